@@ -1,0 +1,262 @@
+#include "TQuery.h"
+#include "EDatabaseError.h"
+#include "TLocalSqlTranslator.h"
+#include "TSession.h"
+#include "TSqlSchema.h"
+#include <QDateTime>
+#include <QSqlError>
+#include <QSqlRecord>
+
+TQuery::TQuery(const QString& databaseName) : m_databaseName(databaseName) {}
+
+TQuery::~TQuery() = default;
+
+void TQuery::SetDatabaseName(const QString& alias)
+{
+    Close();
+    m_query.reset();
+    m_prepared = false;
+    m_translatedFrom.clear();
+    m_databaseName = alias;
+}
+
+void TQuery::Translate()
+{
+    const QString text = m_sql.join(QLatin1Char('\n'));
+    if (!m_translatedFrom.isNull() && text == m_translatedFrom)
+        return;
+    const TSqlSchema schema(TSession::Instance().Database(m_databaseName));
+    const TTranslatedSql translated = TLocalSqlTranslator(schema).Translate(text);
+    m_engineSql = translated.Sql;
+    m_paramOrder = translated.Params;
+    m_paramTypes = translated.ParamTypes;
+    m_columnDefs = translated.Columns;
+    m_translatedFrom = text;
+    m_prepared = false;
+}
+
+QString TQuery::EngineSql()
+{
+    Translate();
+    return m_engineSql;
+}
+
+void TQuery::Prepare()
+{
+    Close();
+    Translate();
+    m_query = std::make_unique<QSqlQuery>(TSession::Instance().Database(m_databaseName));
+    // Forward-only: the engine hands out one row at a time instead of caching the whole result.
+    m_query->setForwardOnly(true);
+    if (!m_query->prepare(m_engineSql)) {
+        const QSqlError error = m_query->lastError();
+        m_query.reset();
+        throw EDatabaseError::FromSqlError(QStringLiteral("Unable to prepare statement"), error);
+    }
+    m_prepared = true;
+}
+
+void TQuery::SetParam(const QString& name, const QVariant& value)
+{
+    const QString key = name.toLower();
+    if (m_prepared && m_sql.join(QLatin1Char('\n')) == m_translatedFrom && !m_paramOrder.contains(key))
+        throw EDatabaseError(QStringLiteral("Parameter not found"), name);
+    m_params.insert(key, value);
+}
+
+void TQuery::BindAndExec(const QString& context)
+{
+    for (int i = 0; i < m_paramOrder.size(); ++i) {
+        const auto value = m_params.constFind(m_paramOrder.at(i));
+        if (value == m_params.constEnd())
+            throw EDatabaseError(context, QStringLiteral("No value for parameter '%1'").arg(m_paramOrder.at(i)));
+        m_query->bindValue(i, TSqlSchema::ToStorage(m_paramTypes.value(i, ftUnknown), *value));
+    }
+    if (!m_query->exec())
+        throw EDatabaseError::FromSqlError(context, m_query->lastError());
+}
+
+void TQuery::Open()
+{
+    Close();
+    if (!m_prepared || m_sql.join(QLatin1Char('\n')) != m_translatedFrom)
+        Prepare();
+    const QString context = QStringLiteral("Unable to open query");
+    BindAndExec(context);
+    if (!m_query->isSelect()) {
+        m_query->finish();
+        throw EDatabaseError(context, QStringLiteral("The statement returns no result set"));
+    }
+    BuildFields();
+    m_active = true;
+    m_moved = false;
+    m_eof = !m_query->next();
+}
+
+void TQuery::ExecSQL()
+{
+    Close();
+    if (!m_prepared || m_sql.join(QLatin1Char('\n')) != m_translatedFrom)
+        Prepare();
+    BindAndExec(QStringLiteral("Unable to execute statement"));
+    m_query->finish();
+}
+
+void TQuery::Close()
+{
+    if (m_query && m_active)
+        m_query->finish();
+    m_active = false;
+    m_eof = true;
+    m_moved = false;
+}
+
+void TQuery::First()
+{
+    if (!m_active)
+        throw EDatabaseError(QStringLiteral("Cannot perform this operation on a closed query"), {});
+    if (!m_moved)
+        return;
+    // A forward-only result cannot go back: run the statement again.
+    BindAndExec(QStringLiteral("Unable to open query"));
+    m_moved = false;
+    m_eof = !m_query->next();
+}
+
+void TQuery::Next()
+{
+    if (!m_active || m_eof)
+        return;
+    m_moved = true;
+    m_eof = !m_query->next();
+}
+
+void TQuery::SetFieldDefs(const QList<TFieldDef>& defs)
+{
+    m_fieldDefs = defs;
+}
+
+void TQuery::BuildFields()
+{
+    m_fields.clear();
+    m_fieldIndex.clear();
+    const QSqlRecord record = m_query->record();
+    QHash<QString, int> columns; // lower-case result name -> first column with it
+    for (int c = record.count() - 1; c >= 0; --c)
+        columns.insert(record.fieldName(c).toLower(), c);
+
+    if (!m_fieldDefs.isEmpty()) {
+        for (const TFieldDef& def : std::as_const(m_fieldDefs)) {
+            const auto column = columns.constFind(def.Name.toLower());
+            if (column == columns.constEnd()) {
+                m_query->finish();
+                throw EDatabaseError(QStringLiteral("Unable to open query"), QStringLiteral("Field '%1' not found").arg(def.Name));
+            }
+            m_fields.append(TBoundField{def, *column});
+        }
+    } else {
+        // The translator's column list matches the result column for column when it could read every item.
+        const bool parallel = m_columnDefs.size() == record.count();
+        for (int c = 0; c < record.count(); ++c) {
+            TFieldDef def;
+            def.Name = record.fieldName(c);
+            if (parallel) {
+                def.DataType = m_columnDefs.at(c).DataType;
+                def.Size = m_columnDefs.at(c).Size;
+            } else {
+                for (const TFieldDef& known : std::as_const(m_columnDefs)) {
+                    if (known.Name.compare(def.Name, Qt::CaseInsensitive) == 0) {
+                        def.DataType = known.DataType;
+                        def.Size = known.Size;
+                        break;
+                    }
+                }
+            }
+            m_fields.append(TBoundField{def, c});
+        }
+    }
+    for (int i = m_fields.size() - 1; i >= 0; --i)
+        m_fieldIndex.insert(m_fields.at(i).Def.Name.toLower(), i);
+}
+
+QList<TFieldDef> TQuery::Fields() const
+{
+    if (!m_active)
+        return m_fieldDefs;
+    QList<TFieldDef> defs;
+    defs.reserve(m_fields.size());
+    for (const TBoundField& field : m_fields)
+        defs.append(field.Def);
+    return defs;
+}
+
+int TQuery::FieldIndex(const QString& name) const
+{
+    return m_fieldIndex.value(name.toLower(), -1);
+}
+
+int TQuery::RequireField(const QString& name) const
+{
+    if (!m_active)
+        throw EDatabaseError(QStringLiteral("Cannot perform this operation on a closed query"), {});
+    const int index = FieldIndex(name);
+    if (index < 0)
+        throw EDatabaseError(QStringLiteral("Field not found"), name);
+    return index;
+}
+
+QVariant TQuery::FieldValue(int index) const
+{
+    if (!m_active)
+        throw EDatabaseError(QStringLiteral("Cannot perform this operation on a closed query"), {});
+    if (index < 0 || index >= m_fields.size())
+        throw EDatabaseError(QStringLiteral("Field index out of range"), QString::number(index));
+    if (m_eof)
+        return {};
+    const TBoundField& field = m_fields.at(index);
+    QVariant value = TSqlSchema::FromStorage(field.Def.DataType, m_query->value(field.Column));
+    if (field.Def.DataType == ftString && field.Def.Size > 0 && value.isValid()) {
+        const QString text = value.toString();
+        if (text.size() > field.Def.Size)
+            return text.left(field.Def.Size);
+    }
+    return value;
+}
+
+QVariant TQuery::FieldValue(const QString& name) const
+{
+    return FieldValue(RequireField(name));
+}
+
+QString TQuery::FieldAsString(const QString& name) const
+{
+    return FieldValue(name).toString();
+}
+
+qint32 TQuery::FieldAsInteger(const QString& name) const
+{
+    return FieldValue(name).toInt();
+}
+
+bool TQuery::FieldAsBoolean(const QString& name) const
+{
+    return FieldValue(name).toBool();
+}
+
+QDateTime TQuery::FieldAsDateTime(const QString& name) const
+{
+    const QVariant value = FieldValue(name);
+    switch (value.typeId()) {
+    case QMetaType::QDate:
+        return QDateTime(value.toDate(), QTime(0, 0));
+    case QMetaType::QTime:
+        return QDateTime(QDate(1899, 12, 30), value.toTime()); // a time of day sits on day 0
+    default:
+        return value.toDateTime();
+    }
+}
+
+bool TQuery::FieldIsNull(const QString& name) const
+{
+    return FieldValue(name).isNull();
+}

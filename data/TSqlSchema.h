@@ -1,0 +1,53 @@
+#pragma once
+#include "TFieldDef.h"
+#include <QHash>
+#include <QList>
+#include <QSqlDatabase>
+#include <QString>
+#include <QVariant>
+
+struct TColumnInfo
+{
+    QString Name;
+    TFieldType Type = ftUnknown;
+    int Size = 0;
+};
+
+// What the layer knows of the tables behind a connection: names as the suite spells them mapped to the
+// database's tables, declared column types, and how values of each type are stored.
+//
+// Storage: dates as 'YYYY-MM-DD', date-times as 'YYYY-MM-DD HH:MM:SS.zzz', times as 'HH:MM:SS.zzz',
+// booleans as 0/1, currency as REAL.
+class TSqlSchema
+{
+public:
+    explicit TSqlSchema(const QSqlDatabase& database);
+
+    // "ckActs.DB", "ckacts", "CKACTS" all name the table ckacts; empty when there is no such table.
+    QString EngineTableName(const QString& name) const;
+    // Columns in table order, read from the declared types; empty for an unknown table.
+    QList<TColumnInfo> Columns(const QString& engineTable) const;
+
+    static QString StripExtension(const QString& tableName);
+    static TFieldType TypeFromDeclared(const QString& declaredType, int* size = nullptr);
+    // Double quotes around a name that is not a plain identifier or is a reserved word of the engine.
+    static QString QuoteIdentifier(const QString& name);
+    static bool IsReservedWord(const QString& word);
+
+    // Stored value -> the value type the layer delivers (see TQuery).
+    static QVariant FromStorage(TFieldType type, const QVariant& stored);
+    // Assigned value -> stored value; throws EDatabaseError for text that is not a date where one is needed.
+    static QVariant ToStorage(TFieldType type, const QVariant& value);
+
+    // Month/day/year text ("3/15/2010", "03-15-2010", "03.15.2010", four-digit year); invalid when the
+    // text is anything else.
+    static QDate ParseMonthDayYear(const QString& text);
+    static QString DateText(const QDate& date);
+    static QString DateTimeText(const QDateTime& dateTime);
+
+private:
+    QSqlDatabase m_database;
+    mutable bool m_tablesRead = false;
+    mutable QHash<QString, QString> m_tables; // lower-case name -> engine name
+    mutable QHash<QString, QList<TColumnInfo>> m_columns;
+};

@@ -1,0 +1,20 @@
+#pragma once
+#include <QString>
+
+// A transaction on an alias's connection: Commit() keeps the work, otherwise the destructor rolls it back.
+class TTransaction
+{
+public:
+    explicit TTransaction(const QString& databaseName = QStringLiteral("Brelmdata"));
+    ~TTransaction();
+    TTransaction(const TTransaction&) = delete;
+    TTransaction& operator=(const TTransaction&) = delete;
+
+    void Commit();
+    void Rollback();
+    bool Active() const { return m_active; }
+
+private:
+    QString m_databaseName;
+    bool m_active = false;
+};
