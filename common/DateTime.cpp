@@ -9,7 +9,11 @@
 
 namespace {
 
-const QDate DayZero(1899, 12, 30);
+// A function, not a namespace-scope object, so that other files' static initialisers can use dates.
+QDate DayZero()
+{
+    return QDate(1899, 12, 30);
+}
 constexpr double MsecsPerDay = 86400000.0;
 
 QString g_shortDateFormat = QStringLiteral("M/d/yyyy");
@@ -50,7 +54,7 @@ bool TryEncodeDate(int year, int month, int day, TDateTime& result)
 {
     if (year < 1 || year > 9999 || month < 1 || month > 12 || day < 1 || day > DaysInMonth(year, month))
         return false;
-    result = static_cast<double>(DayZero.daysTo(QDate(year, month, day)));
+    result = static_cast<double>(DayZero().daysTo(QDate(year, month, day)));
     return true;
 }
 
@@ -96,7 +100,7 @@ int DayOfWeek(TDateTime value)
 
 TDateTime FromQDate(const QDate& date)
 {
-    return static_cast<double>(DayZero.daysTo(date));
+    return static_cast<double>(DayZero().daysTo(date));
 }
 
 TDateTime FromQDateTime(const QDateTime& dateTime)
@@ -107,7 +111,7 @@ TDateTime FromQDateTime(const QDateTime& dateTime)
 
 QDate ToQDate(TDateTime value)
 {
-    return DayZero.addDays(static_cast<qint64>(std::trunc(value)));
+    return DayZero().addDays(static_cast<qint64>(std::trunc(value)));
 }
 
 QDateTime ToQDateTime(TDateTime value)

@@ -1,0 +1,244 @@
+#include "TbrmIniFile.h"
+
+#include "EInvalidAlias.h"
+#include "EInvalidPath.h"
+#include "EProgramTerminated.h"
+#include "TIniDocument.h"
+#include "TPrompt.h"
+#include "TSession.h"
+#include "TextFunctions.h"
+
+#include <QFileInfo>
+#include <cstdlib>
+#include <memory>
+
+namespace {
+
+const QString AliasName = QStringLiteral("Brelmdata");
+const QString WorkStationsSection = QStringLiteral("WorkStations");
+const QString CancelledMessage = QStringLiteral("This application cannot run without a unique work station name.");
+const QString InUseMessage = QStringLiteral("This workstation name is already in use.");
+
+std::function<void()> g_terminate;
+std::unique_ptr<TbrmIniFile> g_suiteIni;
+
+void TerminateProgram()
+{
+    if (g_terminate)
+        g_terminate();
+    else
+        std::exit(EXIT_FAILURE);
+    throw EProgramTerminated(CancelledMessage);
+}
+
+// Everything up to and including the last folder separator or drive colon.
+QString DirectoryPart(const QString& path)
+{
+    qsizetype at = path.size() - 1;
+    while (at >= 0 && path.at(at) != QLatin1Char('/') && path.at(at) != QLatin1Char('\\')
+           && path.at(at) != QLatin1Char(':'))
+        --at;
+    return path.left(at + 1);
+}
+
+// Whether any "code=name" line names `name` (letter case ignored).
+bool NameInUse(const QStringList& workstations, const QString& name)
+{
+    for (const QString& line : workstations) {
+        QString rest = line;
+        SplitFirst(rest, QLatin1Char('='));
+        if (rest.compare(name, Qt::CaseInsensitive) == 0)
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+QString ListValue(const QStringList& lines, const QString& key)
+{
+    for (const QString& line : lines) {
+        const qsizetype equals = line.indexOf(QLatin1Char('='));
+        if (equals >= 0 && QStringView(line).left(equals).compare(key, Qt::CaseInsensitive) == 0)
+            return line.mid(equals + 1);
+    }
+    return {};
+}
+
+void SetListValue(QStringList& lines, const QString& key, const QString& value)
+{
+    for (QString& line : lines) {
+        const qsizetype equals = line.indexOf(QLatin1Char('='));
+        if (equals >= 0 && QStringView(line).left(equals).compare(key, Qt::CaseInsensitive) == 0) {
+            line = line.left(equals + 1) + value;
+            return;
+        }
+    }
+    lines << key + QLatin1Char('=') + value;
+}
+
+TbrmIniFile::TbrmIniFile()
+{
+    TSession& session = TSession::Instance();
+    if (!session.Active())
+        session.Activate();
+    if (!session.IsAlias(AliasName))
+        throw EInvalidAlias(QStringLiteral("Dorvex Alias Brelmdata does not exist."));
+
+    ConfigFolder = NormalizeFolder(DirectoryPart(session.AliasParam(AliasName, QStringLiteral("PATH")))
+                                   + QStringLiteral("Config"));
+    if (!QFileInfo(ConfigFolder).isDir())
+        throw EInvalidPath(QStringLiteral("Path to configuration files \"%1\" does not exist.").arg(ConfigFolder));
+
+    SharedFileName = ConfigFolder + QStringLiteral("VKD.INI");
+    const QString code = WorkstationCode();
+
+    QString name = TIniDocument::Load(SharedFileName).ReadString(WorkStationsSection, code);
+    if (TrimBlanksRight(name).isEmpty())
+        name = RegisterWorkstation(code);
+    WorkstationFileName = ConfigFolder + name + QStringLiteral(".INI");
+
+    LoadScope(QStringLiteral("S"));
+    LoadScope(QStringLiteral("W"));
+    for (int i = 0; i < SettingSectionCount; ++i)
+        Catalogue[i] = CatalogueLines(i);
+}
+
+QString TbrmIniFile::RegisterWorkstation(const QString& code)
+{
+    QStringList workstations = TIniDocument::Load(SharedFileName).SectionLines(WorkStationsSection);
+    QString name;
+    while (TrimBlanksRight(name).isEmpty()) {
+        if (!Prompt().InputQuery(QStringLiteral("WorkStation Name"), QStringLiteral("Enter a name for your workstation"),
+                                 name)) {
+            ShowWarning(CancelledMessage);
+            TerminateProgram();
+        }
+        name = FileSafeName(name);
+        if (NameInUse(workstations, name)) {
+            name.clear();
+            ShowWarning(InUseMessage);
+        }
+        if (TrimBlanksRight(name).isEmpty())
+            continue;
+
+        // Another workstation may have registered since the list was read: check again against the
+        // file as it is now, inside the lock, and write only this workstation's line.
+        bool written = false;
+        TIniDocument::Update(SharedFileName, [&](TIniDocument& shared) {
+            workstations = shared.SectionLines(WorkStationsSection);
+            if (NameInUse(workstations, name))
+                return false;
+            shared.WriteString(WorkStationsSection, code, name);
+            written = true;
+            return true;
+        });
+        if (!written) {
+            name.clear();
+            ShowWarning(InUseMessage);
+        }
+    }
+    return name;
+}
+
+void TbrmIniFile::LoadScope(const QString& scope)
+{
+    QString fileName;
+    TSectionLists* lists = nullptr;
+    if (scope == QLatin1String("S")) {
+        fileName = SharedFileName;
+        lists = &SharedValues;
+    } else if (scope == QLatin1String("W")) {
+        fileName = WorkstationFileName;
+        lists = &WorkstationValues;
+    } else if (scope == QLatin1String("U")) {
+        fileName = UserFileName;
+        lists = &UserValues;
+    } else {
+        return;
+    }
+
+    // No user file while nobody is logged in: that scope reads as empty.
+    const TIniDocument document = fileName.isEmpty() ? TIniDocument() : TIniDocument::Load(fileName);
+    for (int i = 0; i < SettingSectionCount; ++i)
+        (*lists)[i] = document.SectionLines(SettingSections().at(i));
+
+    if (lists != &SharedValues)
+        return;
+    for (const TKeyDefault& entry : KeyDefaults()) {
+        QStringList& values = SharedValues[SettingSectionIndex(entry.Section)];
+        if (ListValue(values, entry.Key).isEmpty())
+            SetListValue(values, entry.Key, entry.Value);
+    }
+}
+
+const QStringList* TbrmIniFile::ValuesOf(const QString& section, const QString& scopes) const
+{
+    const int index = SettingSectionIndex(section);
+    if (index < 0 || scopes.isEmpty())
+        return nullptr;
+    switch (scopes.at(0).unicode()) {
+    case u'S':
+        return &SharedValues[index];
+    case u'W':
+        return &WorkstationValues[index];
+    case u'U':
+        return &UserValues[index];
+    default:
+        return nullptr;
+    }
+}
+
+QString TbrmIniFile::ScopesOf(const QString& section, const QString& key) const
+{
+    const int index = SettingSectionIndex(section);
+    return index < 0 ? QString() : ListValue(Catalogue[index], key);
+}
+
+QString TbrmIniFile::ReadValue(const QString& section, const QString& key) const
+{
+    QString result;
+    QString scopes = ScopesOf(section, key);
+    while (result.isEmpty() && !scopes.isEmpty()) {
+        if (const QStringList* values = ValuesOf(section, scopes))
+            result = ListValue(*values, key);
+        scopes.remove(0, 1);
+    }
+    return result;
+}
+
+void TbrmIniFile::SetUser(const QString& empId)
+{
+    ClearUser();
+    UserFileName = ConfigFolder + empId + QStringLiteral(".INI");
+    LoadScope(QStringLiteral("U"));
+}
+
+void TbrmIniFile::ClearUser()
+{
+    for (QStringList& values : UserValues)
+        values.clear();
+    UserFileName.clear();
+}
+
+void TbrmIniFile::SetTerminate(std::function<void()> terminate)
+{
+    g_terminate = std::move(terminate);
+}
+
+TbrmIniFile& SuiteIni()
+{
+    if (!g_suiteIni)
+        g_suiteIni = std::make_unique<TbrmIniFile>();
+    return *g_suiteIni;
+}
+
+bool SuiteIniExists()
+{
+    return g_suiteIni != nullptr;
+}
+
+void ResetSuiteIni()
+{
+    g_suiteIni.reset();
+}
