@@ -1,0 +1,97 @@
+#include "TRadioGroup.h"
+
+#include <QButtonGroup>
+#include <QFontMetrics>
+#include <QRadioButton>
+
+namespace {
+
+constexpr int SideMargin = 8;
+constexpr int BottomMargin = 4;
+
+} // namespace
+
+TRadioGroup::TRadioGroup(QWidget* parent)
+    : QGroupBox(parent)
+    , m_group(new QButtonGroup(this))
+{
+    m_group->setExclusive(true);
+    connect(m_group, &QButtonGroup::idClicked, this, [this](int) { Q_EMIT Click(); });
+}
+
+void TRadioGroup::SetItems(const QStringList& items)
+{
+    qDeleteAll(m_buttons);
+    m_buttons.clear();
+    for (int i = 0; i < items.size(); ++i) {
+        auto* button = new QRadioButton(items.at(i), this);
+        button->setObjectName(QStringLiteral("%1_%2").arg(objectName()).arg(i));
+        m_group->addButton(button, i);
+        m_buttons << button;
+        button->show();
+    }
+    LayoutButtons();
+}
+
+QStringList TRadioGroup::Items() const
+{
+    QStringList items;
+    for (const QRadioButton* button : m_buttons)
+        items << button->text();
+    return items;
+}
+
+void TRadioGroup::SetColumns(int columns)
+{
+    m_columns = qMax(1, columns);
+    LayoutButtons();
+}
+
+int TRadioGroup::ItemIndex() const
+{
+    return m_group->checkedId();
+}
+
+void TRadioGroup::SetItemIndex(int index)
+{
+    if (index >= 0 && index < m_buttons.size()) {
+        m_buttons.at(index)->setChecked(true);
+        return;
+    }
+    // An exclusive group keeps one button checked; lift that for a moment to clear the choice.
+    m_group->setExclusive(false);
+    for (QRadioButton* button : m_buttons)
+        button->setChecked(false);
+    m_group->setExclusive(true);
+}
+
+QRadioButton* TRadioGroup::Button(int index) const
+{
+    return index >= 0 && index < m_buttons.size() ? m_buttons.at(index) : nullptr;
+}
+
+void TRadioGroup::resizeEvent(QResizeEvent* event)
+{
+    QGroupBox::resizeEvent(event);
+    LayoutButtons();
+}
+
+void TRadioGroup::LayoutButtons()
+{
+    if (m_buttons.isEmpty())
+        return;
+    const int rows = (int(m_buttons.size()) + m_columns - 1) / m_columns;
+    const int top = QFontMetrics(font()).height() + 2;
+    const int usable = qMax(0, height() - top - BottomMargin);
+    const int columnWidth = (width() - 2 * SideMargin) / m_columns;
+    const int buttonHeight = qMin(usable / rows, QFontMetrics(font()).height() + 4);
+    for (int i = 0; i < m_buttons.size(); ++i) {
+        const int column = i / rows;
+        const int row = i % rows;
+        // Rows are centred in equal slices of the usable height.
+        const int slice = usable * row / rows;
+        const int sliceHeight = usable * (row + 1) / rows - slice;
+        const int y = top + slice + (sliceHeight - buttonHeight) / 2;
+        m_buttons.at(i)->setGeometry(SideMargin + column * columnWidth, y, columnWidth, buttonHeight);
+    }
+}
