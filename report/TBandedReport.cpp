@@ -1,0 +1,165 @@
+#include "TBandedReport.h"
+
+#include "TExtraFilter.h"
+#include "TPageExporter.h"
+#include "TPreviewWindow.h"
+#include "TProgressWindow.h"
+#include "TPrompt.h"
+#include "TReportDocument.h"
+#include "TReportGenerator.h"
+#include "TReportPrinter.h"
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <algorithm>
+
+TBandedReport::TBandedReport(QObject* parent) : QObject(parent)
+{
+    setObjectName(QStringLiteral("QuickRep"));
+}
+
+TBandedReport::~TBandedReport()
+{
+    if (m_preview)
+        delete m_preview.data();
+}
+
+TPreviewWindow* TBandedReport::PreviewWindow() const
+{
+    return qobject_cast<TPreviewWindow*>(m_preview.data());
+}
+
+TBand* TBandedReport::AddBand(TBandType type, const QString& name, double heightPx)
+{
+    m_bands.push_back(std::make_unique<TBand>(*this, type, name, heightPx));
+    return m_bands.back().get();
+}
+
+TBand* TBandedReport::Band(const QString& name) const
+{
+    for (const auto& band : m_bands)
+        if (band->Name() == name)
+            return band.get();
+    return nullptr;
+}
+
+void TBandedReport::Attach(TReportGenerator* generator)
+{
+    m_generators.push_back(generator);
+}
+
+void TBandedReport::Detach(TReportGenerator* generator)
+{
+    m_generators.erase(std::remove(m_generators.begin(), m_generators.end(), generator), m_generators.end());
+}
+
+bool TBandedReport::LayoutPending() const
+{
+    return !m_generators.empty();
+}
+
+void TBandedReport::FinishPendingLayout()
+{
+    // Finishing a generator detaches it, so take a copy of the list first.
+    const std::vector<TReportGenerator*> pending = m_generators;
+    // A generator whose handler asked for a new generation cannot be finished from inside itself;
+    // Step() refuses to re-enter it.
+    for (TReportGenerator* generator : pending)
+        while (generator->Step()) {
+        }
+}
+
+std::unique_ptr<TReportDocument> TBandedReport::Generate(const TProgressCallback& progress)
+{
+    FinishPendingLayout();
+    auto document = std::make_unique<TReportDocument>();
+    TReportGenerator generator(*this, *document);
+    if (!generator.Start())
+        return document;
+    while (true) {
+        generator.StepToPage();
+        while (generator.HasPage())
+            document->AddPage(generator.TakePage());
+        if (generator.Finished())
+            break;
+        if (progress && !progress({generator.PagesLaidOut(), generator.RowsDone(), generator.RowCount()}))
+            return nullptr;
+    }
+    return document;
+}
+
+bool TBandedReport::ExportTo(TExtraFilter& filter, const TProgressCallback& progress)
+{
+    FinishPendingLayout();
+    TReportDocument document;
+    TReportGenerator generator(*this, document);
+    if (!generator.Start())
+        return true;
+    TPageExporter exporter(filter, document);
+    exporter.Start(document.Font(document.AddFont(Font)));
+    while (true) {
+        generator.StepToPage();
+        while (generator.HasPage())
+            exporter.Add(generator.TakePage());
+        if (generator.Finished())
+            break;
+        if (progress && !progress({generator.PagesLaidOut(), generator.RowsDone(), generator.RowCount()}))
+            return false;
+    }
+    exporter.Finish();
+    return true;
+}
+
+void TBandedReport::Print()
+{
+    FinishPendingLayout();
+    if (!TReportPrinter::PrinterAvailable()) {
+        Prompt().ShowWarning(TReportPrinter::NoPrinterMessage());
+        return;
+    }
+    TReportDocument document;
+    TReportGenerator generator(*this, document);
+    if (!generator.Start())
+        return;
+    std::unique_ptr<TProgressWindow> progressWindow;
+    if (ShowProgress)
+        progressWindow = std::make_unique<TProgressWindow>(QStringLiteral("Printing progress"));
+    TReportPrinter printer;
+    QString error;
+    if (!printer.Begin(document, &error)) {
+        Prompt().ShowWarning(error);
+        return;
+    }
+    while (true) {
+        generator.StepToPage();
+        while (generator.HasPage())
+            printer.PrintPage(document, generator.TakePage());
+        if (generator.Finished())
+            break;
+        if (progressWindow
+            && !progressWindow->Update({generator.PagesLaidOut(), generator.RowsDone(), generator.RowCount()})) {
+            printer.Abort();
+            return;
+        }
+    }
+    if (!printer.End(&error))
+        Prompt().ShowWarning(error);
+}
+
+void TBandedReport::Preview()
+{
+    FinishPendingLayout();
+    QCoreApplication::processEvents();
+    auto* window = new TPreviewWindow();
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    m_preview = window;
+    if (!window->StartLayout(*this)) {
+        delete window;
+        return;
+    }
+    QEventLoop loop;
+    connect(window, &QObject::destroyed, &loop, &QEventLoop::quit);
+    connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, &loop, &QEventLoop::quit);
+    window->show();
+    loop.exec();
+}

@@ -1,0 +1,26 @@
+#pragma once
+#include "TFieldDef.h"
+#include "TTextElement.h"
+
+// The display text of one field of the current row.
+class TDataFieldElement : public TTextElement
+{
+public:
+    TDataFieldElement(const QString& name, double leftPx, double topPx, const QString& fieldName,
+                      const TFont& font, TAlignment alignment, double designWidthPx);
+
+    const QString& FieldName() const { return m_fieldName; }
+
+    void Prepare(TPrepareContext& context) override;
+    void Render(TRenderContext& context) const override;
+    int FieldIndexUsed() const override { return m_field; }
+
+    // Integers in decimal, dates in the short date format, currency in the locale's currency format,
+    // text as stored; an empty value gives an empty text.
+    static QString DisplayText(const QVariant& value, TFieldType type);
+
+private:
+    QString m_fieldName;
+    int m_field = -1;
+    TFieldType m_type = ftUnknown;
+};

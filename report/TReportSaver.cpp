@@ -1,0 +1,158 @@
+#include "TReportSaver.h"
+
+#include "TBandedReport.h"
+#include "TExtraFilter.h"
+#include "TFilterLibrary.h"
+#include "TPageExporter.h"
+#include "TProgressWindow.h"
+#include "TPrompt.h"
+#include "TReportDocument.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QHash>
+#include <QRegularExpression>
+#include <exception>
+
+namespace {
+
+QString SaveFailed(const QString& fileName, const QString& reason)
+{
+    return QStringLiteral("The report could not be saved to \"%1\": %2").arg(fileName, reason);
+}
+
+// Files an export may create: the named file and its per-page files (name + "0000" + extension).
+class TOutputFiles
+{
+public:
+    explicit TOutputFiles(const QString& fileName)
+    {
+        const QFileInfo info(fileName);
+        m_dir = info.absoluteDir();
+        m_fileName = info.fileName();
+        m_pattern = QRegularExpression(QStringLiteral("^%1\\d{4}%2$")
+                                           .arg(QRegularExpression::escape(info.completeBaseName()),
+                                                QRegularExpression::escape(info.suffix().isEmpty()
+                                                                               ? QString()
+                                                                               : QLatin1Char('.') + info.suffix())));
+        for (const QFileInfo& file : Candidates())
+            m_before.insert(file.fileName(), file.lastModified());
+    }
+
+    // Removes what the run created or rewrote; earlier files it did not touch stay.
+    void RemoveWritten() const
+    {
+        for (const QFileInfo& file : Candidates()) {
+            const auto it = m_before.constFind(file.fileName());
+            if (it == m_before.constEnd() || it.value() != file.lastModified())
+                QFile::remove(file.absoluteFilePath());
+        }
+    }
+
+private:
+    QFileInfoList Candidates() const
+    {
+        QFileInfoList result;
+        for (const QFileInfo& file : m_dir.entryInfoList(QDir::Files))
+            if (file.fileName() == m_fileName || m_pattern.match(file.fileName()).hasMatch())
+                result.append(file);
+        return result;
+    }
+
+    QDir m_dir;
+    QString m_fileName;
+    QRegularExpression m_pattern;
+    QHash<QString, QDateTime> m_before;
+};
+
+} // namespace
+
+QStringList TReportSaver::NameFilters()
+{
+    QStringList filters{ReportFileFilter()};
+    for (const TFilterEntry& entry : FilterLibrary().Entries())
+        filters.append(QStringLiteral("%1 (*.%2)").arg(entry.DisplayName, entry.FileExtension));
+    return filters;
+}
+
+QString TReportSaver::Extension(int choice)
+{
+    if (choice == 0)
+        return QStringLiteral("rpt");
+    const auto& entries = FilterLibrary().Entries();
+    if (choice < 1 || choice > entries.size())
+        return {};
+    return entries[choice - 1].FileExtension;
+}
+
+QString TReportSaver::WithExtension(const QString& fileName, int choice)
+{
+    const QString extension = Extension(choice);
+    if (extension.isEmpty() || !QFileInfo(fileName).suffix().isEmpty())
+        return fileName;
+    return fileName + QLatin1Char('.') + extension.toLower();
+}
+
+bool TReportSaver::Save(const QString& fileName, int choice, TBandedReport* report, const TReportDocument* document,
+                        const TProgressCallback& progress)
+{
+    if (choice == 0) {
+        if (!document) {
+            Prompt().ShowWarning(SaveFailed(fileName, QStringLiteral("there is no laid-out report to save.")));
+            return false;
+        }
+        QString error;
+        if (!document->SaveToFile(fileName, &error)) {
+            Prompt().ShowWarning(error);
+            return false;
+        }
+        return true;
+    }
+    const auto& entries = FilterLibrary().Entries();
+    if (choice < 1 || choice > entries.size() || (!report && !document))
+        return false;
+
+    TOutputFiles outputs(fileName);
+    std::unique_ptr<TProgressWindow> window;
+    TProgressCallback callback = progress;
+    if (!callback && (!report || report->ShowProgress)) {
+        window = std::make_unique<TProgressWindow>(QStringLiteral("Export Progress"));
+        callback = window->Callback();
+    }
+    bool completed = false;
+    QString failure;
+    try {
+        std::unique_ptr<TExtraFilter> filter = entries[choice - 1].Create(fileName);
+        if (report) {
+            completed = report->ExportTo(*filter, callback);
+        } else {
+            TPageExporter exporter(*filter, *document);
+            exporter.Start(document->FontCount() > 0 ? document->Font(0) : TFont());
+            completed = true;
+            for (int i = 0; i < document->PageCount() && completed; ++i) {
+                exporter.Add(document->Page(i));
+                if (callback && !callback({i + 1, 0, -1}))
+                    completed = false;
+            }
+            if (completed)
+                exporter.Finish();
+        }
+        // Destroying the filter before FinishExport drops what it had written.
+    } catch (const std::exception& e) {
+        failure = QString::fromUtf8(e.what());
+        if (failure.isEmpty())
+            failure = QStringLiteral("unknown error.");
+    } catch (...) {
+        failure = QStringLiteral("unknown error.");
+    }
+    window.reset();
+    if (!failure.isEmpty() || !completed) {
+        outputs.RemoveWritten();
+        if (!failure.isEmpty())
+            Prompt().ShowWarning(SaveFailed(fileName, failure));
+        return false;
+    }
+    return true;
+}

@@ -1,0 +1,29 @@
+#pragma once
+#include "ReportProgress.h"
+
+#include <QString>
+#include <QStringList>
+
+class TBandedReport;
+class TReportDocument;
+
+// The preview's save path. Choice 0 is the engine's own saved-report file; choice k >= 1 is entry
+// k - 1 of the filter library. A filter run generates the report afresh (or, for a preview opened
+// from a file, sends its pages) with an "Export Progress" window. Failures are shown as a message
+// naming the file; a failed or cancelled save leaves no partial file behind.
+class TReportSaver
+{
+public:
+    static QString ReportFileFilter() { return QStringLiteral("Report File (*.rpt)"); }
+    // The file dialog's filters in order: the saved-report type, then "Name (*.ext)" per filter.
+    static QStringList NameFilters();
+    // The extension (without dot) that choice proposes; empty for an unknown choice.
+    static QString Extension(int choice);
+    // fileName with the choice's extension appended when it has none.
+    static QString WithExtension(const QString& fileName, int choice);
+
+    // report may be null (a preview opened from a file); document is then what gets saved. progress,
+    // when given, replaces the progress window. True when the file was written.
+    static bool Save(const QString& fileName, int choice, TBandedReport* report, const TReportDocument* document,
+                     const TProgressCallback& progress = {});
+};

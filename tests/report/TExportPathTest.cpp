@@ -1,0 +1,225 @@
+#include "ReportTestSupport.h"
+#include "ExtraFilters.h"
+#include "TExtraFilter.h"
+#include "TFilterLibrary.h"
+#include "TReportSaver.h"
+#include "TPrompt.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+#include <stdexcept>
+
+namespace {
+
+// Records the engine's calls instead of writing a file.
+class TRecordingFilter : public TExtraFilter
+{
+public:
+    using TExtraFilter::TExtraFilter;
+    QString Description() const override { return QStringLiteral("Recording File"); }
+    QString FileExtension() const override { return QStringLiteral("REC"); }
+    QString DisplayName() const override { return Description(); }
+
+    void StartExport(qint32 width, qint32 height, const TFont&) override
+    {
+        Calls.append(QStringLiteral("StartExport %1x%2").arg(width).arg(height));
+    }
+    void OpenPage() override { Calls.append(QStringLiteral("OpenPage")); }
+    void AddText(double x, double y, const TFont& font, TColor, int alignment, const QString& text) override
+    {
+        Calls.append(QStringLiteral("AddText %1,%2 a%3 %4pt %5")
+                         .arg(qRound(x * 10))
+                         .arg(qRound(y * 10))
+                         .arg(alignment)
+                         .arg(font.Size)
+                         .arg(text));
+    }
+    void ClosePage() override { Calls.append(LastPage ? QStringLiteral("ClosePage last") : QStringLiteral("ClosePage")); }
+    void FinishExport() override { Calls.append(QStringLiteral("FinishExport")); }
+
+    QStringList Calls;
+};
+
+// A filter that writes its file and can fail part-way, like a writer hitting its format's limit.
+class TFailingFilter : public TExtraFilter
+{
+public:
+    using TExtraFilter::TExtraFilter;
+    QString Description() const override { return QStringLiteral("Failing File"); }
+    QString FileExtension() const override { return QStringLiteral("FAIL"); }
+    QString DisplayName() const override { return Description(); }
+    void ClosePage() override
+    {
+        QFile page(PageFileName(FileName(), ++m_pages, true));
+        page.open(QIODevice::WriteOnly);
+        page.write("partial");
+        if (m_pages == 2)
+            throw std::runtime_error("The report has too many rows for this format.");
+    }
+
+private:
+    int m_pages = 0;
+};
+
+QStringList Filtered(const QStringList& calls, const QString& prefix)
+{
+    QStringList result;
+    for (const QString& call : calls)
+        if (call.startsWith(prefix))
+            result.append(call);
+    return result;
+}
+
+} // namespace
+
+TEST(TReportExport, HandsEveryPageToTheFilterWithAnchoredText)
+{
+    TMemoryDataSet data;
+    data.AddField(QStringLiteral("name"), ftString);
+    data.AddRow({QStringLiteral("Ann")});
+    TBandedReport report;
+    report.SetDataSet(&data);
+    TBand* detail = report.AddBand(btDetail, QStringLiteral("Detail"), 23);
+    // 96 px = 254 tenths of a millimetre; the margin adds 127.
+    detail->AddLabel(QStringLiteral("Left"), 96, 0, QStringLiteral("L"), ArialFont(8), taLeftJustify, true, 96);
+    detail->AddLabel(QStringLiteral("Right"), 96, 0, QStringLiteral("R"), ArialFont(8), taRightJustify, true, 96);
+    detail->AddLabel(QStringLiteral("Centre"), 96, 96, QStringLiteral("C"), ArialFont(8), taCenter, true, 96);
+    detail->AddDataField(QStringLiteral("Name"), 0, 0, QStringLiteral("NAME"), ArialFont(12));
+    detail->AddLine(QStringLiteral("Shape"), 0, 10, 100, 1);
+
+    TRecordingFilter filter(QStringLiteral("unused.rec"));
+    ASSERT_TRUE(report.ExportTo(filter));
+    EXPECT_EQ(filter.Calls, QStringList({
+                                QStringLiteral("StartExport 2159x2794"),
+                                QStringLiteral("OpenPage"),
+                                QStringLiteral("AddText 3810,1270 a0 8pt L"),
+                                QStringLiteral("AddText 6350,1270 a1 8pt R"),
+                                QStringLiteral("AddText 5080,3810 a2 8pt C"),
+                                QStringLiteral("AddText 1270,1270 a0 12pt Ann"),
+                                QStringLiteral("ClosePage last"),
+                                QStringLiteral("FinishExport"),
+                            }));
+}
+
+TEST(TReportExport, MarksOnlyTheLastPageWithText)
+{
+    TActivityFixture f;
+    f.AddGroups({60, 60});
+    const int pages = f.Report.Generate()->PageCount();
+    TRecordingFilter filter(QStringLiteral("unused.rec"));
+    ASSERT_TRUE(f.Report.ExportTo(filter));
+    const QStringList closes = Filtered(filter.Calls, QStringLiteral("ClosePage"));
+    ASSERT_EQ(closes.size(), pages);
+    EXPECT_EQ(closes.count(QStringLiteral("ClosePage last")), 1);
+    EXPECT_EQ(closes.last(), QStringLiteral("ClosePage last"));
+    EXPECT_EQ(Filtered(filter.Calls, QStringLiteral("OpenPage")).size(), pages);
+    EXPECT_EQ(filter.Calls.last(), QStringLiteral("FinishExport"));
+    EXPECT_TRUE(Filtered(filter.Calls, QStringLiteral("AddText")).last().endsWith(QStringLiteral("Count = 120")));
+}
+
+TEST(TReportExport, CancelStopsBeforeFinishing)
+{
+    TActivityFixture f;
+    f.AddGroups({200});
+    TRecordingFilter filter(QStringLiteral("unused.rec"));
+    int calls = 0;
+    EXPECT_FALSE(f.Report.ExportTo(filter, [&](const TReportProgress&) { return ++calls < 2; }));
+    EXPECT_FALSE(filter.Calls.contains(QStringLiteral("FinishExport")));
+}
+
+class TSavePathTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        m_saved = FilterLibrary().Entries();
+        FilterLibrary().Clear();
+        SetPrompt(&Prompt);
+    }
+    void TearDown() override
+    {
+        SetPrompt(nullptr);
+        FilterLibrary().Clear();
+        for (const TFilterEntry& entry : m_saved)
+            FilterLibrary().RegisterFilterClass(entry.ClassName, entry.Create);
+    }
+
+    TScriptedPrompt Prompt;
+    QTemporaryDir Dir;
+
+private:
+    QList<TFilterEntry> m_saved;
+};
+
+TEST_F(TSavePathTest, ListsTheReportFileFirstThenFiltersInRegistrationOrder)
+{
+    FilterLibrary().RegisterFilterClass(QStringLiteral("TRecordingFilter"), TFilterLibrary::Factory<TRecordingFilter>());
+    FilterLibrary().RegisterFilterClass(QStringLiteral("TFailingFilter"), TFilterLibrary::Factory<TFailingFilter>());
+    EXPECT_EQ(TReportSaver::NameFilters(),
+              QStringList({QStringLiteral("Report File (*.rpt)"), QStringLiteral("Recording File (*.REC)"),
+                           QStringLiteral("Failing File (*.FAIL)")}));
+    EXPECT_EQ(TReportSaver::Extension(1), QStringLiteral("REC"));
+    EXPECT_EQ(TReportSaver::WithExtension(QStringLiteral("/x/report"), 2), QStringLiteral("/x/report.fail"));
+    EXPECT_EQ(TReportSaver::WithExtension(QStringLiteral("/x/report.txt"), 2), QStringLiteral("/x/report.txt"));
+}
+
+TEST_F(TSavePathTest, AFailedExportNamesTheFileAndLeavesNothingBehind)
+{
+    FilterLibrary().RegisterFilterClass(QStringLiteral("TFailingFilter"), TFilterLibrary::Factory<TFailingFilter>());
+    TActivityFixture f;
+    f.AddGroups({150});
+    const QString fileName = Dir.filePath(QStringLiteral("report.fail"));
+    QFile keep(Dir.filePath(QStringLiteral("report-notes.txt")));
+    ASSERT_TRUE(keep.open(QIODevice::WriteOnly));
+    keep.close();
+
+    EXPECT_FALSE(TReportSaver::Save(fileName, 1, &f.Report, nullptr, [](const TReportProgress&) { return true; }));
+    ASSERT_EQ(Prompt.Warnings.size(), 1);
+    EXPECT_EQ(Prompt.Warnings.first(), QStringLiteral("The report could not be saved to \"%1\": The report has too "
+                                                      "many rows for this format.")
+                                           .arg(fileName));
+    EXPECT_EQ(QDir(Dir.path()).entryList(QDir::Files), QStringList({QStringLiteral("report-notes.txt")}));
+}
+
+TEST_F(TSavePathTest, SavedReportFileOpensWithTheSamePages)
+{
+    TActivityFixture f;
+    f.AddGroups({70, 5});
+    auto document = f.Report.Generate();
+    const QString fileName = Dir.filePath(QStringLiteral("week.rpt"));
+    ASSERT_TRUE(TReportSaver::Save(fileName, 0, &f.Report, document.get()));
+    QString error;
+    auto loaded = TReportDocument::LoadFromFile(fileName, &error);
+    ASSERT_TRUE(loaded) << error.toStdString();
+    ASSERT_EQ(loaded->PageCount(), document->PageCount());
+    for (int page = 0; page < document->PageCount(); ++page)
+        EXPECT_EQ(PageTexts(*loaded, page), PageTexts(*document, page));
+    EXPECT_EQ(loaded->Font(1), document->Font(1));
+
+    QFile damaged(fileName);
+    ASSERT_TRUE(damaged.open(QIODevice::ReadWrite));
+    damaged.resize(damaged.size() / 2);
+    damaged.close();
+    EXPECT_FALSE(TReportDocument::LoadFromFile(fileName, &error));
+    EXPECT_EQ(error, QStringLiteral("The file \"%1\" is not a saved report or is damaged.").arg(fileName));
+}
+
+TEST_F(TSavePathTest, SavesThroughARegisteredWriter)
+{
+    RegisterExtraFilters();
+    const QStringList filters = TReportSaver::NameFilters();
+    const int excel = int(filters.indexOf(QStringLiteral("Excel File (*.XLS)")));
+    ASSERT_GT(excel, 0);
+    TActivityFixture f;
+    f.AddGroups({3});
+    f.Report.ShowProgress = false;
+    const QString fileName = TReportSaver::WithExtension(Dir.filePath(QStringLiteral("members")), excel);
+    EXPECT_EQ(fileName, Dir.filePath(QStringLiteral("members.xls")));
+    EXPECT_TRUE(TReportSaver::Save(fileName, excel, &f.Report, nullptr));
+    EXPECT_TRUE(Prompt.Warnings.isEmpty());
+    EXPECT_GT(QFileInfo(fileName).size(), 0);
+    UnregisterExtraFilters();
+}
