@@ -1,0 +1,24 @@
+#pragma once
+// Saves every page as a Windows bitmap (8 bits per pixel unless the options say otherwise), or as a
+// JPEG when the chosen name ends in .jpg or .jpeg; any other extension saves no images.
+#include "TPageImageFilter.h"
+
+class TBMPFilter : public TPageImageFilter
+{
+public:
+    explicit TBMPFilter(const QString& fileName);
+
+    QString Description() const override;
+    QString FileExtension() const override;
+    QString DisplayName() const override;
+
+protected:
+    bool UseFileName() const override;
+    bool SavePage(const QString& fileName) override;
+
+private:
+    bool SaveBitmap(const QString& fileName);
+
+    // The 8-bit file image of the page, kept between pages so its buffer is reused.
+    QByteArray m_bitmapFile;
+};

@@ -1,0 +1,130 @@
+#include "TCSS2Filter.h"
+
+#include "CodePages.h"
+#include "TExtraOptions.h"
+
+#include <algorithm>
+
+namespace {
+
+const QByteArray CrLf = QByteArrayLiteral("\r\n");
+
+} // namespace
+
+TCSS2Filter::TCSS2Filter(const QString& fileName)
+    : TExtraFilter(fileName)
+{
+}
+
+QString TCSS2Filter::Description() const { return DisplayName(); }
+
+QString TCSS2Filter::FileExtension() const { return QStringLiteral("HTM"); }
+
+QString TCSS2Filter::DisplayName() const { return QStringLiteral("CSS2 File"); }
+
+void TCSS2Filter::WriteText(const QByteArray& s) { PageFile.Write(s); }
+
+const QByteArray& TCSS2Filter::FontNameBytes(const QString& name)
+{
+    // Labels share a few fonts; converting each name once per run keeps long reports fast.
+    if (name != m_lastFontName || m_lastFontNameBytes.isNull()) {
+        m_lastFontName = name;
+        m_lastFontNameBytes = ToCodePage1252(name);
+        if (m_lastFontNameBytes.isNull())
+            m_lastFontNameBytes = QByteArray("");
+    }
+    return m_lastFontNameBytes;
+}
+
+void TCSS2Filter::WriteBand(TReportBand& band)
+{
+    // Blocks are written in printing order, which is also their z-order.
+    m_sorted.assign(band.begin(), band.end());
+    std::stable_sort(m_sorted.begin(), m_sorted.end(), CompareBySequence);
+    for (const TReportItem* item : m_sorted) {
+        const qint32 w = MicronsToPixels(item->Width);
+        const qint32 y = MicronsToPixels(item->Y);
+        const qint32 h = MicronsToPixels(item->Height);
+        // The block starts where the aligned text starts, so its right edge or centre is the anchor.
+        qint32 x = MicronsToPixels(item->X);
+        if (item->Alignment == taRightJustify)
+            x -= w;
+        else if (item->Alignment == taCenter)
+            x -= w / 2;
+
+        QByteArray& s = m_line;
+        s.resize(0);
+        s += "<DIV STYLE=\"position: absolute;left: ";
+        s += QByteArray::number(x);
+        s += "px;top: ";
+        s += QByteArray::number(y);
+        s += "px;width: ";
+        s += QByteArray::number(w);
+        s += "px;height: ";
+        s += QByteArray::number(h);
+        s += "px;z-index: ";
+        s += QByteArray::number(item->Sequence);
+        s += ';';
+        if (item->Background != clWhite) {
+            s += "background-color: ";
+            s += HtmlColor(item->Background);
+            s += ';';
+        }
+        if (item->Alignment == taRightJustify)
+            s += "text-align: right;";
+        else if (item->Alignment == taCenter)
+            s += "text-align: center;";
+        const TFont& font = *item->Font;
+        s += "font-size: ";
+        s += QByteArray::number(font.Size);
+        s += "pt;font-family: ";
+        s += FontNameBytes(font.Name);
+        s += ";color: ";
+        s += HtmlColor(font.Color);
+        s += ';';
+        if (font.Italic)
+            s += "font-style: italic;";
+        if (font.Bold)
+            s += "font-weight: bold;";
+        if (font.Underline)
+            s += "text-decoration: underline;";
+        s += "\">";
+        THTMLFilterPageFile::AppendEscaped(s, item->Text);
+        s += "</DIV>";
+        s += CrLf;
+        WriteText(s);
+    }
+}
+
+void TCSS2Filter::BeginPageOutput()
+{
+    TExtraFilter::BeginPageOutput();
+    const TCSS2FilterOptions& options = ExtraOptions().CSS2;
+    PageFile.Create(THTMLFilterPageFile::FilePath(FileName(), PageNumber, options.UseFileName));
+    WriteText("<HTML>" + CrLf);
+    WriteText("<TITLE>" + THTMLFilterPageFile::Escaped(options.Title) + "</TITLE>" + CrLf);
+    WriteText("<BODY LEFTMARGIN=0 TOPMARGIN=0>" + CrLf);
+    WriteText("<TABLE BORDER=0 CELLPADDING=0 CELLSPACING=0 WIDTH=" + QByteArray::number(MicronsToPixels(PaperWidth))
+              + ">" + CrLf);
+    WriteText("<TR><TD HEIGHT=" + QByteArray::number(MicronsToPixels(PaperHeight)) + ">");
+}
+
+void TCSS2Filter::EndPageOutput()
+{
+    const TCSS2FilterOptions& options = ExtraOptions().CSS2;
+    WriteText("</TD></TABLE>" + CrLf);
+    PageFile.WriteNavigation(FileName(), PageNumber, LastPage, options.UseFileName, options.PrevText, options.NextText);
+    WriteText("</BODY>" + CrLf);
+    WriteText("</HTML>" + CrLf);
+    PageFile.Commit();
+    TExtraFilter::EndPageOutput();
+}
+
+void TCSS2Filter::EndDocument()
+{
+    // The chosen file only names the pages; it is kept only if something was written to it.
+    if (OutputFile.isOpen() && OutputFile.size() == 0)
+        DiscardOutputFile();
+    else
+        TExtraFilter::EndDocument();
+}

@@ -1,0 +1,35 @@
+#pragma once
+// Saves a report as one HTML file per page in which every text item is an absolutely positioned
+// block with its position, size, z-order and font as inline style declarations.
+#include "TExtraFilter.h"
+#include "THTMLFilterPageFile.h"
+
+#include <vector>
+
+class TCSS2Filter : public TExtraFilter
+{
+public:
+    explicit TCSS2Filter(const QString& fileName);
+
+    QString Description() const override;
+    QString FileExtension() const override;
+    QString DisplayName() const override;
+
+protected:
+    // Writes to the current page file; the chosen file itself stays empty and is not kept.
+    void WriteText(const QByteArray& s) override;
+    void WriteBand(TReportBand& band) override;
+    void BeginPageOutput() override;
+    void EndPageOutput() override;
+    void EndDocument() override;
+
+    THTMLFilterPageFile PageFile;
+
+private:
+    const QByteArray& FontNameBytes(const QString& name);
+
+    std::vector<const TReportItem*> m_sorted;
+    QByteArray m_line;
+    QString m_lastFontName;
+    QByteArray m_lastFontNameBytes;
+};

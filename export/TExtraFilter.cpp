@@ -1,0 +1,287 @@
+#include "TExtraFilter.h"
+
+#include "CodePages.h"
+#include "EExportError.h"
+#include "TTextMeasurer.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QtDebug>
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+constexpr double InchPerMm = 0.03937;
+// Labels whose tops lie closer than this belong to one row.
+constexpr qint32 RowTolerance = 20;
+// Right-aligned text starts this much further left than its measured width gives.
+constexpr qint32 RightAlignGap = 2000;
+
+qint32 Truncate(double value) { return qint32(std::trunc(value)); }
+
+QByteArray ThreeDigits(int value)
+{
+    return QByteArray::number(value).rightJustified(3, '0');
+}
+
+QByteArray FixedThree(int channel)
+{
+    // Integer arithmetic keeps "." as the separator and avoids binary rounding of channel / 255.
+    const int thousandths = (channel * 1000 * 2 + 255) / (255 * 2);
+    return QByteArray::number(thousandths / 1000) + '.' + ThreeDigits(thousandths % 1000);
+}
+
+// Empties the page even when a writer throws, so a later ClosePage finds no stale items.
+struct TPageReset
+{
+    std::vector<TReportItem>& Items;
+    bool& PageOpen;
+    ~TPageReset()
+    {
+        Items.clear();
+        PageOpen = false;
+    }
+};
+
+} // namespace
+
+qint32 NativeToMicrons(double tenthsOfMm) { return Truncate(tenthsOfMm / 254 / InchPerMm * 1000); }
+qint32 MicronsToTwips(qint32 microns) { return Truncate(microns / 1000.0 * InchPerMm * 1440); }
+qint32 MicronsToPoints(qint32 microns) { return Truncate(microns / 1000.0 * InchPerMm * 72); }
+qint32 MicronsToPixels(qint32 microns) { return Truncate(microns / 1000.0 * InchPerMm * 96); }
+qint32 PixelsToMicrons(qint32 pixels) { return Truncate(pixels / 96.0 / InchPerMm * 1000); }
+
+QByteArray ReplaceAll(const QByteArray& s, const QByteArray& find, const QByteArray& replace)
+{
+    if (find.isEmpty())
+        return s;
+    QByteArray result;
+    qsizetype from = 0;
+    for (qsizetype at = s.indexOf(find); at >= 0; at = s.indexOf(find, from)) {
+        result.append(s.constData() + from, at - from);
+        result.append(replace);
+        from = at + find.size();
+    }
+    if (from == 0)
+        return s;
+    result.append(s.constData() + from, s.size() - from);
+    return result;
+}
+
+QByteArray Int16Bytes(int n)
+{
+    QByteArray result(2, Qt::Uninitialized);
+    result[0] = char(n & 0xFF);
+    result[1] = char((n >> 8) & 0xFF);
+    return result;
+}
+
+QByteArray HtmlColor(TColor color)
+{
+    const TColor rgb = ColorToRGB(color);
+    const int value = (RedOf(rgb) << 16) | (GreenOf(rgb) << 8) | BlueOf(rgb);
+    return '#' + QByteArray::number(value, 16).toUpper().rightJustified(6, '0');
+}
+
+QByteArray RtfColorKey(TColor color)
+{
+    const TColor rgb = ColorToRGB(color);
+    return ThreeDigits(RedOf(rgb)) + ThreeDigits(GreenOf(rgb)) + ThreeDigits(BlueOf(rgb));
+}
+
+QByteArray PdfColor(TColor color)
+{
+    const TColor rgb = ColorToRGB(color);
+    return FixedThree(RedOf(rgb)) + ' ' + FixedThree(GreenOf(rgb)) + ' ' + FixedThree(BlueOf(rgb));
+}
+
+QString PageFileName(const QString& fileName, int page, bool withPath)
+{
+    // The extension is what follows the last dot of the name itself, not of a folder.
+    const qsizetype slash = std::max(fileName.lastIndexOf(QLatin1Char('/')), fileName.lastIndexOf(QLatin1Char('\\')));
+    const QString folder = fileName.left(slash + 1);
+    const QString name = fileName.mid(slash + 1);
+    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+    const QString base = dot >= 0 ? name.left(dot) : name;
+    const QString extension = dot >= 0 ? name.mid(dot) : QString();
+    const QString number = QString::number(page).rightJustified(4, QLatin1Char('0'));
+    return (withPath ? folder : QString()) + base + number + extension;
+}
+
+bool CompareBySequence(const TReportItem* a, const TReportItem* b) { return a->Sequence < b->Sequence; }
+
+int CountChar(const QByteArray& s, char c) { return int(s.count(c)); }
+
+TExtraFilter::TExtraFilter(const QString& fileName)
+    : m_fileName(fileName)
+    , m_measurer(std::make_unique<TTextMeasurer>())
+{
+}
+
+// An unfinished OutputFile is discarded by QSaveFile itself.
+TExtraFilter::~TExtraFilter() = default;
+
+void TExtraFilter::StartExport(qint32 paperWidth, qint32 paperHeight, const TFont& /*font*/)
+{
+    m_active = true;
+    GroupRows = true;
+    Body.clear();
+    PaperWidth = NativeToMicrons(paperWidth);
+    PaperHeight = NativeToMicrons(paperHeight);
+    BeginDocument();
+}
+
+void TExtraFilter::ClosePage()
+{
+    if (PageOpen)
+        ProcessPage();
+}
+
+void TExtraFilter::FinishExport()
+{
+    m_active = false;
+    EndDocument();
+    Body.clear();
+    Body.squeeze();
+}
+
+void TExtraFilter::OpenPage()
+{
+    Items.clear();
+    PageOpen = true;
+}
+
+void TExtraFilter::AddGraphic(double, double, const void*) {}
+
+void TExtraFilter::BandPrinted(const void*) {}
+
+void TExtraFilter::AddText(double x, double y, const TFont& font, TColor background, int alignment, const QString& text)
+{
+    if (!PageOpen) {
+        qWarning("TExtraFilter::AddText called outside OpenPage/ClosePage");
+        return;
+    }
+    ++ItemSequence;
+    TReportItem item;
+    item.Kind = rkText;
+    item.Y = NativeToMicrons(y);
+    item.X = NativeToMicrons(x);
+    item.Text = ToCodePage1252(text);
+    item.Font = &font;
+    item.Background = background;
+    item.Alignment = quint8(alignment);
+    item.Sequence = ItemSequence;
+    MeasureItem(item);
+    Items.push_back(std::move(item));
+}
+
+void TExtraFilter::MeasureItem(TReportItem& item)
+{
+    item.Width = PixelsToMicrons(m_measurer->TextWidth(*item.Font, item.Text));
+    item.Height = PixelsToMicrons(m_measurer->TextHeight(*item.Font));
+    switch (item.Alignment) {
+    case taRightJustify:
+        item.TextLeft = item.X - item.Width - RightAlignGap;
+        break;
+    case taCenter:
+        item.TextLeft = item.X - item.Width / 2;
+        break;
+    default:
+        item.TextLeft = item.X;
+        break;
+    }
+}
+
+void TExtraFilter::AssignRows()
+{
+    // Stable sorts keep items of equal position in the order they arrived.
+    std::stable_sort(Items.begin(), Items.end(), [](const TReportItem& a, const TReportItem& b) {
+        return a.Y != b.Y ? a.Y < b.Y : a.X < b.X;
+    });
+    // A row is measured from the top of its first item, so rows never chain downwards.
+    qint32 row = -1;
+    qint32 limit = 0;
+    for (TReportItem& item : Items) {
+        if (row < 0 || item.Y >= limit) {
+            ++row;
+            limit = item.Y + RowTolerance;
+        }
+        item.RowIndex = row;
+    }
+    std::stable_sort(Items.begin(), Items.end(), [](const TReportItem& a, const TReportItem& b) {
+        return a.RowIndex != b.RowIndex ? a.RowIndex < b.RowIndex : a.X < b.X;
+    });
+}
+
+void TExtraFilter::ProcessPage()
+{
+    TPageReset reset{Items, PageOpen};
+    AssignRows();
+    if (Items.empty())
+        return;
+    BeginPageOutput();
+    const std::size_t count = Items.size();
+    std::size_t next = 0;
+    while (next < count) {
+        BeginRow();
+        TReportBand band;
+        const qint32 row = Items[next].RowIndex;
+        band.Add(&Items[next++]);
+        while (next < count && (!GroupRows || Items[next].RowIndex == row))
+            band.Add(&Items[next++]);
+        WriteBand(band);
+        EndRow();
+    }
+    EndPageOutput();
+}
+
+void TExtraFilter::DiscardOutputFile()
+{
+    if (OutputFile.isOpen()) {
+        OutputFile.cancelWriting();
+        OutputFile.commit(); // removes the temporary file
+    }
+}
+
+void TExtraFilter::WriteText(const QByteArray& s)
+{
+    OutputFile.write(s);
+}
+
+void TExtraFilter::WriteBand(TReportBand&) {}
+
+void TExtraFilter::BeginRow() {}
+
+void TExtraFilter::EndRow() { ++RowCounter; }
+
+void TExtraFilter::BeginPageOutput()
+{
+    ++PageNumber;
+    ItemSequence = 0;
+}
+
+void TExtraFilter::EndPageOutput() {}
+
+void TExtraFilter::BeginDocument()
+{
+    RowCounter = 0;
+    PageNumber = 0;
+    ItemSequence = 0;
+    OutputFile.setFileName(m_fileName);
+    // Where no temporary file can be made beside the target (a writable file in a read-only
+    // folder), write in place as a plain file would.
+    OutputFile.setDirectWriteFallback(true);
+    if (!OutputFile.open(QIODevice::WriteOnly)) {
+        throw EExportError(QStringLiteral("Cannot create file \"%1\". %2")
+                               .arg(QDir::toNativeSeparators(m_fileName), OutputFile.errorString()));
+    }
+}
+
+void TExtraFilter::EndDocument()
+{
+    if (OutputFile.isOpen() && !OutputFile.commit()) {
+        throw EExportError(QStringLiteral("Cannot write file \"%1\". %2")
+                               .arg(QDir::toNativeSeparators(m_fileName), OutputFile.errorString()));
+    }
+}

@@ -1,0 +1,160 @@
+#pragma once
+#include "TFont.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QSaveFile>
+#include <QString>
+#include <QtGlobal>
+#include <memory>
+#include <vector>
+
+class TTextMeasurer;
+
+// Horizontal alignment of a label as the engine passes it to AddText.
+enum TAlignment : quint8 { taLeftJustify = 0, taRightJustify = 1, taCenter = 2 };
+
+inline constexpr quint8 rkText = 1;
+
+// One text item of a page. Positions and sizes are in micrometres from the paper's top-left corner.
+struct TReportItem
+{
+    quint8 Kind = rkText;
+    qint32 RowIndex = 0;
+    qint32 Y = 0;        // top of the line
+    qint32 X = 0;        // anchor: left edge, right edge or centre, after Alignment
+    qint32 Height = 0;
+    qint32 Width = 0;
+    qint32 TextLeft = 0; // left edge of the text after alignment
+    QByteArray Text;     // code page 1252
+    quint8 Alignment = taLeftJustify;
+    TColor Background = clWhite; // white means none
+    const TFont* Font = nullptr; // the engine's font, valid until ClosePage
+    qint32 Sequence = 0;         // 1-based order of arrival within the page
+};
+
+// The items of one row (or of the whole page when rows are not grouped), ordered by row, then X.
+// Does not own its items.
+class TReportBand
+{
+public:
+    void Add(TReportItem* item) { m_items.append(item); }
+    qsizetype Count() const { return m_items.size(); }
+    qsizetype size() const { return m_items.size(); }
+    bool isEmpty() const { return m_items.isEmpty(); }
+    TReportItem* operator[](qsizetype index) const { return m_items[index]; }
+    QList<TReportItem*>::const_iterator begin() const { return m_items.cbegin(); }
+    QList<TReportItem*>::const_iterator end() const { return m_items.cend(); }
+    const QList<TReportItem*>& List() const { return m_items; }
+
+private:
+    QList<TReportItem*> m_items;
+};
+
+// Unit conversions. The engine works in tenths of a millimetre; the page model in micrometres.
+// All truncate toward zero and use 0.03937 inch per millimetre, as the stored formats always have.
+qint32 NativeToMicrons(double tenthsOfMm);
+qint32 MicronsToTwips(qint32 microns);
+qint32 MicronsToPoints(qint32 microns);
+qint32 MicronsToPixels(qint32 microns);
+qint32 PixelsToMicrons(qint32 pixels);
+
+// Shared helpers of the writers; all work on code-page-1252 bytes.
+// Every occurrence of find replaced, scanning the unchanged input; an empty find changes nothing.
+QByteArray ReplaceAll(const QByteArray& s, const QByteArray& find, const QByteArray& replace);
+// n as two bytes, little-endian (low 16 bits).
+QByteArray Int16Bytes(int n);
+// The same two bytes appended in place, for writers that build many records.
+inline void AppendInt16(QByteArray& out, int n)
+{
+    out.append(char(n & 0xFF));
+    out.append(char((n >> 8) & 0xFF));
+}
+// "#RRGGBB", upper-case hex, system colours resolved.
+QByteArray HtmlColor(TColor color);
+// "rrrgggbbb", three decimal digits each.
+QByteArray RtfColorKey(TColor color);
+// "r g b" each as channel/255 with three decimals and "." as decimal point.
+QByteArray PdfColor(TColor color);
+// Base name + page as "0000" + extension, e.g. "report0003.htm", with the folder when withPath.
+QString PageFileName(const QString& fileName, int page, bool withPath);
+// Strict weak order by ascending Sequence.
+bool CompareBySequence(const TReportItem* a, const TReportItem* b);
+int CountChar(const QByteArray& s, char c);
+
+// Base of every export filter. The engine calls StartExport once, then OpenPage, AddText* and
+// ClosePage per page, and FinishExport once. The base turns the text calls into items grouped into
+// rows and hands each row (or page) to the writer hooks.
+//
+// OutputFile is written to a temporary file that the base EndDocument puts in place, so a filter
+// destroyed before FinishExport (a failure or a cancelled export) leaves no half-written file and any
+// earlier file of that name untouched (unless the folder allows no temporary file; then the file is
+// written in place). Writers that produce other files instead call
+// DiscardOutputFile() in place of the base EndDocument.
+class TExtraFilter
+{
+public:
+    explicit TExtraFilter(const QString& fileName);
+    virtual ~TExtraFilter();
+    TExtraFilter(const TExtraFilter&) = delete;
+    TExtraFilter& operator=(const TExtraFilter&) = delete;
+
+    virtual QString Description() const = 0;
+    virtual QString FileExtension() const = 0;
+    virtual QString DisplayName() const = 0;
+    virtual bool Streaming() const { return false; }
+
+    // Paper size in tenths of a millimetre; the report font is not used.
+    virtual void StartExport(qint32 paperWidth, qint32 paperHeight, const TFont& font);
+    virtual void ClosePage();
+    virtual void FinishExport();
+    virtual void OpenPage();
+    // Graphics and band notifications are not exported.
+    virtual void AddGraphic(double x, double y, const void* element);
+    virtual void BandPrinted(const void* band);
+    // x and y in tenths of a millimetre; x is the left edge, right edge or centre after alignment.
+    // The font must stay valid until ClosePage. The text is converted to code page 1252 here, and only
+    // here: characters outside it become "?".
+    virtual void AddText(double x, double y, const TFont& font, TColor background, int alignment,
+                         const QString& text);
+
+    // Called by the engine before the ClosePage of the last page that holds text.
+    void SetLastPage(bool lastPage) { LastPage = lastPage; }
+
+    QString FileName() const { return m_fileName; }
+    bool Active() const { return m_active; }
+
+protected:
+    virtual void WriteText(const QByteArray& s);
+    virtual void WriteBand(TReportBand& band);
+    virtual void BeginRow();
+    virtual void EndRow();
+    virtual void BeginPageOutput();
+    virtual void EndPageOutput();
+    virtual void BeginDocument();
+    virtual void EndDocument();
+
+    void MeasureItem(TReportItem& item);
+    void AssignRows();
+    void ProcessPage();
+    // Closes OutputFile without creating the named file (for writers that write one file per page).
+    void DiscardOutputFile();
+
+    qint32 RowCounter = 0;
+    qint32 PageNumber = 0;
+    qint32 ItemSequence = 0;
+    qint32 PaperWidth = 0;  // micrometres
+    qint32 PaperHeight = 0; // micrometres
+    // The current page's items; meaningful between OpenPage and the end of ClosePage (PageOpen).
+    std::vector<TReportItem> Items;
+    bool PageOpen = false;
+    QSaveFile OutputFile;
+    bool GroupRows = true;
+    QByteArray Body;
+    bool LastPage = false;
+
+private:
+    QString m_fileName;
+    bool m_active = false;
+    std::unique_ptr<TTextMeasurer> m_measurer;
+};

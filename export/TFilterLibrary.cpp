@@ -1,0 +1,40 @@
+#include "TFilterLibrary.h"
+
+#include "TExtraFilter.h"
+
+void TFilterLibrary::RegisterFilterClass(const QString& className, const TFilterFactory& create)
+{
+    for (const TFilterEntry& entry : std::as_const(m_entries)) {
+        if (entry.ClassName == className)
+            return;
+    }
+    const std::unique_ptr<TExtraFilter> probe = create(QString());
+    m_entries.append(TFilterEntry{className, create, probe->DisplayName(), probe->FileExtension()});
+}
+
+void TFilterLibrary::UnregisterFilterClass(const TFilterFactory& create)
+{
+    const QString name = create(QString())->DisplayName();
+    for (qsizetype i = 0; i < m_entries.size(); ++i) {
+        if (m_entries[i].DisplayName == name) {
+            m_entries.removeAt(i);
+            return;
+        }
+    }
+}
+
+QString TFilterLibrary::DialogFilter() const
+{
+    QString result;
+    for (const TFilterEntry& entry : m_entries) {
+        result += QLatin1Char('|') + entry.DisplayName + QStringLiteral(" (*.") + entry.FileExtension
+            + QStringLiteral(")|*.") + entry.FileExtension;
+    }
+    return result;
+}
+
+TFilterLibrary& FilterLibrary()
+{
+    static TFilterLibrary library;
+    return library;
+}

@@ -1,0 +1,167 @@
+#include "THTMLFilter.h"
+
+#include "CodePages.h"
+#include "TExtraOptions.h"
+
+namespace {
+
+const QByteArray CrLf = QByteArrayLiteral("\r\n");
+
+} // namespace
+
+THTMLFilter::THTMLFilter(const QString& fileName)
+    : TExtraFilter(fileName)
+{
+}
+
+QString THTMLFilter::Description() const { return DisplayName(); }
+
+QString THTMLFilter::FileExtension() const { return QStringLiteral("HTM"); }
+
+QString THTMLFilter::DisplayName() const { return QStringLiteral("HTML File"); }
+
+void THTMLFilter::WriteText(const QByteArray& s) { PageFile.Write(s); }
+
+const QByteArray& THTMLFilter::FontNameBytes(const QString& name)
+{
+    // Labels share a few fonts; converting each name once per run keeps long reports fast.
+    if (name != m_lastFontName || m_lastFontNameBytes.isNull()) {
+        m_lastFontName = name;
+        m_lastFontNameBytes = ToCodePage1252(name);
+        if (m_lastFontNameBytes.isNull())
+            m_lastFontNameBytes = QByteArray("");
+    }
+    return m_lastFontNameBytes;
+}
+
+void THTMLFilter::WriteBand(TReportBand& band)
+{
+    qint32 lastRight = 0;
+    for (const TReportItem* item : band) {
+        const qint32 w = MicronsToPixels(item->Width);
+        const qint32 y = MicronsToPixels(item->Y);
+        const qint32 h = MicronsToPixels(item->Height);
+        // The cell starts where the aligned text starts, so its right edge or centre is the anchor.
+        qint32 x = MicronsToPixels(item->X);
+        if (item->Alignment == taRightJustify)
+            x -= w;
+        else if (item->Alignment == taCenter)
+            x -= w / 2;
+
+        QByteArray& s = m_line;
+        s.resize(0);
+        if (y >= CurrentY) {
+            if (y - CurrentY > 0)
+                WriteText("<TR><TD HEIGHT=" + QByteArray::number(y - CurrentY) + "></TD>" + CrLf);
+            s += "<TR VALIGN=TOP>";
+            CurrentY = y + h;
+        }
+        if (y + h > CurrentY)
+            CurrentY = y + h;
+
+        s += "<TD WIDTH=";
+        s += QByteArray::number(x - lastRight);
+        s += "></TD>";
+        UsedWidth += x - lastRight;
+
+        s += "<TD WIDTH=";
+        s += QByteArray::number(w);
+        s += " HEIGHT=";
+        s += QByteArray::number(h);
+        UsedWidth += w;
+
+        if (item->Background != clWhite) {
+            s += " BGCOLOR= ";
+            s += HtmlColor(item->Background);
+        }
+        if (item->Alignment == taRightJustify)
+            s += " ALIGN=RIGHT";
+        else if (item->Alignment == taCenter)
+            s += " ALIGN=CENTER";
+
+        const TFont& font = *item->Font;
+        const bool styled = font.Name != DefaultFontName || font.Color != clBlack || font.Size != DefaultFontSize
+            || font.Italic || font.Bold || font.Underline;
+        if (styled) {
+            s += " STYLE=\"font-size: ";
+            s += QByteArray::number(font.Size);
+            s += "pt; font-family: ";
+            s += FontNameBytes(font.Name);
+            s += "; color: ";
+            s += HtmlColor(font.Color);
+            s += ';';
+            if (font.Italic)
+                s += " font-style: italic;";
+            if (font.Bold)
+                s += " font-weight: bold;";
+            if (font.Underline)
+                s += " text-decoration: underline;";
+            s += '"';
+        }
+        s += '>';
+        THTMLFilterPageFile::AppendEscaped(s, item->Text);
+        s += "</TD>";
+        WriteText(s);
+        lastRight = x + w;
+    }
+}
+
+void THTMLFilter::BeginRow()
+{
+    UsedWidth = 0;
+    m_tableWidth = MicronsToPixels(PaperWidth);
+    WriteText("<TABLE BORDER=0 CELLPADDING=0 CELLSPACING=0 WIDTH=" + QByteArray::number(m_tableWidth) + ">" + CrLf);
+}
+
+void THTMLFilter::EndRow()
+{
+    const qint32 rest = m_tableWidth - UsedWidth;
+    if (rest > 0)
+        WriteText("<TD WIDTH=" + QByteArray::number(rest) + "></TD>");
+    WriteText(CrLf + "</TABLE>" + CrLf);
+    TExtraFilter::EndRow();
+}
+
+void THTMLFilter::BeginPageOutput()
+{
+    TExtraFilter::BeginPageOutput();
+    CurrentY = 0;
+    const THTMLFilterOptions& options = ExtraOptions().HTML;
+    PageFile.Create(THTMLFilterPageFile::FilePath(FileName(), PageNumber, options.UseFileName));
+    WriteText("<HTML>" + CrLf);
+    WriteText("<TITLE>" + THTMLFilterPageFile::Escaped(options.Title) + "</TITLE>" + CrLf);
+    WriteText("<HEAD>" + CrLf);
+    WriteText("<STYLE TYPE=\"text/css\">" + CrLf);
+    WriteText("<!--" + CrLf);
+    WriteText("  TD { font-size: 10pt; font-family: sans-serif }" + CrLf);
+    WriteText("-->" + CrLf);
+    WriteText("</STYLE>" + CrLf);
+    WriteText("</HEAD>" + CrLf);
+    WriteText("<BODY LEFTMARGIN=0 TOPMARGIN=0>" + CrLf);
+}
+
+void THTMLFilter::EndPageOutput()
+{
+    const THTMLFilterOptions& options = ExtraOptions().HTML;
+    PageFile.WriteNavigation(FileName(), PageNumber, LastPage, options.UseFileName, options.PrevText, options.NextText);
+    WriteText("</BODY>" + CrLf);
+    WriteText("</HTML>" + CrLf);
+    PageFile.Commit();
+    TExtraFilter::EndPageOutput();
+}
+
+void THTMLFilter::BeginDocument()
+{
+    TExtraFilter::BeginDocument();
+    DefaultFontName = QStringLiteral("Arial");
+    DefaultFontSize = 10;
+}
+
+void THTMLFilter::EndDocument()
+{
+    // The chosen file only names the pages; it is kept only if something was written to it.
+    if (OutputFile.isOpen() && OutputFile.size() == 0)
+        DiscardOutputFile();
+    else
+        TExtraFilter::EndDocument();
+}

@@ -1,0 +1,40 @@
+#pragma once
+// Saves a report as one HTML file per page, each report row a borderless table of fixed-width cells
+// with spacer cells and rows for the gaps, measured in 96-dpi pixels.
+#include "TExtraFilter.h"
+#include "THTMLFilterPageFile.h"
+
+class THTMLFilter : public TExtraFilter
+{
+public:
+    explicit THTMLFilter(const QString& fileName);
+
+    QString Description() const override;
+    QString FileExtension() const override;
+    QString DisplayName() const override;
+
+protected:
+    // Writes to the current page file; the chosen file itself stays empty and is not kept.
+    void WriteText(const QByteArray& s) override;
+    void WriteBand(TReportBand& band) override;
+    void BeginRow() override;
+    void EndRow() override;
+    void BeginPageOutput() override;
+    void EndPageOutput() override;
+    void BeginDocument() override;
+    void EndDocument() override;
+
+    THTMLFilterPageFile PageFile;
+    QString DefaultFontName;
+    int DefaultFontSize = 10;
+    qint32 CurrentY = 0;  // pixels from the top covered by the page's rows so far
+    qint32 UsedWidth = 0; // pixels of cells in the current table
+
+private:
+    const QByteArray& FontNameBytes(const QString& name);
+
+    qint32 m_tableWidth = 0;
+    QByteArray m_line;
+    QString m_lastFontName;
+    QByteArray m_lastFontNameBytes;
+};

@@ -1,0 +1,132 @@
+#include "THTMLFilterPageFile.h"
+
+#include "CodePages.h"
+#include "EExportError.h"
+#include "TExtraFilter.h"
+
+#include <QDir>
+#include <algorithm>
+
+namespace {
+
+QString Folder(const QString& fileName)
+{
+    const qsizetype slash = std::max(fileName.lastIndexOf(QLatin1Char('/')), fileName.lastIndexOf(QLatin1Char('\\')));
+    return fileName.left(slash + 1);
+}
+
+QString DefaultPageName(int page)
+{
+    return QStringLiteral("RPT") + QString::number(page).rightJustified(4, QLatin1Char('0')) + QStringLiteral(".HTM");
+}
+
+QByteArray LinkBytes(const QString& chosenFile, int page, bool useFileName)
+{
+    // No charset is declared, so readers take the page as code page 1252, as the file names are written.
+    return THTMLFilterPageFile::Escaped(ToCodePage1252(THTMLFilterPageFile::LinkName(chosenFile, page, useFileName)));
+}
+
+} // namespace
+
+QString THTMLFilterPageFile::FilePath(const QString& chosenFile, int page, bool useFileName)
+{
+    return useFileName ? PageFileName(chosenFile, page, true) : Folder(chosenFile) + DefaultPageName(page);
+}
+
+QString THTMLFilterPageFile::LinkName(const QString& chosenFile, int page, bool useFileName)
+{
+    return useFileName ? PageFileName(chosenFile, page, false) : DefaultPageName(page);
+}
+
+void THTMLFilterPageFile::AppendEscaped(QByteArray& out, const QByteArray& text)
+{
+    const char* const begin = text.constData();
+    const char* const end = begin + text.size();
+    const char* plain = begin;
+    for (const char* p = begin; p != end; ++p) {
+        const char* reference = nullptr;
+        switch (*p) {
+        case '&':
+            reference = "&amp;";
+            break;
+        case '<':
+            reference = "&lt;";
+            break;
+        case '>':
+            reference = "&gt;";
+            break;
+        case '"':
+            reference = "&quot;";
+            break;
+        default:
+            continue;
+        }
+        out.append(plain, p - plain);
+        out.append(reference);
+        plain = p + 1;
+    }
+    out.append(plain, end - plain);
+}
+
+QByteArray THTMLFilterPageFile::Escaped(const QByteArray& text)
+{
+    QByteArray result;
+    AppendEscaped(result, text);
+    return result;
+}
+
+THTMLFilterPageFile::~THTMLFilterPageFile() { Discard(); }
+
+void THTMLFilterPageFile::Create(const QString& path)
+{
+    Discard();
+    m_path = path;
+    m_buffer.resize(0);
+    m_file.setFileName(path);
+    if (!m_file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        Fail();
+}
+
+void THTMLFilterPageFile::Write(const QByteArray& bytes) { m_buffer.append(bytes); }
+
+void THTMLFilterPageFile::WriteNavigation(const QString& chosenFile, int page, bool lastPage, bool useFileName,
+                                          const QByteArray& prevText, const QByteArray& nextText)
+{
+    const bool hasPrev = page > 1;
+    const bool hasNext = !lastPage;
+    if (!hasPrev && !hasNext)
+        return;
+    QByteArray line = QByteArrayLiteral("<H1><B><P ALIGN=CENTER>");
+    if (hasPrev)
+        line += "<A HREF=\"" + LinkBytes(chosenFile, page - 1, useFileName) + "\">" + prevText + "</A>";
+    if (hasPrev && hasNext)
+        line += ' ';
+    if (hasNext)
+        line += "<A HREF=\"" + LinkBytes(chosenFile, page + 1, useFileName) + "\">" + nextText + "</A>";
+    line += "</B></H1>";
+    Write(line);
+}
+
+void THTMLFilterPageFile::Commit()
+{
+    // One write per page: a few kilobytes, and no half page on disk if the export stops.
+    const bool written = m_file.write(m_buffer) == m_buffer.size() && m_file.flush();
+    if (!written)
+        Fail();
+    m_file.close();
+    m_buffer.resize(0); // keeps the capacity for the next page
+}
+
+void THTMLFilterPageFile::Discard()
+{
+    if (m_file.isOpen()) {
+        m_file.close();
+        m_file.remove();
+    }
+}
+
+void THTMLFilterPageFile::Fail()
+{
+    Discard();
+    throw EExportError(QStringLiteral("File Error: ") + QDir::toNativeSeparators(m_path));
+}

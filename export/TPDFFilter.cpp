@@ -1,0 +1,367 @@
+#include "TPDFFilter.h"
+
+#include "TExtraOptions.h"
+
+#include <QFontMetricsF>
+#include <QImage>
+#include <algorithm>
+
+namespace {
+
+const QByteArray CrLf = QByteArrayLiteral("\r\n");
+// Lines are collected and handed to the file in pieces of about this size.
+constexpr qsizetype FlushSize = 64 * 1024;
+
+std::function<QDate()>& TodaySource()
+{
+    static std::function<QDate()> source;
+    return source;
+}
+
+QDate Today()
+{
+    const std::function<QDate()>& source = TodaySource();
+    return source ? source() : QDate::currentDate();
+}
+
+// The device the page model measures on, so the baseline matches the measured box and the preview.
+const QImage& Device96()
+{
+    static const QImage device = [] {
+        QImage image(1, 1, QImage::Format_RGB32);
+        image.setDotsPerMeterX(3780);
+        image.setDotsPerMeterY(3780);
+        return image;
+    }();
+    return device;
+}
+
+// A string of the information dictionary: the delimiters escaped, line ends as escapes.
+QByteArray InfoString(const QByteArray& text)
+{
+    QByteArray result;
+    result.reserve(text.size());
+    for (const char c : text) {
+        switch (c) {
+        case '\\':
+        case '(':
+        case ')':
+            result += '\\';
+            result += c;
+            break;
+        case '\r':
+            result += "\\r";
+            break;
+        case '\n':
+            result += "\\n";
+            break;
+        default:
+            result += c;
+            break;
+        }
+    }
+    return result;
+}
+
+// A label's text inside "( ... ) Tj": each CR starts the next line, LFs are dropped.
+void AppendContentString(QByteArray& out, const QByteArray& text)
+{
+    for (const char c : text) {
+        switch (c) {
+        case '\\':
+        case '(':
+        case ')':
+            out += '\\';
+            out += c;
+            break;
+        case '\r':
+            out += ") Tj T* (";
+            break;
+        case '\n':
+            break;
+        default:
+            out += c;
+            break;
+        }
+    }
+}
+
+} // namespace
+
+TPDFFilter::TPDFFilter(const QString& fileName)
+    : TExtraFilter(fileName)
+{
+}
+
+QString TPDFFilter::Description() const { return DisplayName(); }
+
+QString TPDFFilter::FileExtension() const { return QStringLiteral("PDF"); }
+
+QString TPDFFilter::DisplayName() const { return QStringLiteral("Adobe PDF File"); }
+
+void TPDFFilter::SetToday(std::function<QDate()> today) { TodaySource() = std::move(today); }
+
+QByteArray TPDFFilter::StandardFontName(const TFont& font)
+{
+    // Later matches win; anything else is Times-Roman, regular even when bold.
+    const QString name = font.Name.toUpper();
+    QByteArray result = QByteArrayLiteral("Times-Roman");
+    if (name.contains(QLatin1String("COURIER")))
+        result = font.Bold ? "Courier-Bold" : "Courier";
+    if (name.contains(QLatin1String("ARIAL")))
+        result = font.Bold ? "Helvetica-Bold" : "Helvetica";
+    if (name.contains(QLatin1String("TIMES")))
+        result = font.Bold ? "Times-Bold" : "Times-Roman";
+    return result;
+}
+
+void TPDFFilter::WriteText(const QByteArray& s)
+{
+    m_pending += s;
+    m_pending += CrLf;
+    StreamLength += s.size() + 2;
+    FileOffset += s.size() + 2;
+    if (m_pending.size() >= FlushSize)
+        Flush();
+}
+
+void TPDFFilter::Flush()
+{
+    if (m_pending.isEmpty())
+        return;
+    TExtraFilter::WriteText(m_pending);
+    m_pending.resize(0);
+}
+
+QByteArray TPDFFilter::AllocateObject() { return QByteArray::number(NextObject++); }
+
+void TPDFFilter::AddXRef(const QByteArray& number) { XRefEntries.emplace_back(number.toInt(), FileOffset); }
+
+const TPDFFilter::TFontInfo& TPDFFilter::FontInfo(const TFont& font)
+{
+    // A report uses a handful of fonts, usually the same one for many labels in a row.
+    if (m_lastFont < m_fonts.size() && m_fonts[m_lastFont].Font == font)
+        return m_fonts[m_lastFont];
+    for (std::size_t i = 0; i < m_fonts.size(); ++i) {
+        if (m_fonts[i].Font == font) {
+            m_lastFont = i;
+            return m_fonts[i];
+        }
+    }
+    TFontInfo info;
+    info.Font = font;
+    const QByteArray baseName = StandardFontName(font);
+    info.Index = int(FontTable.indexOf(baseName));
+    if (info.Index < 0) {
+        info.Index = int(FontTable.size());
+        FontTable.append(baseName);
+        FontObjects.append(AllocateObject());
+    }
+    // The page model measures at 96 dpi; a point is 96/72 pixels there.
+    const QFontMetricsF metrics(font.ToQFont(), &Device96());
+    info.Ascent = qRound(metrics.ascent() * 72.0 / 96.0);
+    m_fonts.push_back(info);
+    m_lastFont = m_fonts.size() - 1;
+    return m_fonts.back();
+}
+
+int TPDFFilter::FontIndex(const TFont& font) { return FontInfo(font).Index; }
+
+void TPDFFilter::BeginDocument()
+{
+    TExtraFilter::BeginDocument();
+    GroupRows = false;
+    FontTable.clear();
+    FontObjects.clear();
+    m_fonts.clear();
+    m_lastFont = 0;
+    XRefEntries.clear();
+    PageGroups.clear();
+    m_pending.clear();
+    NextObject = 4;
+    PagesPerGroup = 10;
+    FileOffset = 0;
+    PageCount = 0;
+    WriteText("%PDF-1.2");
+    AddXRef("1");
+    WriteText("1 0 obj");
+    WriteText("<< /Type /Catalog ");
+    WriteText("/Pages 3 0 R >> ");
+    WriteText("endobj");
+}
+
+void TPDFFilter::BeginPageOutput()
+{
+    TExtraFilter::BeginPageOutput();
+    PageHeightPt = MicronsToPoints(PaperHeight);
+    PageWidthPt = MicronsToPoints(PaperWidth);
+    if (PageCount % PagesPerGroup == 0)
+        PageGroups.append(TPageGroup{AllocateObject(), {}});
+    ++PageCount;
+    const QByteArray page = AllocateObject();
+    PageGroups.last().Pages.append(page);
+    AddXRef(page);
+    WriteText(page + " 0 obj");
+    WriteText("<< /Type /Page ");
+    WriteText("/Parent " + PageGroups.last().Object + " 0 R ");
+}
+
+void TPDFFilter::WriteBand(TReportBand& band)
+{
+    ContentsObject = AllocateObject();
+    LengthObject = AllocateObject();
+    ProcSetObject = AllocateObject();
+    const QByteArray resources = AllocateObject();
+
+    m_sorted.assign(band.begin(), band.end());
+    std::stable_sort(m_sorted.begin(), m_sorted.end(), CompareBySequence);
+    for (const TReportItem* item : std::as_const(m_sorted)) {
+        if (item->Kind == rkText)
+            FontIndex(*item->Font);
+    }
+
+    WriteText("/MediaBox [0 0 " + QByteArray::number(PageWidthPt) + " " + QByteArray::number(PageHeightPt) + "] ");
+    WriteText("/Resources " + resources + " 0 R");
+    WriteText("/Contents " + ContentsObject + " 0 R >> ");
+    WriteText("endobj");
+
+    AddXRef(resources);
+    WriteText(resources + " 0 obj");
+    WriteText("<<");
+    if (!FontTable.isEmpty()) {
+        QByteArray fonts = "/Font << ";
+        for (qsizetype i = 0; i < FontTable.size(); ++i)
+            fonts += "/F" + QByteArray::number(i) + " " + FontObjects[i] + " 0 R ";
+        fonts += ">>";
+        WriteText(fonts);
+    }
+    WriteText("/ProcSet " + ProcSetObject + " 0 R");
+    WriteText(">>");
+    WriteText("endobj");
+
+    AddXRef(ContentsObject);
+    WriteText(ContentsObject + " 0 obj");
+    WriteText("<< /Length " + LengthObject + " 0 R >> ");
+    WriteText("stream");
+    StreamLength = 0;
+
+    for (const TReportItem* item : std::as_const(m_sorted)) {
+        if (item->Kind != rkText)
+            continue;
+        const TFont& font = *item->Font;
+        const TFontInfo& info = FontInfo(font);
+        const qint32 x = MicronsToPoints(item->TextLeft);
+        const qint32 top = PageHeightPt - MicronsToPoints(item->Y);
+        // The first baseline lies one ascent below the top, so the text fills the measured box.
+        const qint32 baseline = top - info.Ascent;
+        WriteText("BT");
+        if (font.Color != clBlack)
+            WriteText(PdfColor(font.Color) + " rg");
+        WriteText("/F" + QByteArray::number(info.Index) + " " + QByteArray::number(font.Size) + " Tf");
+        WriteText(QByteArray::number(font.Size + 2) + " TL");
+        m_line.resize(0);
+        m_line += QByteArray::number(x);
+        m_line += ' ';
+        m_line += QByteArray::number(baseline);
+        m_line += " Td (";
+        AppendContentString(m_line, item->Text);
+        m_line += ") Tj ";
+        WriteText(m_line);
+        if (font.Color != clBlack)
+            WriteText(PdfColor(clBlack) + " rg");
+        WriteText("ET");
+    }
+}
+
+void TPDFFilter::EndPageOutput()
+{
+    TExtraFilter::EndPageOutput();
+    // The stream's data ends before the LF of its last line; the CR before it is harmless white space.
+    const qint64 length = std::max<qint64>(StreamLength - 1, 0);
+    WriteText("endstream");
+    WriteText("endobj");
+    AddXRef(LengthObject);
+    WriteText(LengthObject + " 0 obj");
+    WriteText(QByteArray::number(length));
+    WriteText("endobj");
+    AddXRef(ProcSetObject);
+    WriteText(ProcSetObject + " 0 obj");
+    WriteText("[ /PDF /Text ] ");
+    WriteText("endobj");
+}
+
+void TPDFFilter::EndDocument()
+{
+    for (qsizetype i = 0; i < FontTable.size(); ++i) {
+        AddXRef(FontObjects[i]);
+        WriteText(FontObjects[i] + " 0 obj");
+        WriteText("<< /Type /Font ");
+        WriteText("/Subtype /Type1 ");
+        WriteText("/Name /F" + QByteArray::number(i) + " ");
+        WriteText("/BaseFont /" + FontTable[i] + " ");
+        WriteText("/Encoding /WinAnsiEncoding >>");
+        WriteText("endobj");
+    }
+
+    const TPDFFilterOptions& options = ExtraOptions().PDF;
+    AddXRef("2");
+    WriteText("2 0 obj");
+    WriteText("<< /Creator (" + InfoString(options.Creator) + ")");
+    WriteText("/CreationDate (D:" + Today().toString(QStringLiteral("yyyyMMdd")).toLatin1() + ")");
+    WriteText("/Title (" + InfoString(options.Title) + ")");
+    WriteText("/Author (" + InfoString(options.Author) + ")");
+    WriteText("/Producer (TExtraFilters)");
+    WriteText("/Keywords (" + InfoString(options.Keywords) + ")");
+    WriteText("/Subject (" + InfoString(options.Subject) + ") >>");
+    WriteText("endobj");
+
+    AddXRef("3");
+    WriteText("3 0 obj");
+    WriteText("<< /Type /Pages ");
+    QByteArray kids = "/Kids [ ";
+    for (const TPageGroup& group : std::as_const(PageGroups))
+        kids += group.Object + " 0 R ";
+    kids += " ] ";
+    WriteText(kids);
+    WriteText("/Count " + QByteArray::number(PageCount) + " >> ");
+    WriteText("endobj");
+
+    for (const TPageGroup& group : std::as_const(PageGroups)) {
+        AddXRef(group.Object);
+        WriteText(group.Object + " 0 obj");
+        WriteText("<< /Type /Pages ");
+        QByteArray pages = "/Kids [  ";
+        for (qsizetype i = 0; i < group.Pages.size(); ++i)
+            pages += (i > 0 ? " " : "") + group.Pages[i] + " 0 R";
+        pages += " ] ";
+        WriteText(pages);
+        WriteText("/Count " + QByteArray::number(group.Pages.size()) + " ");
+        WriteText("/Parent 3 0 R >> ");
+        WriteText("endobj");
+    }
+
+    XRefOffset = FileOffset;
+    std::stable_sort(XRefEntries.begin(), XRefEntries.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    const QByteArray size = QByteArray::number(qsizetype(XRefEntries.size()) + 1);
+    WriteText("xref");
+    WriteText("0 " + size);
+    WriteText("0000000000 65535 f");
+    for (const auto& entry : XRefEntries)
+        WriteText(QByteArray::number(entry.second).rightJustified(10, '0') + " 00000 n");
+    WriteText("trailer");
+    WriteText("<< /Root 1 0 R ");
+    WriteText("/Info 2 0 R ");
+    WriteText("/Size " + size + " >> ");
+    WriteText("startxref");
+    WriteText(QByteArray::number(XRefOffset));
+    Flush();
+    TExtraFilter::WriteText("%%EOF");
+
+    FontTable.clear();
+    FontObjects.clear();
+    m_fonts.clear();
+    XRefEntries.clear();
+    PageGroups.clear();
+    TExtraFilter::EndDocument();
+}

@@ -1,0 +1,225 @@
+#include "TPageImageFilter.h"
+
+#include "CodePages.h"
+#include "EExportError.h"
+#include "TJpegWriter.h"
+#include "TTextMeasurer.h"
+
+#include <QGlyphRun>
+#include <QPainter>
+#include <QRawFont>
+#include <algorithm>
+#include <array>
+#include <vector>
+
+namespace {
+
+// 96 dpi, so point sizes map to the same pixel sizes as when the items were measured.
+constexpr int DotsPerMeter96 = 3780;
+constexpr int ClipAllowance = 2;
+
+// The paper in whole 96-dpi pixels at exactly 25.4 mm per inch. MicronsToPixels' rounded factor
+// would make US Letter 815 x 1055 and lose the last column and row of the paper.
+int PaperPixels(qint32 microns)
+{
+    return int(qint64(microns) * 96 / 25400);
+}
+
+QColor ToQColor(TColor color)
+{
+    const TColor rgb = ColorToRGB(color);
+    return QColor(RedOf(rgb), GreenOf(rgb), BlueOf(rgb));
+}
+
+// How one font draws each code-page-1252 byte: its glyph, and the whole-pixel advance the item's
+// measurement added up, so drawn text is exactly as wide as its item. Glyphs are placed one by one
+// at those advances, without kerning, as the desktop drew them.
+struct TGlyphFont
+{
+    TFont Font;
+    QRawFont Raw;
+    int Ascent = 0;
+    int TabWidth = 0;
+    std::array<quint32, 256> Glyphs {};
+    std::array<int, 256> Advances {};
+};
+
+} // namespace
+
+struct TPageImageFilter::TGlyphCache
+{
+    TTextMeasurer Measurer;
+    // A report uses a handful of fonts: a list searched from the front is all it takes.
+    std::vector<std::unique_ptr<TGlyphFont>> Fonts;
+    TGlyphFont* Last = nullptr;
+    // Reused for every item.
+    QList<quint32> Indexes;
+    QList<QPointF> Positions;
+
+    TGlyphFont& For(const TFont& font)
+    {
+        if (Last && Last->Font == font)
+            return *Last;
+        for (const auto& entry : Fonts) {
+            if (entry->Font == font)
+                return *(Last = entry.get());
+        }
+        auto entry = std::make_unique<TGlyphFont>();
+        entry->Font = font;
+        const QFont qfont = font.ToQFont();
+        const QFontMetrics& metrics = Measurer.Metrics(font);
+        entry->Ascent = metrics.ascent();
+        // Tab stops every eight average characters.
+        entry->TabWidth = 8 * metrics.averageCharWidth();
+        entry->Raw = QRawFont::fromFont(qfont);
+        // The point size at 96 dpi, whatever the screen's resolution.
+        entry->Raw.setPixelSize(qfont.pointSizeF() * 96 / 72);
+        for (int code = 0; code < 256; ++code) {
+            const QByteArray byte(1, char(code));
+            entry->Advances[size_t(code)] = Measurer.TextWidth(font, byte);
+            const QList<quint32> glyph = entry->Raw.glyphIndexesForString(FromCodePage1252(byte));
+            entry->Glyphs[size_t(code)] = glyph.size() == 1 ? glyph.front() : 0;
+        }
+        Fonts.push_back(std::move(entry));
+        return *(Last = Fonts.back().get());
+    }
+};
+
+qsizetype TPageImageFilter::NameStart(const QString& fileName)
+{
+    return std::max(fileName.lastIndexOf(QLatin1Char('/')), fileName.lastIndexOf(QLatin1Char('\\'))) + 1;
+}
+
+TPageImageFilter::TPageImageFilter(const QString& fileName)
+    : TExtraFilter(fileName)
+    , m_glyphCache(std::make_unique<TGlyphCache>())
+{
+}
+
+TPageImageFilter::~TPageImageFilter() = default;
+
+QString TPageImageFilter::PageImageFileName(int page) const
+{
+    if (UseFileName())
+        return PageFileName(FileName(), page, true);
+    const QString chosen = FileName();
+    const qsizetype nameStart = NameStart(chosen);
+    const QString name = chosen.mid(nameStart);
+    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+    const QString extension = dot >= 0 ? name.mid(dot) : QString();
+    return chosen.left(nameStart) + QStringLiteral("IMG%1").arg(page, 4, 10, QLatin1Char('0')) + extension;
+}
+
+void TPageImageFilter::BeginDocument()
+{
+    TExtraFilter::BeginDocument();
+    GroupRows = false;
+}
+
+void TPageImageFilter::EndDocument()
+{
+    // Nothing is ever written to the chosen file, so it is not kept.
+    if (OutputFile.size() == 0)
+        DiscardOutputFile();
+    else
+        TExtraFilter::EndDocument();
+}
+
+void TPageImageFilter::BeginPageOutput()
+{
+    TExtraFilter::BeginPageOutput();
+    const QSize size(PaperPixels(PaperWidth), PaperPixels(PaperHeight));
+    if (PageBitmap.size() != size || PageBitmap.format() != QImage::Format_RGB32) {
+        PageBitmap = size.isEmpty() ? QImage() : QImage(size, QImage::Format_RGB32);
+        if (PageBitmap.isNull())
+            throw EExportError(QStringLiteral("A page image of %1 x %2 pixels cannot be created.")
+                                   .arg(size.width())
+                                   .arg(size.height()));
+        PageBitmap.setDotsPerMeterX(DotsPerMeter96);
+        PageBitmap.setDotsPerMeterY(DotsPerMeter96);
+    }
+    PageBitmap.fill(Qt::white);
+}
+
+void TPageImageFilter::WriteBand(TReportBand& band)
+{
+    // Printing order, so later items are drawn over earlier ones.
+    QList<TReportItem*> items = band.List();
+    std::stable_sort(items.begin(), items.end(), CompareBySequence);
+
+    QPainter painter(&PageBitmap);
+    const TFont defaultFont;
+    for (const TReportItem* item : std::as_const(items)) {
+        if (item->Kind != rkText)
+            continue;
+        const int anchor = MicronsToPixels(item->X);
+        const int width = MicronsToPixels(item->Width);
+        // The rectangle starts where the text starts after alignment, so right-aligned and centred
+        // text ends up around its anchor instead of being pushed right of it and clipped.
+        int left = anchor;
+        if (item->Alignment == taRightJustify)
+            left = anchor - width;
+        else if (item->Alignment == taCenter)
+            left = anchor - width / 2;
+        const QRect rect(left, MicronsToPixels(item->Y), width, MicronsToPixels(item->Height));
+        if (rect.isEmpty())
+            continue;
+
+        const TFont& font = item->Font ? *item->Font : defaultFont;
+        TGlyphFont& glyphs = m_glyphCache->For(font);
+        QList<quint32>& indexes = m_glyphCache->Indexes;
+        QList<QPointF>& positions = m_glyphCache->Positions;
+        indexes.clear();
+        positions.clear();
+        int x = 0;
+        for (const char byte : item->Text) {
+            const auto code = static_cast<unsigned char>(byte);
+            if (code == '\t') {
+                x = glyphs.TabWidth > 0 ? (x / glyphs.TabWidth + 1) * glyphs.TabWidth : x;
+                continue;
+            }
+            if (glyphs.Glyphs[code] != 0) {
+                indexes.append(glyphs.Glyphs[code]);
+                positions.append(QPointF(x, 0));
+            }
+            x += glyphs.Advances[code];
+        }
+        int textLeft = rect.left();
+        if (item->Alignment == taRightJustify)
+            textLeft = rect.left() + rect.width() - x;
+        else if (item->Alignment == taCenter)
+            textLeft = rect.left() + (rect.width() - x) / 2;
+
+        // Clipped to the rectangle, which has the measured size of the text in this font, with two
+        // pixels to spare on either side: the micrometre round trip of the size loses up to one, and
+        // antialiased glyph edges reach a pixel beyond their advance.
+        painter.setClipRect(rect.adjusted(-ClipAllowance, 0, ClipAllowance, ClipAllowance));
+        if (item->Background != clWhite)
+            painter.fillRect(rect, ToQColor(item->Background));
+        if (indexes.isEmpty())
+            continue;
+        QGlyphRun run;
+        run.setRawFont(glyphs.Raw);
+        run.setGlyphIndexes(indexes);
+        run.setPositions(positions);
+        run.setUnderline(font.Underline);
+        run.setStrikeOut(font.StrikeOut);
+        painter.setPen(ToQColor(font.Color));
+        painter.drawGlyphRun(QPointF(textLeft, rect.top() + glyphs.Ascent), run);
+    }
+}
+
+void TPageImageFilter::EndPageOutput()
+{
+    const QString fileName = PageImageFileName(PageNumber);
+    if (!SavePage(fileName))
+        throw EExportError(QStringLiteral("File Error: ") + fileName);
+    TExtraFilter::EndPageOutput();
+}
+
+bool TPageImageFilter::SaveJpeg(const QString& fileName)
+{
+    if (!m_jpegWriter)
+        m_jpegWriter = std::make_unique<TJpegWriter>();
+    return m_jpegWriter->Save(PageBitmap, fileName);
+}

@@ -1,0 +1,45 @@
+#pragma once
+// Shared by the bitmap and JPEG writers: every page is drawn into a white 96-dpi image and saved as a
+// file of its own. The file the user chose only names the page files and is removed again at the end.
+#include "TExtraFilter.h"
+#include "TExtraOptions.h"
+
+#include <QImage>
+#include <memory>
+
+class TJpegWriter;
+
+class TPageImageFilter : public TExtraFilter
+{
+public:
+    explicit TPageImageFilter(const QString& fileName);
+    ~TPageImageFilter() override;
+
+protected:
+    // The file page `page` is saved to: "IMG" + page as "0000" + the chosen extension in the chosen
+    // folder, or the chosen name with the page number when the options ask for it.
+    QString PageImageFileName(int page) const;
+
+    void WriteBand(TReportBand& band) override;
+    void BeginPageOutput() override;
+    void EndPageOutput() override;
+    void BeginDocument() override;
+    void EndDocument() override;
+
+    virtual bool UseFileName() const = 0;
+    // Saves PageBitmap to fileName. False when the file cannot be written; true also when the writer
+    // chose to save nothing.
+    virtual bool SavePage(const QString& fileName) = 0;
+    // Where the name proper starts in a file name, after its folder (either separator).
+    static qsizetype NameStart(const QString& fileName);
+    // Compresses PageBitmap to a JPEG file with the library's default settings.
+    bool SaveJpeg(const QString& fileName);
+
+    // The current page, drawn in 32-bit colour; kept between pages so its buffer is reused.
+    QImage PageBitmap;
+
+private:
+    struct TGlyphCache;
+    std::unique_ptr<TGlyphCache> m_glyphCache;
+    std::unique_ptr<TJpegWriter> m_jpegWriter;
+};

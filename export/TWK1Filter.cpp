@@ -1,0 +1,76 @@
+#include "TWK1Filter.h"
+
+#include "CodePages.h"
+#include "EExportError.h"
+
+namespace {
+
+constexpr int MaxLabelLength = 0xFFFF - 7; // the payload length counts 7 bytes besides the text
+
+} // namespace
+
+QByteArray TWK1Filter::BeginningOfFile() const
+{
+    return QByteArray("\x00\x00\x02\x00\x06\x04", 6);
+}
+
+QString TWK1Filter::SheetName() const
+{
+    return QStringLiteral("a Lotus 123 worksheet");
+}
+
+QByteArray TWK1Filter::LabelRecord(int column, int row, const QByteArray& text) const
+{
+    const QByteArray label = text.left(MaxLabelLength);
+    QByteArray record;
+    record.reserve(label.size() + 11);
+    record += QByteArray("\x0F\x00", 2);
+    AppendInt16(record, int(label.size()) + 7);
+    record += '\xFF';
+    AppendInt16(record, column);
+    AppendInt16(record, row);
+    record += '\'';
+    record += label;
+    record += '\0';
+    return record;
+}
+
+void TWK1Filter::BeginDocument()
+{
+    TExtraFilter::BeginDocument();
+    WriteText(BeginningOfFile());
+}
+
+void TWK1Filter::WriteBand(TReportBand& band)
+{
+    // Rows past the worksheet are counted but not written; EndDocument refuses the report.
+    if (RowCounter >= MaxRows)
+        return;
+    if (band.size() > MaxColumns) {
+        throw EExportError(QStringLiteral("Row %1 of the report has %2 cells, but %3 holds at most %4 columns.")
+                               .arg(RowCounter + 1)
+                               .arg(band.size())
+                               .arg(SheetName())
+                               .arg(MaxColumns));
+    }
+    int column = 0;
+    for (const TReportItem* item : band) {
+        QByteArray text = item->Text;
+        if (item->Kind == rkText)
+            text = ReplaceAll(text, QByteArrayLiteral("\r\n"), QByteArrayLiteral(" "));
+        WriteText(LabelRecord(column, RowCounter, CodePage1252To437(text)));
+        ++column;
+    }
+}
+
+void TWK1Filter::EndDocument()
+{
+    if (RowCounter > MaxRows) {
+        throw EExportError(QStringLiteral("The report has %1 rows, but %2 holds at most %3 rows.")
+                               .arg(RowCounter)
+                               .arg(SheetName())
+                               .arg(MaxRows));
+    }
+    WriteText(QByteArray("\x01\x00\x00\x00", 4));
+    TExtraFilter::EndDocument();
+}

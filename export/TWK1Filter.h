@@ -1,0 +1,30 @@
+#pragma once
+#include "TExtraFilter.h"
+
+// Writes a report as a worksheet of label cells (Lotus 1-2-3 release 2). One report row becomes one
+// worksheet row; the records go straight to the file as rows are processed. Texts are written in code
+// page 437.
+class TWK1Filter : public TExtraFilter
+{
+public:
+    using TExtraFilter::TExtraFilter;
+
+    QString Description() const override { return DisplayName(); }
+    QString FileExtension() const override { return QStringLiteral("WK1"); }
+    QString DisplayName() const override { return QStringLiteral("Lotus 123 File"); }
+
+protected:
+    void BeginDocument() override;
+    void WriteBand(TReportBand& band) override;
+    void EndDocument() override;
+
+    // The label cell record of one text; TWQ1Filter writes its own layout.
+    virtual QByteArray LabelRecord(int column, int row, const QByteArray& text) const;
+    virtual QByteArray BeginningOfFile() const;
+    // "a Lotus 123 worksheet", for messages.
+    virtual QString SheetName() const;
+
+    // The row and column fields are 16 bits wide.
+    static constexpr qint32 MaxRows = 65536;
+    static constexpr qint32 MaxColumns = 65536;
+};

@@ -1,0 +1,39 @@
+#pragma once
+#include "TExtraFilter.h"
+
+#include <QByteArrayList>
+
+// Writes a report as a single-sheet spreadsheet of text cells (Excel 4 records). One report row
+// becomes one sheet row; the cells collect in Body and the file is written at EndDocument, because
+// the header lists the fonts and cell formats met in the report.
+class TXLSFilter : public TExtraFilter
+{
+public:
+    using TExtraFilter::TExtraFilter;
+
+    QString Description() const override { return DisplayName(); }
+    QString FileExtension() const override { return QStringLiteral("XLS"); }
+    QString DisplayName() const override { return QStringLiteral("Excel File"); }
+
+    // A sheet holds this many rows; a longer report is refused before the file is written.
+    static constexpr qint32 MaxRows = 65536;
+
+protected:
+    void BeginDocument() override;
+    void WriteBand(TReportBand& band) override;
+    void EndDocument() override;
+
+    quint8 FontIndex(const TFont& font);
+    quint8 FormatIndex(const QByteArray& formatText);
+    QByteArray CellFormatIndex(const TReportItem& item);
+
+    QByteArrayList FontTable;
+    QByteArrayList FormatTable;
+    QByteArrayList XFTable;
+
+private:
+    // Consecutive items mostly share a font: remember the last one's index.
+    const TFont* m_lastFont = nullptr;
+    TFont m_lastFontValue;
+    quint8 m_lastFontIndex = 0;
+};

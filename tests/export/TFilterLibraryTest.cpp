@@ -1,0 +1,84 @@
+#include "ExtraFilters.h"
+#include "TExtraOptions.h"
+#include "TFilterLibrary.h"
+#include "TWK1Filter.h"
+#include "TXLSFilter.h"
+
+#include <QStringList>
+#include <gtest/gtest.h>
+
+namespace {
+
+QStringList Names(const TFilterLibrary& library)
+{
+    QStringList names;
+    for (const TFilterEntry& entry : library.Entries())
+        names.append(entry.DisplayName + QStringLiteral(" *.") + entry.FileExtension);
+    return names;
+}
+
+// Every test starts and ends with an empty process-wide library and fresh options.
+class TFilterLibraryTest : public ::testing::Test
+{
+protected:
+    void SetUp() override { FilterLibrary().Clear(); }
+    void TearDown() override
+    {
+        FilterLibrary().Clear();
+        FreeExtraOptions();
+    }
+};
+
+} // namespace
+
+TEST_F(TFilterLibraryTest, ExtraFiltersRegisterInTheSaveDialogsOrder)
+{
+    RegisterExtraFilters();
+    RegisterExtraFilters(); // a class is listed once
+    EXPECT_EQ(Names(FilterLibrary()),
+              (QStringList{QStringLiteral("Lotus 123 File *.WK1"), QStringLiteral("Quattro File *.WQ1"),
+                           QStringLiteral("Excel File *.XLS"), QStringLiteral("Bitmap File *.BMP"),
+                           QStringLiteral("JPEG File *.JPG"), QStringLiteral("RTF File *.RTF"),
+                           QStringLiteral("HTML File *.HTM"), QStringLiteral("CSS2 File *.HTM"),
+                           QStringLiteral("Adobe PDF File *.PDF")}));
+    EXPECT_TRUE(FilterLibrary().DialogFilter().startsWith(
+        QStringLiteral("|Lotus 123 File (*.WK1)|*.WK1|Quattro File (*.WQ1)|*.WQ1|Excel File (*.XLS)|*.XLS|")));
+
+    const std::unique_ptr<TExtraFilter> filter = FilterLibrary().Entries()[2].Create(QStringLiteral("/tmp/a.xls"));
+    EXPECT_EQ(filter->FileName(), QStringLiteral("/tmp/a.xls"));
+    EXPECT_EQ(filter->Description(), QStringLiteral("Excel File"));
+
+    UnregisterExtraFilters();
+    EXPECT_TRUE(FilterLibrary().Entries().isEmpty());
+}
+
+TEST_F(TFilterLibraryTest, UnregisterRemovesTheFirstEntryOfThatName)
+{
+    TFilterLibrary library;
+    library.RegisterFilterClass(QStringLiteral("TXLSFilter"), TFilterLibrary::Factory<TXLSFilter>());
+    library.RegisterFilterClass(QStringLiteral("TWK1Filter"), TFilterLibrary::Factory<TWK1Filter>());
+    library.UnregisterFilterClass(TFilterLibrary::Factory<TXLSFilter>());
+    EXPECT_EQ(Names(library), QStringList{QStringLiteral("Lotus 123 File *.WK1")});
+    library.UnregisterFilterClass(TFilterLibrary::Factory<TXLSFilter>()); // not listed: no change
+    EXPECT_EQ(library.Entries().size(), 1);
+}
+
+TEST_F(TFilterLibraryTest, OptionsStartWithTheirDefaultsAndActiveRegisters)
+{
+    TExtraOptions& options = ExtraOptions();
+    EXPECT_FALSE(options.XLS.Active());
+    EXPECT_EQ(options.HTML.PrevText, QByteArray("&lt&lt"));
+    EXPECT_EQ(options.CSS2.NextText, QByteArray("&gt&gt"));
+    EXPECT_FALSE(options.HTML.UseFileName);
+    EXPECT_EQ(options.BMP.PixelFormat, pf8bit);
+    EXPECT_EQ(options.PDF.Creator, QByteArray("TExtraFilters"));
+    EXPECT_EQ(options.PDF.Author, QByteArray("TExtraFilters"));
+    EXPECT_TRUE(options.PDF.Title.isEmpty());
+
+    options.WQ1.SetActive(true);
+    options.XLS.SetActive(true);
+    EXPECT_EQ(Names(FilterLibrary()), (QStringList{QStringLiteral("Quattro File *.WQ1"), QStringLiteral("Excel File *.XLS")}));
+    options.WQ1.SetActive(false);
+    EXPECT_FALSE(options.WQ1.Active());
+    EXPECT_EQ(Names(FilterLibrary()), QStringList{QStringLiteral("Excel File *.XLS")});
+}
