@@ -1,4 +1,89 @@
-int main()
+// Activity Report: started by the suite with the logged-in user's number as its first argument.
+#include "Application.h"
+#include "BatchRun.h"
+#include "CreateForm.h"
+#include "DateTime.h"
+#include "DemoSetup.h"
+#include "ExtraFilters.h"
+#include "TCommandLine.h"
+#include "TPrompt.h"
+#include "TReportBase.h"
+#include "TSession.h"
+#include "TfrmActivityRep.h"
+
+#include <QApplication>
+#include <cstdio>
+
+namespace {
+
+void PrintLine(FILE* stream, const QString& text)
 {
-    return 0;
+    std::fputs(text.toLocal8Bit().constData(), stream);
+    std::fputc('\n', stream);
+}
+
+// The short date format is fixed for the whole run; the separator follows the regional settings.
+void FixDateFormat()
+{
+    SetShortDateFormat(QStringLiteral("M/d/yyyy"));
+    SetDateSeparator(SystemDateSeparator());
+}
+
+int RunWindow()
+{
+    std::unique_ptr<TfrmActivityRep> window;
+    try {
+        window = CreateForm<TfrmActivityRep>();
+    } catch (const std::exception& e) {
+        Prompt().ShowError(QString::fromUtf8(e.what()));
+        return 1;
+    }
+    QObject::connect(window.get(), &TfrmActivityRep::Closed, qApp, &QCoreApplication::quit);
+    const auto reportBase = CreateForm<TReportBase>();
+    if (TerminateRequested())
+        return 0;
+    window->show();
+    return QApplication::exec();
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    // Batch runs and the demo generator need no display.
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    TCommandLine commandLine;
+    try {
+        commandLine = ParseCommandLine(arguments);
+    } catch (const TUsageError& error) {
+        PrintLine(stderr, error.Message);
+        return 1;
+    }
+    if (commandLine.Mode != rmWindow && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Activity Report"));
+    QApplication::setApplicationDisplayName(QStringLiteral("Activity Report"));
+    FixDateFormat();
+    RegisterExtraFilters();
+
+    if (!commandLine.AliasFile.isEmpty())
+        TSession::Instance().SetAliasFile(commandLine.AliasFile);
+    SetFirstArgument(commandLine.FirstArgument);
+
+    switch (commandLine.Mode) {
+    case rmHelp:
+        PrintLine(stdout, UsageText());
+        return 0;
+    case rmCreateDemo:
+        return CreateDemo(commandLine);
+    case rmBatch:
+        return RunBatch(commandLine);
+    case rmWindow:
+        break;
+    }
+    return RunWindow();
 }

@@ -80,18 +80,18 @@ void TRadioGroup::LayoutButtons()
 {
     if (m_buttons.isEmpty())
         return;
+    // The area inside the frame, below the title, as the style draws them.
+    const QRect area = contentsRect().adjusted(SideMargin - 2, 0, -SideMargin, -BottomMargin);
     const int rows = (int(m_buttons.size()) + m_columns - 1) / m_columns;
-    const int top = QFontMetrics(font()).height() + 2;
-    const int usable = qMax(0, height() - top - BottomMargin);
-    const int columnWidth = (width() - 2 * SideMargin) / m_columns;
-    const int buttonHeight = qMin(usable / rows, QFontMetrics(font()).height() + 4);
+    const int columnWidth = area.width() / m_columns;
+    const int buttonHeight = qMin(area.height() / rows, QFontMetrics(font()).height() + 4);
     for (int i = 0; i < m_buttons.size(); ++i) {
         const int column = i / rows;
         const int row = i % rows;
-        // Rows are centred in equal slices of the usable height.
-        const int slice = usable * row / rows;
-        const int sliceHeight = usable * (row + 1) / rows - slice;
-        const int y = top + slice + (sliceHeight - buttonHeight) / 2;
-        m_buttons.at(i)->setGeometry(SideMargin + column * columnWidth, y, columnWidth, buttonHeight);
+        // Rows are centred in equal slices of the area.
+        const int slice = area.height() * row / rows;
+        const int sliceHeight = area.height() * (row + 1) / rows - slice;
+        const int y = area.top() + slice + (sliceHeight - buttonHeight) / 2;
+        m_buttons.at(i)->setGeometry(area.left() + column * columnWidth, y, columnWidth, buttonHeight);
     }
 }

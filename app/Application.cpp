@@ -1,0 +1,38 @@
+#include "Application.h"
+
+#include <QCoreApplication>
+#include <QMetaObject>
+
+namespace {
+
+QString g_firstArgument;
+bool g_terminateRequested = false;
+
+} // namespace
+
+QString FirstArgument()
+{
+    return g_firstArgument;
+}
+
+void SetFirstArgument(const QString& argument)
+{
+    g_firstArgument = argument;
+}
+
+void RequestTerminate()
+{
+    g_terminateRequested = true;
+    if (QCoreApplication* app = QCoreApplication::instance())
+        QMetaObject::invokeMethod(app, &QCoreApplication::quit, Qt::QueuedConnection);
+}
+
+bool TerminateRequested()
+{
+    return g_terminateRequested;
+}
+
+void ResetTerminateRequest()
+{
+    g_terminateRequested = false;
+}

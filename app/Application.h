@@ -1,0 +1,14 @@
+#pragma once
+// Process-wide start-up state: the command line's first argument and the terminate request.
+
+#include <QString>
+
+// The first argument the suite passed on the command line (the user number), empty when there is none.
+QString FirstArgument();
+void SetFirstArgument(const QString& argument);
+
+// Asks the application to end: a queued quit that ends the message loop as soon as it starts, so a
+// request made before the loop runs keeps the criteria window from being used.
+void RequestTerminate();
+bool TerminateRequested();
+void ResetTerminateRequest(); // tests

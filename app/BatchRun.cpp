@@ -1,0 +1,229 @@
+#include "BatchRun.h"
+
+#include "AccessRights.h"
+#include "Application.h"
+#include "CreateForm.h"
+#include "DateDrop.h"
+#include "EDatabaseError.h"
+#include "EExportError.h"
+#include "EProgramTerminated.h"
+#include "Login.h"
+#include "RangePresets.h"
+#include "StartupGate.h"
+#include "TBandedReport.h"
+#include "TCommandLine.h"
+#include "TExtraFilter.h"
+#include "TFilterLibrary.h"
+#include "TPrompt.h"
+#include "TRadioGroup.h"
+#include "TbrmIniFile.h"
+#include "TextFunctions.h"
+#include "TfrmActivityRep.h"
+
+#include <QFileInfo>
+#include <QListWidget>
+#include <QPushButton>
+#include <cstdio>
+#include <unistd.h>
+
+namespace {
+
+// A run's failure: the exit code and the one line that explains it.
+struct TBatchError
+{
+    int Code;
+    QString Message;
+};
+
+void PrintError(const QString& text)
+{
+    std::fputs(("activityrep: " + text.toLocal8Bit() + '\n').constData(), stderr);
+}
+
+// Nobody is there to answer: warnings and errors go to stderr, inputs get the answer the command line
+// gave (the group name) or are cancelled, and no form is shown.
+class TBatchPrompt : public TPrompt
+{
+public:
+    QStringList Messages;
+    QString InputAnswer;
+    bool HasInputAnswer = false;
+
+    void ShowWarning(const QString& text) override { Messages << text; }
+    void ShowError(const QString& text) override { Messages << text; }
+    bool InputQuery(const QString&, const QString&, QString& value) override
+    {
+        if (!HasInputAnswer)
+            return false;
+        value = InputAnswer;
+        HasInputAnswer = false;
+        return true;
+    }
+    int ExecModal(QDialog&) override { return 0; }
+};
+
+class TPromptScope
+{
+public:
+    explicit TPromptScope(TPrompt* prompt) { SetPrompt(prompt); }
+    ~TPromptScope() { SetPrompt(nullptr); }
+};
+
+// The start-up gate without its dialog: the user must hold the right himself.
+void CheckUser(TBatchPrompt& prompt)
+{
+    TbrmIniFile::SetTerminate([] {});
+    try {
+        SuiteIni();
+    } catch (const EProgramTerminated&) {
+        throw TBatchError{ecRefused, prompt.Messages.value(0, QStringLiteral("The configuration store ended the run."))};
+    }
+    const qint32 number = StrToIntOrZero(FirstArgument());
+    if (!LoginByNumber(nullptr, number))
+        throw TBatchError{ecRefused, QStringLiteral("User number %1 is not a user of the suite.").arg(number)};
+    if (CheckAccess(QString::fromLatin1(ReportRight), false) <= 0)
+        throw TBatchError{ecRefused, QStringLiteral("User number %1 does not hold the right \"%2\".")
+                                         .arg(number)
+                                         .arg(QString::fromLatin1(ReportRight))};
+}
+
+TDateTime ReadDate(const QString& text)
+{
+    const TDateTime value = TbrmDateDropDown::ParseDateText(text);
+    if (value <= 0)
+        throw TBatchError{ecBadInput, QStringLiteral("\"%1\" is not a date (month/day/year).").arg(text)};
+    return value;
+}
+
+void ApplySelection(TfrmActivityRep& window, const TCommandLine& line)
+{
+    if (!line.RangeName.isEmpty()) {
+        const QStringList captions = RangePresetCaptions();
+        for (int i = 0; i < captions.size(); ++i) {
+            if (captions.at(i).compare(line.RangeName, Qt::CaseInsensitive) == 0)
+                window.Range->SetItemIndex(i);
+        }
+        window.RangeClick();
+    } else if (!line.FromText.isEmpty()) {
+        // The fields rewrite typed dates in the short date format when they are left.
+        window.SDate->SetText(DateToStr(ReadDate(line.FromText)));
+        window.EDate->SetText(DateToStr(ReadDate(line.ToText)));
+    }
+    window.rgDateRange->SetItemIndex(line.Option);
+    window.rgMember->SetItemIndex(line.Member);
+
+    if (line.Activities.isEmpty() || line.Activities.compare(QLatin1String("all"), Qt::CaseInsensitive) == 0)
+        return;
+    QList<qint32> wanted;
+    for (const QString& part : line.Activities.split(QLatin1Char(','))) {
+        bool ok = false;
+        const qint32 id = part.trimmed().toInt(&ok);
+        if (!ok)
+            throw TBatchError{ecUsage, QStringLiteral("--activities takes all or a list of activity ids, not \"%1\".")
+                                           .arg(line.Activities)};
+        wanted << id;
+    }
+    QList<qint32> found;
+    for (int i = 0; i < window.CheckList->count(); ++i) {
+        QListWidgetItem* item = window.CheckList->item(i);
+        const auto* object = static_cast<const TIntObj*>(item->data(Qt::UserRole).value<void*>());
+        const bool checked = object && wanted.contains(object->Number);
+        item->setCheckState(checked ? Qt::Checked : Qt::Unchecked);
+        if (checked)
+            found << object->Number;
+    }
+    for (const qint32 id : wanted) {
+        if (!found.contains(id))
+            throw TBatchError{ecUsage, QStringLiteral("There is no activity with id %1.").arg(id)};
+    }
+}
+
+// The filter named by --format (extension or display name, with or without " File"), else by the
+// file's extension.
+const TFilterEntry& FindFilter(const TCommandLine& line)
+{
+    const QString wanted = line.FormatName.isEmpty() ? QFileInfo(line.ExportFile).suffix() : line.FormatName;
+    for (const TFilterEntry& entry : FilterLibrary().Entries()) {
+        QString shortName = entry.DisplayName;
+        shortName.remove(QStringLiteral(" File"));
+        const QStringList names = {entry.FileExtension, entry.DisplayName, shortName};
+        if (names.contains(wanted, Qt::CaseInsensitive))
+            return entry;
+    }
+    if (wanted.compare(QLatin1String("JPEG"), Qt::CaseInsensitive) == 0
+        || wanted.compare(QLatin1String("HTML"), Qt::CaseInsensitive) == 0
+        || wanted.compare(QLatin1String("PDF"), Qt::CaseInsensitive) == 0) {
+        const QString extension = wanted.toUpper() == QLatin1String("JPEG") ? QStringLiteral("JPG")
+            : wanted.toUpper() == QLatin1String("HTML")                      ? QStringLiteral("HTM")
+                                                                              : QStringLiteral("PDF");
+        for (const TFilterEntry& entry : FilterLibrary().Entries()) {
+            if (entry.FileExtension.compare(extension, Qt::CaseInsensitive) == 0)
+                return entry;
+        }
+    }
+    throw TBatchError{ecBadInput, wanted.isEmpty()
+                                      ? QStringLiteral("Name the format with --format or a file extension.")
+                                      : QStringLiteral("Unknown export format \"%1\".").arg(wanted)};
+}
+
+void Export(TfrmActivityRep& window, const TCommandLine& line)
+{
+    const TFilterEntry& entry = FindFilter(line);
+    const QString fileName = QFileInfo(line.ExportFile).absoluteFilePath();
+    window.OpenReportQuery();
+    const std::unique_ptr<TExtraFilter> filter = entry.Create(fileName);
+    const bool terminal = isatty(fileno(stderr));
+    const bool done = window.Report().ExportTo(*filter, [terminal](const TReportProgress& progress) {
+        if (terminal)
+            std::fprintf(stderr, "\rExporting: page %d, %d rows", progress.Pages, progress.Rows);
+        return true;
+    });
+    if (terminal)
+        std::fputs("\n", stderr);
+    if (!done)
+        throw TBatchError{ecFile, QStringLiteral("The export was cancelled.")};
+}
+
+int Run(const TCommandLine& line, TBatchPrompt& prompt)
+{
+    std::unique_ptr<TfrmActivityRep> window = CreateForm<TfrmActivityRep>();
+    CheckUser(prompt);
+    window->FormShow();
+    ApplySelection(*window, line);
+
+    if (!line.ExportFile.isEmpty()) {
+        Export(*window, line);
+    } else if (line.Print) {
+        window->btnPreviewClick(window->btnPrint);
+        if (!prompt.Messages.isEmpty())
+            throw TBatchError{ecFile, prompt.Messages.join(QLatin1Char(' '))};
+    } else {
+        prompt.InputAnswer = line.GroupName;
+        prompt.HasInputAnswer = true;
+        window->Button2Click();
+    }
+    return ecDone;
+}
+
+} // namespace
+
+int RunBatch(const TCommandLine& line)
+{
+    TBatchPrompt prompt;
+    TPromptScope scope(&prompt);
+    try {
+        return Run(line, prompt);
+    } catch (const TBatchError& error) {
+        PrintError(error.Message);
+        return error.Code;
+    } catch (const EDatabaseError& error) {
+        PrintError(error.Message());
+        return ecDatabase;
+    } catch (const EExportError& error) {
+        PrintError(error.Message());
+        return ecFile;
+    } catch (const std::exception& error) {
+        PrintError(QString::fromUtf8(error.what()));
+        return ecFile;
+    }
+}

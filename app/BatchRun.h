@@ -1,0 +1,17 @@
+#pragma once
+// One report action without a window: the selection comes from the command line, and the criteria
+// window's own code builds the statement, lays out the pages and writes them through the same
+// filters as the preview's Save, so both give the same files.
+struct TCommandLine;
+
+// Exit codes, as --help documents them.
+enum TBatchExitCode {
+    ecDone = 0,
+    ecUsage = 1,
+    ecRefused = 2,
+    ecBadInput = 3,
+    ecDatabase = 4,
+    ecFile = 5,
+};
+
+int RunBatch(const TCommandLine& commandLine);

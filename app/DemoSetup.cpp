@@ -1,0 +1,42 @@
+#include "DemoSetup.h"
+
+#include "EDatabaseError.h"
+#include "TCommandLine.h"
+#include "TDemoDatabase.h"
+#include "TIniDocument.h"
+#include "TextFunctions.h"
+
+#include <QDir>
+#include <cstdio>
+
+namespace {
+
+const QString DemoWorkstationName = QStringLiteral("Demo_Workstation");
+
+} // namespace
+
+int CreateDemo(const TCommandLine& commandLine)
+{
+    try {
+        TDemoOptions options;
+        options.Folder = QDir(commandLine.DemoFolder).absolutePath();
+        options.Enrolments = commandLine.Enrolments;
+        options.Seed = commandLine.Seed;
+        const QString aliasFile = CreateDemoDatabase(options);
+
+        const QString code = WorkstationCode();
+        TIniDocument::Update(options.Folder + QStringLiteral("/Config/VKD.INI"), [&](TIniDocument& ini) {
+            if (!ini.ReadString(QStringLiteral("WorkStations"), code).isEmpty())
+                return false;
+            ini.WriteString(QStringLiteral("WorkStations"), code, DemoWorkstationName);
+            return true;
+        });
+        std::fputs(QDir::toNativeSeparators(aliasFile).toLocal8Bit().constData(), stdout);
+        std::fputc('\n', stdout);
+        return 0;
+    } catch (const std::exception& e) {
+        std::fputs(e.what(), stderr);
+        std::fputc('\n', stderr);
+        return 4;
+    }
+}

@@ -1,0 +1,25 @@
+#include "StartupGate.h"
+
+#include "AccessRights.h"
+#include "Application.h"
+#include "HandlerGuard.h"
+#include "Login.h"
+#include "TbrmIniFile.h"
+#include "TextFunctions.h"
+
+bool RunStartupGate(QWidget* form)
+{
+    bool allowed = false;
+    const bool completed = Guarded([&] {
+        SuiteIni(); // created on first use
+        const qint32 userNumber = StrToIntOrZero(FirstArgument());
+        allowed = LoginByNumber(form, userNumber)
+            && HasAccess(QString::fromLatin1(ReportRight), true);
+    });
+    // Fails closed: an error inside the gate ends the program as a refusal does.
+    if (!completed || !allowed) {
+        RequestTerminate();
+        return false;
+    }
+    return true;
+}

@@ -1,0 +1,457 @@
+#include "TfrmActivityRep.h"
+
+#include "ActivityStatement.h"
+#include "DateDrop.h"
+#include "DateTime.h"
+#include "FormFont.h"
+#include "HandlerGuard.h"
+#include "RangePresets.h"
+#include "TBandedReport.h"
+#include "TPrompt.h"
+#include "TQueryDataSet.h"
+#include "TRadioGroup.h"
+#include "TTransaction.h"
+#include "TbrmIniFile.h"
+
+#include <QGuiApplication>
+#include <QLabel>
+#include <QListWidget>
+#include <QPainter>
+#include <QPushButton>
+#include <QScreen>
+#include <QCloseEvent>
+#include <QShowEvent>
+
+namespace {
+
+constexpr int ClientWidth = 363;
+constexpr int ClientHeight = 505;
+const QString ReportFieldSource = QStringLiteral("Query.description");
+
+QStringList OptionCaptions()
+{
+    return {QStringLiteral("All active members"),
+            QStringLiteral("Active members that start within the selected date range"),
+            QStringLiteral("Members that expire within the selected date range"),
+            QStringLiteral("Members with Less than 0 Sessions"),
+            QStringLiteral("Members with 0 Sessions"),
+            QStringLiteral("Members with 1 Session Remaining"),
+            QStringLiteral("Members with 2 Sessions or Less Remaining"),
+            QStringLiteral("All members")};
+}
+
+// The result fields the report is bound to; the statement must deliver each with this type and size.
+QList<TFieldDef> ReportFields()
+{
+    return {{QStringLiteral("memberno"), ftInteger, 0},    {QStringLiteral("fullname"), ftString, 37},
+            {QStringLiteral("start"), ftDate, 0},          {QStringLiteral("end"), ftDate, 0},
+            {QStringLiteral("countdown"), ftSmallint, 0},  {QStringLiteral("description"), ftString, 30},
+            {QStringLiteral("homephone"), ftString, 14},   {QStringLiteral("subcatdesc"), ftString, 20},
+            {QStringLiteral("pymtrate"), ftCurrency, 0}};
+}
+
+TFont ArialFont(int size, bool bold = false)
+{
+    TFont font;
+    font.Name = QStringLiteral("Arial");
+    font.Size = size;
+    font.Bold = bold;
+    return font;
+}
+
+// Glyphs of the Preview and Print buttons: a magnifier over a page, and a printer.
+QIcon PreviewGlyph()
+{
+    QPixmap pixmap(16, 16);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(Qt::black, 1));
+    p.setBrush(Qt::white);
+    p.drawRect(1, 1, 9, 12);
+    p.setBrush(QColor(200, 230, 255));
+    p.drawEllipse(QPointF(8.5, 8.5), 3.5, 3.5);
+    p.setPen(QPen(Qt::black, 2));
+    p.drawLine(QPointF(11, 11), QPointF(14.5, 14.5));
+    return QIcon(pixmap);
+}
+
+QIcon PrintGlyph()
+{
+    QPixmap pixmap(16, 16);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    p.setPen(Qt::black);
+    p.setBrush(Qt::white);
+    p.drawRect(4, 1, 7, 5);
+    p.setBrush(QColor(160, 160, 160));
+    p.drawRect(1, 6, 13, 6);
+    p.setBrush(Qt::white);
+    p.drawRect(4, 10, 7, 5);
+    return QIcon(pixmap);
+}
+
+} // namespace
+
+TfrmActivityRep::TfrmActivityRep(QWidget* parent)
+    : TRptBaseClub(parent)
+    , tbckActs(QStringLiteral("Brelmdata"), QStringLiteral("ckActs.DB"))
+    , Query(QStringLiteral("Brelmdata"))
+    , Query2(QStringLiteral("Brelmdata"))
+{
+    setObjectName(QStringLiteral("frmActivityRep"));
+    setWindowTitle(QStringLiteral("Activity Report"));
+    setFont(FormFont());
+    setFixedSize(ClientWidth, ClientHeight);
+    CreateControls();
+    SetTabOrder();
+    Query.SetFieldDefs(ReportFields());
+    CreateReport();
+
+    // The activities table is open from creation to the end; an error here stops the start.
+    tbckActs.Open();
+
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+}
+
+TfrmActivityRep::~TfrmActivityRep() = default;
+
+void TfrmActivityRep::FormCreate()
+{
+}
+
+void TfrmActivityRep::CreateControls()
+{
+    QFont bold = font();
+    bold.setBold(true);
+
+    Range = new TRadioGroup(this);
+    Range->setObjectName(QStringLiteral("Range"));
+    Range->setTitle(QStringLiteral("Report Range"));
+    Range->setFont(bold);
+    Range->setGeometry(12, 13, 337, 89);
+    Range->SetColumns(2);
+    Range->SetItems(RangePresetCaptions());
+    Range->SetItemIndex(0);
+    connect(Range, &TRadioGroup::Click, this, [this] { Guarded([this] { RangeClick(); }); });
+
+    Label2 = new QLabel(QStringLiteral("From Date"), this);
+    Label2->setObjectName(QStringLiteral("Label2"));
+    Label2->setFont(bold);
+    Label2->move(15, 116);
+    Label2->adjustSize();
+
+    SDate = new TbrmDateDropDown(this);
+    SDate->setObjectName(QStringLiteral("SDate"));
+    SDate->setGeometry(78, 112, 97, 21);
+
+    Label3 = new QLabel(QStringLiteral("To Date"), this);
+    Label3->setObjectName(QStringLiteral("Label3"));
+    Label3->setFont(bold);
+    Label3->move(201, 116);
+    Label3->adjustSize();
+
+    EDate = new TbrmDateDropDown(this);
+    EDate->setObjectName(QStringLiteral("EDate"));
+    EDate->setGeometry(252, 112, 97, 21);
+
+    rgDateRange = new TRadioGroup(this);
+    rgDateRange->setObjectName(QStringLiteral("rgDateRange"));
+    rgDateRange->setTitle(QStringLiteral("Options "));
+    rgDateRange->setGeometry(12, 139, 335, 166);
+    rgDateRange->SetItems(OptionCaptions());
+    rgDateRange->SetItemIndex(0);
+
+    rgMember = new TRadioGroup(this);
+    rgMember->setObjectName(QStringLiteral("rgMember"));
+    rgMember->setTitle(QStringLiteral("Member"));
+    rgMember->setGeometry(16, 320, 129, 89);
+    rgMember->SetItems({QStringLiteral("All"), QStringLiteral("Members Only"), QStringLiteral("Guest Only")});
+    rgMember->SetItemIndex(-1);
+
+    CheckList = new QListWidget(this);
+    CheckList->setObjectName(QStringLiteral("CheckList"));
+    CheckList->setGeometry(154, 317, 193, 98);
+    CheckList->setUniformItemSizes(true);
+
+    auto makeButton = [this](const QString& name, const QString& caption, const QRect& geometry) {
+        auto* button = new QPushButton(caption, this);
+        button->setObjectName(name);
+        button->setGeometry(geometry);
+        return button;
+    };
+    btnSelectAll = makeButton(QStringLiteral("btnSelectAll"), QStringLiteral("Select All"), {157, 422, 75, 17});
+    btnUnSelectAll =
+        makeButton(QStringLiteral("btnUnSelectAll"), QStringLiteral("Unselect All"), {272, 422, 75, 17});
+    btnPreview = makeButton(QStringLiteral("btnPreview"), QStringLiteral("Preview"), {14, 456, 75, 25});
+    btnPreview->setIcon(PreviewGlyph());
+    btnPrint = makeButton(QStringLiteral("btnPrint"), QStringLiteral("Print"), {102, 456, 75, 25});
+    btnPrint->setIcon(PrintGlyph());
+    Button2 = makeButton(QStringLiteral("Button2"), QStringLiteral("Create Group"), {190, 456, 75, 25});
+    Button1 = makeButton(QStringLiteral("Button1"), QStringLiteral("Close"), {278, 456, 75, 25});
+
+    for (QPushButton* button : {btnSelectAll, btnUnSelectAll})
+        connect(button, &QPushButton::clicked, this, [this, button] {
+            Guarded([this, button] { btnSelectAllClick(button); });
+        });
+    for (QPushButton* button : {btnPreview, btnPrint})
+        connect(button, &QPushButton::clicked, this, [this, button] {
+            Guarded([this, button] { btnPreviewClick(button); });
+        });
+    connect(Button2, &QPushButton::clicked, this, [this] { Guarded([this] { Button2Click(); }); });
+    connect(Button1, &QPushButton::clicked, this, [this] { Guarded([this] { Button1Click(); }); });
+
+    // The report's design surface: a hidden panel along the bottom.
+    Panel1 = new QWidget(this);
+    Panel1->setObjectName(QStringLiteral("Panel1"));
+    Panel1->setGeometry(0, 495, ClientWidth, 10);
+    Panel1->setVisible(false);
+}
+
+void TfrmActivityRep::SetTabOrder()
+{
+    const QList<QWidget*> order = {btnPreview, btnPrint, Panel1, Range, SDate, EDate, rgDateRange,
+                                   Button1, Button2, btnSelectAll, btnUnSelectAll, rgMember, CheckList};
+    for (int i = 1; i < order.size(); ++i)
+        setTabOrder(order.at(i - 1), order.at(i));
+}
+
+void TfrmActivityRep::CreateReport()
+{
+    QuickRep = std::make_unique<TBandedReport>();
+    QuickRep->setObjectName(QStringLiteral("QuickRep"));
+    m_reportData = std::make_unique<TQueryDataSet>(Query);
+    QuickRep->SetDataSet(m_reportData.get());
+    QuickRep->BeforePrint = [this](TBandedReport&, bool& printReport) { QuickRepBeforePrint(printReport); };
+
+    TBand* title = QuickRep->AddBand(btTitle, QStringLiteral("QRBand1"), 105);
+    lblTitle = title->AddLabel(QStringLiteral("lblTitle"), 313, 8, QStringLiteral("lblTitle"), ArialFont(14, true),
+                               taCenter, true, 41);
+    title->AddLabel(QStringLiteral("QRLabel6"), 264, 32, QStringLiteral("Activity Report"), ArialFont(14, true),
+                    taLeftJustify);
+    lblDate = title->AddLabel(QStringLiteral("lblDate"), 318, 58, QStringLiteral("lblDate"), ArialFont(12),
+                              taCenter, true, 30);
+    title->AddLabel(QStringLiteral("QRLabel9"), 595, 7, QStringLiteral("Page"), ArialFont(10), taRightJustify);
+    title->AddSysData(QStringLiteral("QRSysData3"), 632, 6, sdPageNumber, ArialFont(10), taLeftJustify);
+    title->AddLabel(QStringLiteral("QRLabel11"), 584, 27, QStringLiteral("Printed"), ArialFont(10), taLeftJustify);
+    title->AddSysData(QStringLiteral("QRSysData1"), 632, 27, sdDate, ArialFont(10), taLeftJustify);
+    title->BeforePrint = [this](TBand&, bool& printBand) { QRBand1BeforePrint(printBand); };
+
+    TBand* header = QuickRep->AddBand(btColumnHeader, QStringLiteral("QRBand5"), 40);
+    const struct {
+        const char* name;
+        const char* caption;
+        int left;
+    } headings[] = {{"QRLabel1", "Member#", 16},     {"QRLabel2", "HomePhone", 80}, {"QRLabel3", "Sub Category", 176},
+                    {"QRLabel4", "Name", 280},       {"QRLabel5", "Start", 416},    {"QRLabel7", "End", 504},
+                    {"QRLabel8", "Count Down", 576}, {"QRLabel10", "Pymt Rate", 654}};
+    for (const auto& heading : headings)
+        header->AddLabel(QString::fromLatin1(heading.name), heading.left, 13, QString::fromLatin1(heading.caption),
+                         ArialFont(8, true), taLeftJustify);
+    header->AddLine(QStringLiteral("QRShape1"), 16, 30, 696, 2);
+
+    TBand* group = QuickRep->AddBand(btGroupHeader, QStringLiteral("QRGroup1"), 41);
+    group->SetExpression(ReportFieldSource);
+    group->SetReprintOnNewPage(false);
+    group->AddDataField(QStringLiteral("Description"), 17, 12, QStringLiteral("description"), ArialFont(12, true),
+                        taLeftJustify);
+    group->AddLine(QStringLiteral("QRShape2"), 19, 30, 693, 1);
+
+    TBand* detail = QuickRep->AddBand(btDetail, QStringLiteral("QRBand2"), 23);
+    const struct {
+        const char* name;
+        const char* field;
+        int left;
+        int top;
+        TAlignment alignment;
+        int designWidth;
+    } fields[] = {{"QRDBText1", "MemberNo", 16, 3, taLeftJustify, 0},
+                  {"QRDBText2", "HomePhone", 80, 3, taLeftJustify, 0},
+                  {"QRDBText3", "SubCatDesc", 176, 3, taLeftJustify, 0},
+                  {"QRDBText4", "FullName", 280, 3, taLeftJustify, 0},
+                  {"QRDBText5", "Start", 416, 3, taLeftJustify, 0},
+                  {"QRDBText6", "End", 504, 3, taLeftJustify, 0},
+                  {"QRDBText7", "Countdown", 576, 3, taCenter, 57},
+                  {"QRDBText8", "Pymtrate", 654, 2, taCenter, 43}};
+    for (const auto& field : fields)
+        detail->AddDataField(QString::fromLatin1(field.name), field.left, field.top, QString::fromLatin1(field.field),
+                             ArialFont(8), field.alignment, field.designWidth);
+    detail->BeforePrint = [this](TBand&, bool& printBand) { QRBand2BeforePrint(printBand); };
+
+    TBand* footer = QuickRep->AddBand(btGroupFooter, QStringLiteral("QRBand3"), 24);
+    lblCount = footer->AddLabel(QStringLiteral("lblCount"), 18, 4, QStringLiteral("lblCount"), ArialFont(10),
+                                taLeftJustify);
+    footer->BeforePrint = [this](TBand&, bool& printBand) { QRBand3BeforePrint(printBand); };
+    group->SetFooterBand(footer);
+
+    TBand* summary = QuickRep->AddBand(btSummary, QStringLiteral("QRBand4"), 40);
+    lbltotcnt = summary->AddLabel(QStringLiteral("lbltotcnt"), 16, 16, QStringLiteral("lbltotcnt"),
+                                  ArialFont(10, true), taLeftJustify);
+    summary->BeforePrint = [this](TBand&, bool& printBand) { QRBand4BeforePrint(printBand); };
+}
+
+void TfrmActivityRep::showEvent(QShowEvent* event)
+{
+    TRptBaseClub::showEvent(event);
+    if (!event->spontaneous())
+        Guarded([this] { FormShow(); });
+}
+
+void TfrmActivityRep::closeEvent(QCloseEvent* event)
+{
+    TRptBaseClub::closeEvent(event);
+    if (event->isAccepted())
+        Q_EMIT Closed();
+}
+
+void TfrmActivityRep::FormShow()
+{
+    const QString today = FormatDateTime(QStringLiteral("mm/dd/yyyy"), Now());
+    EDate->SetText(today);
+    SDate->SetText(today);
+
+    tbckActs.First();
+    const int count = tbckActs.RecordCount();
+    for (int i = 0; i < count; ++i) {
+        auto object = std::make_unique<TIntObj>();
+        object->Number = tbckActs.FieldAsInteger(QStringLiteral("id"));
+        auto* item = new QListWidgetItem(tbckActs.FieldAsString(QStringLiteral("description")), CheckList);
+        item->setData(Qt::UserRole, QVariant::fromValue(static_cast<void*>(object.get())));
+        item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
+        item->setCheckState(Qt::Checked);
+        m_activityObjects.push_back(std::move(object));
+        tbckActs.Next();
+    }
+}
+
+void TfrmActivityRep::RangeClick()
+{
+    TDateTime from = 0;
+    TDateTime to = 0;
+    if (!PresetRange(Range->ItemIndex(), Date(), from, to))
+        return;
+    SDate->SetValue(from);
+    EDate->SetValue(to);
+}
+
+void TfrmActivityRep::btnSelectAllClick(QObject* sender)
+{
+    const bool select = sender && sender->objectName() == QLatin1String("btnSelectAll");
+    for (int i = 0; i < CheckList->count(); ++i)
+        CheckList->item(i)->setCheckState(select ? Qt::Checked : Qt::Unchecked);
+}
+
+void TfrmActivityRep::Button1Click()
+{
+    close();
+}
+
+void TfrmActivityRep::BuildActivityIds()
+{
+    QList<TActivityItem> items;
+    for (int i = 0; i < CheckList->count(); ++i) {
+        const QListWidgetItem* item = CheckList->item(i);
+        const auto* object = static_cast<const TIntObj*>(item->data(Qt::UserRole).value<void*>());
+        items << TActivityItem{item->checkState() == Qt::Checked, object ? object->Number : 0};
+    }
+    ActivityIds = ::BuildActivityIds(items);
+}
+
+void TfrmActivityRep::OpenReportQuery()
+{
+    BuildActivityIds();
+    TActivitySelection selection;
+    selection.Option = rgDateRange->ItemIndex();
+    selection.Member = rgMember->ItemIndex();
+    selection.ActivityIds = ActivityIds;
+    selection.FromText = SDate->Text();
+    selection.ToText = EDate->Text();
+
+    // A preview still laying out its pages reads Query; let it finish before the query is rebuilt.
+    QuickRep->FinishPendingLayout();
+    Query.Close();
+    Query.SQL().clear();
+    Query.SQL() << ActivityReportStatement(selection, Date());
+    Query.Open();
+}
+
+void TfrmActivityRep::btnPreviewClick(QObject* sender)
+{
+    OpenReportQuery();
+    if (sender && sender->objectName() == QLatin1String("btnPrint"))
+        QuickRep->Print();
+    else
+        QuickRep->Preview();
+}
+
+void TfrmActivityRep::Button2Click()
+{
+    BuildActivityIds();
+    QString groupName;
+    if (!Prompt().InputQuery(QStringLiteral("Enter Group Name"), QStringLiteral("Group Name"), groupName))
+        return;
+
+    TActivitySelection selection;
+    selection.Option = rgDateRange->ItemIndex();
+    selection.Member = rgMember->ItemIndex();
+    selection.ActivityIds = ActivityIds;
+    selection.FromText = SDate->Text();
+    selection.ToText = EDate->Text();
+
+    // The three steps stand or fall together, and no other program's group can slip in between the
+    // insert and the read of the newest id.
+    TTransaction transaction(QStringLiteral("Brelmdata"));
+
+    Query2.Close();
+    Query2.SQL().clear();
+    Query2.SQL() << GroupInsertStatement();
+    Query2.Prepare();
+    Query2.SetParam(QStringLiteral("pgroupname"), groupName);
+    Query2.SetParam(QStringLiteral("pTimeStamp"), ToQDateTime(Now()));
+    Query2.ExecSQL();
+
+    Query2.Close();
+    Query2.SQL().clear();
+    Query2.SQL() << NewestGroupStatement();
+    Query2.Open();
+    const qint32 groupId = Query2.FieldAsInteger(QStringLiteral("mid"));
+    Query2.Close();
+
+    Query2.Close();
+    Query2.SQL().clear();
+    Query2.SQL() << GroupMembersStatement(selection, Date(), groupId);
+    Query2.ExecSQL();
+
+    transaction.Commit();
+}
+
+void TfrmActivityRep::QuickRepBeforePrint(bool&)
+{
+    GroupCount = 0;
+    TotalCount = 0;
+}
+
+void TfrmActivityRep::QRBand1BeforePrint(bool&)
+{
+    lblDate->SetCaption(FormatDateTime(QStringLiteral("mmmm d, yyyy"), Date()));
+    lblTitle->SetCaption(SuiteIniExists() ? SuiteIni().ReadValue(QStringLiteral("General"), QStringLiteral("ClubName"))
+                                          : QString());
+}
+
+void TfrmActivityRep::QRBand2BeforePrint(bool&)
+{
+    ++GroupCount;
+    ++TotalCount;
+}
+
+void TfrmActivityRep::QRBand3BeforePrint(bool&)
+{
+    lblCount->SetCaption(QStringLiteral("Member Count  ") + QString::number(GroupCount));
+    GroupCount = 0;
+}
+
+void TfrmActivityRep::QRBand4BeforePrint(bool&)
+{
+    lbltotcnt->SetCaption(QStringLiteral("Total Member Count = ") + QString::number(TotalCount));
+}
