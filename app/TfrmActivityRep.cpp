@@ -26,6 +26,9 @@ namespace {
 
 constexpr int ClientWidth = 363;
 constexpr int ClientHeight = 505;
+// The date both date fields were designed with (8 December 1997); their popup calendars keep it until a
+// preset or the calendar sets another, so choosing "Today" after start rewrites the fields.
+constexpr TDateTime DesignDate = 35772;
 const QString ReportFieldSource = QStringLiteral("Query.description");
 
 QStringList OptionCaptions()
@@ -145,6 +148,7 @@ void TfrmActivityRep::CreateControls()
     SDate = new TbrmDateDropDown(this);
     SDate->setObjectName(QStringLiteral("SDate"));
     SDate->setGeometry(78, 112, 97, 21);
+    SDate->SetValue(DesignDate);
 
     Label3 = new QLabel(QStringLiteral("To Date"), this);
     Label3->setObjectName(QStringLiteral("Label3"));
@@ -155,6 +159,7 @@ void TfrmActivityRep::CreateControls()
     EDate = new TbrmDateDropDown(this);
     EDate->setObjectName(QStringLiteral("EDate"));
     EDate->setGeometry(252, 112, 97, 21);
+    EDate->SetValue(DesignDate);
 
     rgDateRange = new TRadioGroup(this);
     rgDateRange->setObjectName(QStringLiteral("rgDateRange"));
@@ -213,8 +218,19 @@ void TfrmActivityRep::SetTabOrder()
 {
     const QList<QWidget*> order = {btnPreview, btnPrint, Panel1, Range, SDate, EDate, rgDateRange,
                                    Button1, Button2, btnSelectAll, btnUnSelectAll, rgMember, CheckList};
-    for (int i = 1; i < order.size(); ++i)
-        setTabOrder(order.at(i - 1), order.at(i));
+    // Qt chains only widgets that take focus, so a compound control (a radio group, a date field)
+    // enters the chain through its focusable children, in their own order.
+    QList<QWidget*> chain;
+    for (QWidget* control : order) {
+        if (control->focusPolicy() != Qt::NoFocus)
+            chain << control;
+        for (QWidget* child : control->findChildren<QWidget*>()) {
+            if (child->focusPolicy() != Qt::NoFocus)
+                chain << child;
+        }
+    }
+    for (int i = 1; i < chain.size(); ++i)
+        setTabOrder(chain.at(i - 1), chain.at(i));
 }
 
 void TfrmActivityRep::CreateReport()

@@ -29,6 +29,14 @@ void FixDateFormat()
     SetDateSeparator(SystemDateSeparator());
 }
 
+// Without a window, stderr carries only the program's own one-line messages; the toolkit's
+// diagnostics (a missing runtime folder, font notes) would read as errors there.
+void QuietToolkitMessages(QtMsgType type, const QMessageLogContext&, const QString& message)
+{
+    if (type == QtCriticalMsg || type == QtFatalMsg)
+        PrintLine(stderr, message);
+}
+
 int RunWindow()
 {
     std::unique_ptr<TfrmActivityRep> window;
@@ -61,8 +69,11 @@ int main(int argc, char* argv[])
         PrintLine(stderr, error.Message);
         return 1;
     }
-    if (commandLine.Mode != rmWindow && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (commandLine.Mode != rmWindow) {
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+        qInstallMessageHandler(QuietToolkitMessages);
+    }
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Activity Report"));
