@@ -1,0 +1,79 @@
+#include "TCommandLine.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+TCommandLine Parse(const QStringList& arguments)
+{
+    return ParseCommandLine(arguments);
+}
+
+QString UsageErrorOf(const QStringList& arguments)
+{
+    try {
+        ParseCommandLine(arguments);
+    } catch (const TUsageError& error) {
+        return error.Message;
+    }
+    return {};
+}
+
+} // namespace
+
+TEST(CommandLine, UserNumberAloneOpensTheWindow)
+{
+    const TCommandLine line = Parse({QStringLiteral("12"), QStringLiteral("--alias-file"), QStringLiteral("/x/a.ini")});
+    EXPECT_EQ(line.Mode, rmWindow);
+    EXPECT_EQ(line.FirstArgument, QStringLiteral("12"));
+    EXPECT_EQ(line.AliasFile, QStringLiteral("/x/a.ini"));
+    EXPECT_EQ(Parse({}).FirstArgument, QString());
+}
+
+TEST(CommandLine, BatchExportTakesTheSelection)
+{
+    const TCommandLine line = Parse({QStringLiteral("1"), QStringLiteral("--range"), QStringLiteral("last month"),
+                                     QStringLiteral("--option"), QStringLiteral("2"), QStringLiteral("--member"),
+                                     QStringLiteral("Guests"), QStringLiteral("--activities"), QStringLiteral("3,5"),
+                                     QStringLiteral("--export"), QStringLiteral("out.pdf")});
+    EXPECT_EQ(line.Mode, rmBatch);
+    EXPECT_EQ(line.RangeName, QStringLiteral("last month"));
+    EXPECT_EQ(line.Option, 2);
+    EXPECT_EQ(line.Member, 2);
+    EXPECT_EQ(line.Activities, QStringLiteral("3,5"));
+    EXPECT_EQ(line.ExportFile, QStringLiteral("out.pdf"));
+}
+
+TEST(CommandLine, DemoTakesFolderSizeAndSeed)
+{
+    const TCommandLine line = Parse({QStringLiteral("--create-demo"), QStringLiteral("d"), QStringLiteral("--enrolments"),
+                                     QStringLiteral("1000"), QStringLiteral("--seed"), QStringLiteral("7")});
+    EXPECT_EQ(line.Mode, rmCreateDemo);
+    EXPECT_EQ(line.DemoFolder, QStringLiteral("d"));
+    EXPECT_EQ(line.Enrolments, 1000);
+    EXPECT_EQ(line.Seed, 7u);
+}
+
+TEST(CommandLine, MistakesAreRefusedWithOneLine)
+{
+    const QStringList bad[] = {
+        {QStringLiteral("1"), QStringLiteral("--option"), QStringLiteral("8"), QStringLiteral("--print")},
+        {QStringLiteral("1"), QStringLiteral("--member"), QStringLiteral("nobody"), QStringLiteral("--print")},
+        {QStringLiteral("1"), QStringLiteral("--range"), QStringLiteral("Next Week"), QStringLiteral("--print")},
+        {QStringLiteral("1"), QStringLiteral("--print"), QStringLiteral("--export"), QStringLiteral("a.pdf")},
+        {QStringLiteral("1"), QStringLiteral("--option"), QStringLiteral("3")},
+        {QStringLiteral("1"), QStringLiteral("--from"), QStringLiteral("1/1/2020"), QStringLiteral("--print")},
+        {QStringLiteral("1"), QStringLiteral("--range"), QStringLiteral("Today"), QStringLiteral("--from"),
+         QStringLiteral("1/1/2020"), QStringLiteral("--to"), QStringLiteral("1/2/2020"), QStringLiteral("--print")},
+        {QStringLiteral("1"), QStringLiteral("--format"), QStringLiteral("PDF"), QStringLiteral("--print")},
+        {QStringLiteral("1"), QStringLiteral("--bogus")},
+        {QStringLiteral("1"), QStringLiteral("2")},
+        {QStringLiteral("1"), QStringLiteral("--export")},
+    };
+    for (const QStringList& arguments : bad) {
+        SCOPED_TRACE(arguments.join(QLatin1Char(' ')).toStdString());
+        const QString message = UsageErrorOf(arguments);
+        EXPECT_FALSE(message.isEmpty());
+        EXPECT_FALSE(message.contains(QLatin1Char('\n')));
+    }
+}

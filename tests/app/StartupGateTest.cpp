@@ -1,0 +1,107 @@
+// The start-up gate run by creating the hidden report base form, with the Security Access dialog
+// answered through the scripted prompt.
+#include "TAppClub.h"
+
+#include "Application.h"
+#include "CreateForm.h"
+#include "TReportBase.h"
+#include "TfrmActivityRep.h"
+
+#include <QDialog>
+#include <QLineEdit>
+#include <QPushButton>
+#include <gtest/gtest.h>
+
+namespace {
+
+class StartupGate : public ::testing::Test
+{
+protected:
+    // Starts the form the way the program does, with `argument` as the first command-line argument.
+    bool Passes(const QString& argument)
+    {
+        SetFirstArgument(argument);
+        ResetTerminateRequest();
+        CreateForm<TReportBase>();
+        return !TerminateRequested();
+    }
+
+    QStringList Events()
+    {
+        QStringList events;
+        for (const QVariantList& row : Club.Rows(QStringLiteral("select UserID, EventType from UserEvents order by id")))
+            events << row.at(0).toString() + QLatin1Char(' ') + row.at(1).toString();
+        return events;
+    }
+
+    // Someone logs in to the Security Access dialog.
+    void GrantAs(const QString& empId, const QString& password)
+    {
+        Club.Prompt.ModalActions << [this, empId, password](QDialog& dialog) {
+            DialogTitle = dialog.windowTitle();
+            dialog.findChild<QLineEdit*>(QStringLiteral("UserName"))->setText(empId);
+            dialog.findChild<QLineEdit*>(QStringLiteral("Password"))->setText(password);
+            dialog.findChild<QPushButton*>(QStringLiteral("bbOk"))->click();
+            return -1;
+        };
+    }
+
+    TAppClub Club;
+    QString DialogTitle;
+};
+
+} // namespace
+
+TEST_F(StartupGate, LetsInAUserWhoHoldsTheRightWithoutADialog)
+{
+    for (const char* user : {"1", "3"}) { // above and exactly at the right's level
+        SCOPED_TRACE(user);
+        EXPECT_TRUE(Passes(QString::fromLatin1(user)));
+    }
+    EXPECT_EQ(Club.Prompt.ModalCount, 0);
+    EXPECT_EQ(Events(), (QStringList{QStringLiteral("1 Logged In"), QStringLiteral("3 Logged In")}));
+    EXPECT_TRUE(Club.Prompt.Errors.isEmpty());
+}
+
+TEST_F(StartupGate, ATooLowUserPassesOnlyWhenAnotherUserGrantsTheRight)
+{
+    GrantAs(QStringLiteral("MANAGER"), QStringLiteral("secret"));
+    EXPECT_TRUE(Passes(QStringLiteral("2")));
+    EXPECT_EQ(Club.Prompt.ModalCount, 1);
+    EXPECT_EQ(DialogTitle, QStringLiteral("Security Access"));
+
+    // The clerk logging in there himself does not lift his own level; then the dialog is cancelled.
+    GrantAs(QStringLiteral("CLERK"), QStringLiteral("clerk"));
+    EXPECT_FALSE(Passes(QStringLiteral("2")));
+    EXPECT_FALSE(Passes(QStringLiteral("2"))); // no answer: the dialog is cancelled
+    EXPECT_EQ(Club.Prompt.ModalCount, 3);
+}
+
+TEST_F(StartupGate, UnknownOrMissingUserNumbersEndTheProgramWithoutADialog)
+{
+    for (const char* argument : {"99", "", "abc"}) {
+        SCOPED_TRACE(argument);
+        EXPECT_FALSE(Passes(QString::fromLatin1(argument)));
+    }
+    EXPECT_EQ(Club.Prompt.ModalCount, 0);
+    EXPECT_TRUE(Club.Prompt.Warnings.isEmpty());
+    EXPECT_TRUE(Club.Prompt.Errors.isEmpty());
+    EXPECT_TRUE(Events().isEmpty());
+}
+
+TEST_F(StartupGate, AnErrorInsideTheGateIsShownAndEndsTheProgram)
+{
+    Club.Exec(QStringLiteral("drop table \"Security\""));
+    EXPECT_FALSE(Passes(QStringLiteral("1")));
+    EXPECT_EQ(Club.Prompt.Errors.size(), 1);
+    EXPECT_EQ(Club.Prompt.ModalCount, 0);
+}
+
+TEST_F(StartupGate, CreatingTheCriteriaWindowAsksForNothing)
+{
+    SetFirstArgument(QStringLiteral("99"));
+    CreateForm<TfrmActivityRep>();
+    EXPECT_FALSE(TerminateRequested());
+    EXPECT_EQ(Club.Prompt.ModalCount, 0);
+    EXPECT_TRUE(Events().isEmpty());
+}

@@ -1,0 +1,122 @@
+#include "TAppClub.h"
+
+#include "AccessRights.h"
+#include "Application.h"
+#include "DateTime.h"
+#include "TDemoDatabase.h"
+#include "TSession.h"
+#include "TUserInfo.h"
+#include "TbrmIniFile.h"
+#include "TextFunctions.h"
+#include "WorkstationFingerprint.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <gtest/gtest.h>
+
+namespace {
+
+void ResetApplicationState()
+{
+    TSession::Instance().Reset();
+    ResetSuiteIni();
+    SetCurrentUser(nullptr);
+    ResetSecurityRights();
+    SetPrompt(nullptr);
+    SetFingerprintSources({});
+    TbrmIniFile::SetTerminate({});
+    SetClock({});
+    SetFirstArgument(QString());
+    ResetTerminateRequest();
+}
+
+} // namespace
+
+TAppClub::TAppClub()
+{
+    ResetApplicationState();
+    SetShortDateFormat(QStringLiteral("M/d/yyyy"));
+    SetDateSeparator(QLatin1Char('/'));
+    SetClock([] { return QDateTime(Today, QTime(10, 30), Qt::UTC); });
+    SetFingerprintSources([] { return TFingerprintSources{"app-test-workstation", {}, {}, {}, {}, {}}; });
+    SetPrompt(&Prompt);
+    TbrmIniFile::SetTerminate([] {});
+
+    m_aliasFile = CreateClubDatabase(m_dir.path());
+    TSession::Instance().SetAliasFile(m_aliasFile);
+    Exec(QStringLiteral("pragma synchronous = off"));
+
+    QDir().mkpath(ConfigFolder());
+    QFile ini(ConfigFolder() + QStringLiteral("VKD.INI"));
+    EXPECT_TRUE(ini.open(QIODevice::WriteOnly));
+    ini.write("[General]\nClubName=" + ClubName.toLatin1() + "\n[WorkStations]\n" + WorkstationCode().toLatin1()
+              + "=Front_Desk\n");
+    ini.close();
+
+    const char* const users[] = {"(1, 'MANAGER', 'secret', 'Maria', 'Lopez', 9, 1)",
+                                 "(2, 'CLERK', 'clerk', 'Tom', 'Baker', 1, 1)",
+                                 "(3, 'DEMO', '', 'Demo', 'User', 5, 1)"};
+    for (const char* user : users)
+        Exec(QStringLiteral("insert into \"User\" (ID, EmpID, Password, FirstName, LastName, Level1, EmpActive) values ")
+             + QString::fromLatin1(user));
+    Exec(QStringLiteral("insert into \"Security\" values (?, 5, 5, 5)"), {Right});
+    Exec(QStringLiteral("insert into subcat values (1, 'Adult')"));
+}
+
+TAppClub::~TAppClub()
+{
+    ResetApplicationState();
+}
+
+void TAppClub::Exec(const QString& sql, const QVariantList& values)
+{
+    QSqlQuery query(TSession::Instance().Database(QStringLiteral("Brelmdata")));
+    query.prepare(sql);
+    for (const QVariant& value : values)
+        query.addBindValue(value);
+    EXPECT_TRUE(query.exec()) << qPrintable(sql) << ": " << qPrintable(query.lastError().text());
+}
+
+QList<QVariantList> TAppClub::Rows(const QString& sql)
+{
+    QList<QVariantList> rows;
+    QSqlQuery query(TSession::Instance().Database(QStringLiteral("Brelmdata")));
+    if (!query.exec(sql)) {
+        ADD_FAILURE() << qPrintable(sql) << ": " << qPrintable(query.lastError().text());
+        return rows;
+    }
+    while (query.next()) {
+        QVariantList row;
+        for (int i = 0; i < query.record().count(); ++i)
+            row << query.value(i);
+        rows << row;
+    }
+    return rows;
+}
+
+int TAppClub::Count(const QString& sql)
+{
+    const QList<QVariantList> rows = Rows(sql);
+    return rows.isEmpty() ? -1 : rows.first().value(0).toInt();
+}
+
+void TAppClub::AddActivity(int id, const QString& description)
+{
+    Exec(QStringLiteral("insert into ckacts values (?, ?)"), {id, description});
+}
+
+void TAppClub::AddPerson(int leadNo, int memberNo, const QString& lastName, const QString& firstName)
+{
+    Exec(QStringLiteral("insert into lead values (?, ?, ?, ?, '(555) 010-0000', 1)"),
+         {leadNo, memberNo, lastName, firstName});
+}
+
+void TAppClub::Enrol(int lead, int activity, const QDate& start, int countdown, const QDate& end)
+{
+    Exec(QStringLiteral("insert into ckprof values (?, ?, ?, ?, ?, 30.5, 0)"),
+         {lead, activity, start.toString(Qt::ISODate),
+          end.isValid() ? QVariant(end.toString(Qt::ISODate)) : QVariant(), countdown});
+}

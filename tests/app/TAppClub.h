@@ -1,0 +1,49 @@
+#pragma once
+// A club of the application's own making in a temporary folder: the club tables, users, the report
+// right, the configuration folder with this (fixed) workstation registered and a club name, the alias
+// file naming it Brelmdata. The clock is pinned to Today, a scripted prompt answers every dialog, and
+// every process-wide object the application touches is reset on both ends.
+#include "TPrompt.h"
+
+#include <QDate>
+#include <QTemporaryDir>
+#include <QVariantList>
+#include <ostream>
+
+// Readable QStrings in test failures.
+inline void PrintTo(const QString& text, std::ostream* os)
+{
+    *os << '"' << text.toStdString() << '"';
+}
+
+class TAppClub
+{
+public:
+    static inline const QDate Today{2010, 3, 15}; // a Monday
+    static inline const QString ClubName = QStringLiteral("Riverside Tennis Club");
+    static inline const QString Right = QStringLiteral("GReports Club Level");
+
+    // Users: 1 MANAGER/secret level 9, 2 CLERK/clerk level 1, 3 DEMO/"" level 5 (the right's level).
+    TAppClub();
+    ~TAppClub();
+
+    QString Folder() const { return m_dir.path(); }
+    QString AliasFile() const { return m_aliasFile; }
+    QString ConfigFolder() const { return m_dir.path() + QStringLiteral("/Config/"); }
+
+    void Exec(const QString& sql, const QVariantList& values = {});
+    QList<QVariantList> Rows(const QString& sql);
+    int Count(const QString& sql);
+
+    void AddActivity(int id, const QString& description);
+    // Members have memberNo > 0, guests 0; sub category 1 is "Adult".
+    void AddPerson(int leadNo, int memberNo, const QString& lastName, const QString& firstName);
+    // An enrolment with no end that is active by the countdown.
+    void Enrol(int lead, int activity, const QDate& start, int countdown = 5, const QDate& end = {});
+
+    TScriptedPrompt Prompt;
+
+private:
+    QTemporaryDir m_dir;
+    QString m_aliasFile;
+};
