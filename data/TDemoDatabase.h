@@ -2,12 +2,24 @@
 #include <QDate>
 #include <QString>
 
+// A PostgreSQL server that holds the club instead of a SQLite file. The database must exist; the club
+// tables in it are replaced. Host may be the folder of the server's Unix socket.
+struct TDemoServer
+{
+    QString Host; // empty: no server, the club is a SQLite file
+    int Port = 5432;
+    QString Database;
+    QString User;
+    QString Password; // empty: libpq's password file (~/.pgpass, PGPASSFILE); written to the alias file otherwise
+};
+
 struct TDemoOptions
 {
-    QString Folder;       // gets Data/club.db, aliases.ini and Config/VKD.INI
+    QString Folder;       // gets Data/club.db (or an empty Data/ beside a server's club), aliases.ini and Config/VKD.INI
     int Enrolments = 400;
     quint32 Seed = 1;
     QDate Today = QDate::currentDate(); // enrolment dates are spread around it
+    TDemoServer Server;
 };
 
 // Creates the demo club: the database with every club table and deterministic content for the seed,
@@ -19,5 +31,8 @@ QString CreateDemoDatabase(const TDemoOptions& options);
 // Brelmdata; for tests that fill their own rows. Returns the alias file's path.
 QString CreateClubDatabase(const QString& folder);
 
-// Creates the club tables (and no rows) on an open connection.
+// The same on a PostgreSQL server; the alias file names the server and PATH the empty Folder/Data.
+QString CreateClubDatabase(const QString& folder, const TDemoServer& server);
+
+// Creates the club tables (and no rows) on an open connection, SQLite or PostgreSQL.
 void CreateClubSchema(const QString& connectionName);

@@ -25,11 +25,12 @@ struct TTableRef
 {
     QString Written;   // the name as the statement wrote it, without ".DB"
     QString Engine;    // the database's name; empty for an unknown table
+    QString Quoted;    // the engine's name as the statement writes it
     QString Alias;     // empty when none
     QList<TColumnInfo> Columns;
     bool InsertTarget = false;
 
-    QString Qualifier() const { return Alias.isEmpty() ? TSqlSchema::QuoteIdentifier(Engine) : Alias; }
+    QString Qualifier() const { return Alias.isEmpty() ? Quoted : Alias; }
     int ColumnIndex(const QString& name) const
     {
         for (int i = 0; i < Columns.size(); ++i) {
@@ -281,7 +282,8 @@ private:
         ref.InsertTarget = insertTarget;
         TToken& nameToken = m_tokens[i];
         nameToken.Role = trTableName;
-        nameToken.Out = TSqlSchema::QuoteIdentifier(ref.Engine.isEmpty() ? ref.Written : ref.Engine);
+        nameToken.Out = m_schema.Quote(ref.Engine.isEmpty() ? ref.Written : ref.Engine);
+        ref.Quoted = m_schema.Quote(ref.Engine);
         if (!insertTarget) {
             int aliasAt = next;
             if (WordAt(aliasAt, "AS"))
@@ -598,16 +600,21 @@ private:
                 break;
             case tkIdent:
             case tkQuoted:
+                // A quoted alias keeps its letter case on PostgreSQL; written like every other name,
+                // the order clause finds it.
+                if (token.Role == trColumnAlias && token.Kind == tkQuoted && m_schema.Engine() == sePostgres)
+                    token.Out = m_schema.Quote(token.Value);
                 if (token.Role == trNone && token.Kind == tkIdent && !SymbolAt(i + 1, "(")) {
+                    const bool native = m_schema.Engine() == sePostgres;
                     if (token.Value.compare(QLatin1String("True"), Qt::CaseInsensitive) == 0)
-                        token.Out = QStringLiteral("1");
+                        token.Out = native ? QStringLiteral("true") : QStringLiteral("1");
                     else if (token.Value.compare(QLatin1String("False"), Qt::CaseInsensitive) == 0)
-                        token.Out = QStringLiteral("0");
+                        token.Out = native ? QStringLiteral("false") : QStringLiteral("0");
                 }
                 if (token.Role == trNone && InOrderBy(i)) {
                     const auto alias = m_selectAliases.constFind(token.Value.toLower());
                     if (alias != m_selectAliases.constEnd())
-                        token.Out = TSqlSchema::QuoteIdentifier(*alias);
+                        token.Out = m_schema.Quote(*alias);
                 }
                 break;
             case tkNumber:
@@ -622,7 +629,7 @@ private:
         TToken& first = m_tokens[ref.First];
         if (ref.Qualified) {
             const TTableRef& table = m_tables.at(ref.Tables.first());
-            const QString field = TSqlSchema::QuoteIdentifier(ref.Name);
+            const QString field = m_schema.Quote(ref.Name);
             if (InInsertList(ref.First)) {
                 // insert into groups (groups."TimeStamp") - the engine takes plain column names there
                 first.Out = field;
@@ -638,16 +645,16 @@ private:
             // an order-by name is first a result column name, as the engine reads it
             const auto alias = m_selectAliases.constFind(ref.Name.toLower());
             if (alias != m_selectAliases.constEnd()) {
-                first.Out = TSqlSchema::QuoteIdentifier(*alias);
+                first.Out = m_schema.Quote(*alias);
                 return;
             }
         }
         if (ref.Tables.size() > 1 && !InInsertList(ref.First)) {
             const TTableRef& table = m_tables.at(ref.Tables.first());
-            first.Out = table.Qualifier() + QLatin1Char('.') + TSqlSchema::QuoteIdentifier(ref.Name);
+            first.Out = table.Qualifier() + QLatin1Char('.') + m_schema.Quote(ref.Name);
             const TSelectItem* item = WholeSelectItem(ref.First, ref.Last);
             if (item && item->Alias.isEmpty()) {
-                first.Out += QStringLiteral(" AS ") + TSqlSchema::QuoteIdentifier(first.Value);
+                first.Out += QStringLiteral(" AS ") + m_schema.Quote(first.Value);
                 if (item->Outer)
                     m_selectAliases.insert(first.Value.toLower(), first.Value);
             }

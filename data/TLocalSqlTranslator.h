@@ -14,7 +14,8 @@ struct TTranslatedSql
     QList<TFieldDef> Columns;     // result columns of a select as far as they can be told (name may be empty)
 };
 
-// Translates the suite's local-SQL dialect into SQLite's. It tokenizes the statement and reads the
+// Translates the suite's local-SQL dialect into the engine's (SQLite or PostgreSQL, as the schema's
+// connection is). It tokenizes the statement and reads the
 // tables it names from the schema, so it knows which table each column comes from and its type:
 //  - table names with or without ".DB", in any case, become the database's table names;
 //  - quoted field names after a table alias (p.'end', groups."TimeStamp") become identifiers, and a
@@ -22,7 +23,9 @@ struct TTranslatedSql
 //  - "+" next to a text operand becomes "||";
 //  - a text literal compared with a date or date-time column must be a month/day/year date and becomes
 //    the stored ISO text; anything else is refused before the statement reaches the engine;
-//  - True/False become 1/0;
+//  - True/False become 1/0 (true/false on PostgreSQL);
+//  - on PostgreSQL, which folds unquoted names to lower case, every name the translator writes is in
+//    lower case, quoted only where it is a reserved word ("end", "timestamp", "user");
 //  - an unqualified column that several joined tables have is qualified with the first of them in FROM
 //    order, keeping its name as the result name;
 //  - order-by names that match a select-list alias in another letter case take the alias's spelling;

@@ -66,11 +66,12 @@ void TQuery::SetParam(const QString& name, const QVariant& value)
 
 void TQuery::BindAndExec(const QString& context)
 {
+    const TSqlEngine engine = TSqlSchema::EngineOf(TSession::Instance().Database(m_databaseName));
     for (int i = 0; i < m_paramOrder.size(); ++i) {
         const auto value = m_params.constFind(m_paramOrder.at(i));
         if (value == m_params.constEnd())
             throw EDatabaseError(context, QStringLiteral("No value for parameter '%1'").arg(m_paramOrder.at(i)));
-        m_query->bindValue(i, TSqlSchema::ToStorage(m_paramTypes.value(i, ftUnknown), *value));
+        m_query->bindValue(i, TSqlSchema::ToStorage(m_paramTypes.value(i, ftUnknown), *value, engine));
     }
     if (!m_query->exec())
         throw EDatabaseError::FromSqlError(context, m_query->lastError());

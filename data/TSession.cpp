@@ -18,6 +18,39 @@ QString ParamValue(const QStringList& params, const QString& name)
     }
     return {};
 }
+// A club database on a PostgreSQL server. The password comes from the alias or, when the alias has
+// none, from the user's password file (~/.pgpass or $PGPASSFILE), which libpq reads by itself.
+QSqlDatabase OpenServer(const QString& connection, const QStringList& params, const QString& context)
+{
+    const QString host = ParamValue(params, QStringLiteral("HOST"));
+    const QString portText = ParamValue(params, QStringLiteral("PORT"));
+    const QString name = ParamValue(params, QStringLiteral("DATABASE"));
+    const QString user = ParamValue(params, QStringLiteral("USER"));
+    if (host.isEmpty() || name.isEmpty() || user.isEmpty())
+        throw EDatabaseError(context, QStringLiteral("The alias needs HOST, DATABASE and USER for a PostgreSQL server"));
+    int port = 5432;
+    if (!portText.isEmpty()) {
+        bool ok = false;
+        port = portText.toInt(&ok);
+        if (!ok || port <= 0 || port > 65535)
+            throw EDatabaseError(context, QStringLiteral("Invalid PORT: %1").arg(portText));
+    }
+    QSqlDatabase database = QSqlDatabase::contains(connection)
+        ? QSqlDatabase::database(connection, false)
+        : QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), connection);
+    if (!database.isValid())
+        throw EDatabaseError(context, QStringLiteral("The PostgreSQL driver of Qt Sql is not available"));
+    database.setHostName(host); // a folder names the server's Unix socket directory
+    database.setPort(port);
+    database.setDatabaseName(name);
+    database.setUserName(user);
+    database.setPassword(ParamValue(params, QStringLiteral("PASSWORD")));
+    // A workstation waits a little for a server that is slow to answer, not for ever.
+    database.setConnectOptions(QStringLiteral("connect_timeout=15"));
+    if (!database.open())
+        throw EDatabaseError::FromSqlError(context, database.lastError());
+    return database;
+}
 } // namespace
 
 TSession& TSession::Instance()
@@ -143,6 +176,12 @@ QSqlDatabase TSession::Database(const QString& alias)
     const QStringList params = AliasParams(alias); // throws for a missing alias
     const QString context = QStringLiteral("Unable to open database %1").arg(alias);
     const QString driver = ParamValue(params, QStringLiteral("DRIVER"));
+    if (driver.compare(QLatin1String("POSTGRESQL"), Qt::CaseInsensitive) == 0
+        || driver.compare(QLatin1String("QPSQL"), Qt::CaseInsensitive) == 0) {
+        QSqlDatabase database = OpenServer(ConnectionPrefix + key, params, context);
+        m_connections.insert(key, database.connectionName());
+        return database;
+    }
     if (!driver.isEmpty() && driver.compare(QLatin1String("SQLITE"), Qt::CaseInsensitive) != 0
         && driver.compare(QLatin1String("QSQLITE"), Qt::CaseInsensitive) != 0)
         throw EDatabaseError(context, QStringLiteral("Driver not supported: %1").arg(driver));

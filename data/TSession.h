@@ -11,6 +11,15 @@
 //     DRIVER=SQLITE
 //     PATH=/srv/club/Data        ; folder of the club tables (no trailing slash needed)
 //     DATABASE=club.db           ; optional, the SQLite file inside PATH
+// or, for a club database on a PostgreSQL server shared by several workstations:
+//     [Brelmdata]
+//     DRIVER=POSTGRESQL
+//     HOST=db.club.lan           ; a host name, an address, or the folder of the server's Unix socket
+//     PORT=5432                  ; optional
+//     DATABASE=club
+//     USER=frontdesk
+//     PASSWORD=...               ; optional: else ~/.pgpass or the file in PGPASSFILE
+//     PATH=/srv/club/Data        ; still names the folder beside which "Config" lives
 class TSession
 {
 public:

@@ -38,6 +38,25 @@ const QStringList& ReservedWords()
     return words;
 }
 
+// Words PostgreSQL reserves beyond SQLite's list (and "timestamp", which it takes as a type name in
+// places): quoted there whenever they name a table or column.
+const QStringList& PostgresReservedWords()
+{
+    static const QStringList words = {
+        QStringLiteral("ANALYSE"), QStringLiteral("ANY"), QStringLiteral("ARRAY"), QStringLiteral("ASYMMETRIC"),
+        QStringLiteral("AUTHORIZATION"), QStringLiteral("BINARY"), QStringLiteral("BOTH"), QStringLiteral("CONCURRENTLY"),
+        QStringLiteral("CURRENT_CATALOG"), QStringLiteral("CURRENT_ROLE"), QStringLiteral("CURRENT_SCHEMA"),
+        QStringLiteral("CURRENT_USER"), QStringLiteral("DEFERRABLE"), QStringLiteral("DO"), QStringLiteral("FALSE"),
+        QStringLiteral("FETCH"), QStringLiteral("FOR"), QStringLiteral("FREEZE"), QStringLiteral("GRANT"),
+        QStringLiteral("ILIKE"), QStringLiteral("INITIALLY"), QStringLiteral("LATERAL"), QStringLiteral("LEADING"),
+        QStringLiteral("LOCALTIME"), QStringLiteral("LOCALTIMESTAMP"), QStringLiteral("ONLY"), QStringLiteral("OVERLAPS"),
+        QStringLiteral("PLACING"), QStringLiteral("RETURNING"), QStringLiteral("SESSION_USER"), QStringLiteral("SIMILAR"),
+        QStringLiteral("SOME"), QStringLiteral("SYMMETRIC"), QStringLiteral("TABLESAMPLE"), QStringLiteral("TIMESTAMP"),
+        QStringLiteral("TRAILING"), QStringLiteral("TRUE"), QStringLiteral("VARIADIC"), QStringLiteral("VERBOSE"),
+    };
+    return words;
+}
+
 bool IsPlainIdentifier(const QString& name)
 {
     if (name.isEmpty() || !(name.at(0).isLetter() || name.at(0) == QLatin1Char('_')))
@@ -127,7 +146,12 @@ QDate DateFromValue(const QVariant& value)
 }
 } // namespace
 
-TSqlSchema::TSqlSchema(const QSqlDatabase& database) : m_database(database) {}
+TSqlSchema::TSqlSchema(const QSqlDatabase& database) : m_database(database), m_engine(EngineOf(database)) {}
+
+TSqlEngine TSqlSchema::EngineOf(const QSqlDatabase& database)
+{
+    return database.driverName() == QLatin1String("QPSQL") ? sePostgres : seSqlite;
+}
 
 QString TSqlSchema::StripExtension(const QString& tableName)
 {
@@ -142,7 +166,10 @@ QString TSqlSchema::EngineTableName(const QString& name) const
         m_tablesRead = true;
         QSqlQuery query(m_database);
         query.setForwardOnly(true);
-        if (query.exec(QStringLiteral("select name from sqlite_master where type in ('table','view')"))) {
+        const QString sql = m_engine == sePostgres
+            ? QStringLiteral("select table_name from information_schema.tables where table_schema = current_schema()")
+            : QStringLiteral("select name from sqlite_master where type in ('table','view')");
+        if (query.exec(sql)) {
             while (query.next()) {
                 const QString table = query.value(0).toString();
                 m_tables.insert(table.toLower(), table);
@@ -161,6 +188,24 @@ QList<TColumnInfo> TSqlSchema::Columns(const QString& engineTable) const
     QList<TColumnInfo> columns;
     QSqlQuery query(m_database);
     query.setForwardOnly(true);
+    if (m_engine == sePostgres) {
+        // A domain (currency) counts as its name, as a declared type does in SQLite.
+        query.prepare(QStringLiteral("select column_name, upper(coalesce(domain_name, data_type)), character_maximum_length"
+                                     " from information_schema.columns where table_schema = current_schema() and table_name = ?"
+                                     " order by ordinal_position"));
+        query.addBindValue(engineTable);
+        if (query.exec()) {
+            while (query.next()) {
+                TColumnInfo column;
+                column.Name = query.value(0).toString();
+                column.Type = TypeFromDeclared(query.value(1).toString());
+                column.Size = query.value(2).isNull() ? 0 : query.value(2).toInt();
+                columns.append(column);
+            }
+        }
+        m_columns.insert(key, columns);
+        return columns;
+    }
     // pragma arguments cannot be bound; the name is an existing table's, quoted for safety.
     QString quoted = engineTable;
     quoted.replace(QLatin1Char('\''), QLatin1String("''"));
@@ -189,9 +234,10 @@ TFieldType TSqlSchema::TypeFromDeclared(const QString& declaredType, int* size)
     const QString base = type.section(QLatin1Char('('), 0, 0).trimmed();
     if (base == QLatin1String("DATE"))
         return ftDate;
-    if (base == QLatin1String("DATETIME") || base == QLatin1String("TIMESTAMP"))
+    // PostgreSQL spells "timestamp without time zone", "time without time zone", "double precision".
+    if (base == QLatin1String("DATETIME") || base.startsWith(QLatin1String("TIMESTAMP")))
         return ftDateTime;
-    if (base == QLatin1String("TIME"))
+    if (base == QLatin1String("TIME") || base.startsWith(QLatin1String("TIME ")))
         return ftTime;
     if (base == QLatin1String("BOOLEAN") || base == QLatin1String("LOGICAL") || base == QLatin1String("BOOL"))
         return ftBoolean;
@@ -201,7 +247,7 @@ TFieldType TSqlSchema::TypeFromDeclared(const QString& declaredType, int* size)
         return ftInteger;
     if (base == QLatin1String("CURRENCY") || base == QLatin1String("MONEY"))
         return ftCurrency;
-    if (base == QLatin1String("REAL") || base == QLatin1String("FLOAT") || base == QLatin1String("DOUBLE")
+    if (base == QLatin1String("REAL") || base == QLatin1String("FLOAT") || base.startsWith(QLatin1String("DOUBLE"))
         || base == QLatin1String("NUMERIC") || base == QLatin1String("DECIMAL"))
         return ftFloat;
     if (base.contains(QLatin1String("CHAR")) || base.contains(QLatin1String("TEXT")) || base.contains(QLatin1String("CLOB")))
@@ -212,6 +258,19 @@ TFieldType TSqlSchema::TypeFromDeclared(const QString& declaredType, int* size)
 bool TSqlSchema::IsReservedWord(const QString& word)
 {
     return ReservedWords().contains(word.toUpper());
+}
+
+QString TSqlSchema::QuoteIdentifier(const QString& name, TSqlEngine engine)
+{
+    if (engine == seSqlite)
+        return QuoteIdentifier(name);
+    // Quoted names are case-sensitive in PostgreSQL and the schema is lower case.
+    const QString lower = name.toLower();
+    if (IsPlainIdentifier(lower) && !IsReservedWord(lower) && !PostgresReservedWords().contains(name.toUpper()))
+        return lower;
+    QString quoted = lower;
+    quoted.replace(QLatin1Char('"'), QLatin1String("\"\""));
+    return QLatin1Char('"') + quoted + QLatin1Char('"');
 }
 
 QString TSqlSchema::QuoteIdentifier(const QString& name)
@@ -263,6 +322,35 @@ QVariant TSqlSchema::FromStorage(TFieldType type, const QVariant& stored)
 {
     if (stored.isNull())
         return {};
+    // PostgreSQL delivers its native types.
+    switch (stored.typeId()) {
+    case QMetaType::QDate:
+        if (type == ftDate || type == ftUnknown)
+            return stored;
+        if (type == ftDateTime)
+            return QDateTime(stored.toDate(), QTime(0, 0));
+        break;
+    case QMetaType::QDateTime: {
+        const QDateTime dateTime = stored.toDateTime();
+        if (type == ftDateTime || type == ftUnknown)
+            return QDateTime(dateTime.date(), dateTime.time());
+        if (type == ftDate)
+            return dateTime.date();
+        if (type == ftTime)
+            return dateTime.time();
+        break;
+    }
+    case QMetaType::QTime:
+        if (type == ftTime || type == ftUnknown)
+            return stored;
+        break;
+    case QMetaType::Bool:
+        if (type == ftBoolean || type == ftUnknown)
+            return stored;
+        break;
+    default:
+        break;
+    }
     switch (type) {
     case ftString:
         return stored.toString();
@@ -302,6 +390,16 @@ QVariant TSqlSchema::FromStorage(TFieldType type, const QVariant& stored)
         if (v >= std::numeric_limits<int>::min() && v <= std::numeric_limits<int>::max())
             return static_cast<int>(v);
     }
+    return stored;
+}
+
+QVariant TSqlSchema::ToStorage(TFieldType type, const QVariant& value, TSqlEngine engine)
+{
+    const QVariant stored = ToStorage(type, value);
+    // PostgreSQL takes dates and times as text of the column's type, but no number for a boolean.
+    if (engine == sePostgres && stored.isValid()
+        && (type == ftBoolean || (type == ftUnknown && value.typeId() == QMetaType::Bool)))
+        return QVariant(stored.toLongLong() != 0);
     return stored;
 }
 

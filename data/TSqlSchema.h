@@ -6,6 +6,9 @@
 #include <QString>
 #include <QVariant>
 
+// The engines an alias can name.
+enum TSqlEngine { seSqlite, sePostgres };
+
 struct TColumnInfo
 {
     QString Name;
@@ -16,12 +19,18 @@ struct TColumnInfo
 // What the layer knows of the tables behind a connection: names as the suite spells them mapped to the
 // database's tables, declared column types, and how values of each type are stored.
 //
-// Storage: dates as 'YYYY-MM-DD', date-times as 'YYYY-MM-DD HH:MM:SS.zzz', times as 'HH:MM:SS.zzz',
-// booleans as 0/1, currency as REAL.
+// SQLite storage: dates as 'YYYY-MM-DD', date-times as 'YYYY-MM-DD HH:MM:SS.zzz', times as 'HH:MM:SS.zzz',
+// booleans as 0/1, currency as REAL. PostgreSQL has the native types; values are handed to it as the same
+// texts (it reads them as the column's type), only booleans go as booleans.
+// PostgreSQL folds unquoted names to lower case, so the club schema there is all lower case and every
+// name the layer writes for it is lower case too, quoted only where it is a reserved word.
 class TSqlSchema
 {
 public:
     explicit TSqlSchema(const QSqlDatabase& database);
+
+    TSqlEngine Engine() const { return m_engine; }
+    static TSqlEngine EngineOf(const QSqlDatabase& database);
 
     // "ckActs.DB", "ckacts", "CKACTS" all name the table ckacts; empty when there is no such table.
     QString EngineTableName(const QString& name) const;
@@ -32,12 +41,15 @@ public:
     static TFieldType TypeFromDeclared(const QString& declaredType, int* size = nullptr);
     // Double quotes around a name that is not a plain identifier or is a reserved word of the engine.
     static QString QuoteIdentifier(const QString& name);
+    static QString QuoteIdentifier(const QString& name, TSqlEngine engine);
+    QString Quote(const QString& name) const { return QuoteIdentifier(name, m_engine); }
     static bool IsReservedWord(const QString& word);
 
     // Stored value -> the value type the layer delivers (see TQuery).
     static QVariant FromStorage(TFieldType type, const QVariant& stored);
     // Assigned value -> stored value; throws EDatabaseError for text that is not a date where one is needed.
     static QVariant ToStorage(TFieldType type, const QVariant& value);
+    static QVariant ToStorage(TFieldType type, const QVariant& value, TSqlEngine engine);
 
     // Month/day/year text ("3/15/2010", "03-15-2010", "03.15.2010", four-digit year); invalid when the
     // text is anything else.
@@ -47,6 +59,7 @@ public:
 
 private:
     QSqlDatabase m_database;
+    TSqlEngine m_engine = seSqlite;
     mutable bool m_tablesRead = false;
     mutable QHash<QString, QString> m_tables; // lower-case name -> engine name
     mutable QHash<QString, QList<TColumnInfo>> m_columns;

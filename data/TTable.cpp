@@ -7,6 +7,31 @@
 
 namespace {
 const QString ClosedTable = QStringLiteral("Cannot perform this operation on a closed table");
+
+// The record's identity. SQLite has the rowid; PostgreSQL has the physical row address (page, item),
+// packed here into one number. The address changes when a row is updated, so Post reads it back.
+QString RowIdColumn(TSqlEngine engine)
+{
+    return engine == sePostgres ? QStringLiteral("((ctid::text::point)[0]::bigint * 65536 + (ctid::text::point)[1]::bigint)")
+                                : QStringLiteral("rowid");
+}
+
+QString RowOrder(TSqlEngine engine)
+{
+    return engine == sePostgres ? QStringLiteral("ctid") : QStringLiteral("rowid");
+}
+
+QString RowMatch(TSqlEngine engine)
+{
+    return engine == sePostgres ? QStringLiteral("ctid = ?") : QStringLiteral("rowid = ?");
+}
+
+QVariant RowIdValue(TSqlEngine engine, qint64 rowId)
+{
+    if (engine == sePostgres)
+        return QStringLiteral("(%1,%2)").arg(rowId / 65536).arg(rowId % 65536);
+    return rowId;
+}
 } // namespace
 
 TTable::TTable(const QString& databaseName, const QString& tableName)
@@ -74,17 +99,20 @@ void TTable::Load(qint64 currentRowId)
             throw EDatabaseError(QStringLiteral("Unable to open table %1").arg(m_tableName), QStringLiteral("Field '%1' not found").arg(name));
         m_indexColumns.append(column);
     }
+    const QSqlDatabase database = TSession::Instance().Database(m_databaseName);
+    const TSqlEngine engine = TSqlSchema::EngineOf(database);
     QStringList columnList;
     for (const TFieldDef& field : std::as_const(m_fields))
-        columnList.append(TSqlSchema::QuoteIdentifier(field.Name));
+        columnList.append(TSqlSchema::QuoteIdentifier(field.Name, engine));
     QStringList order;
     for (int column : std::as_const(m_indexColumns))
-        order.append(TSqlSchema::QuoteIdentifier(m_fields.at(column).Name));
-    order.append(QStringLiteral("rowid"));
-    const QString sql = QStringLiteral("select rowid, %1 from %2 order by %3")
-                            .arg(columnList.join(QLatin1Char(',')), TSqlSchema::QuoteIdentifier(m_engineTable), order.join(QLatin1Char(',')));
+        order.append(TSqlSchema::QuoteIdentifier(m_fields.at(column).Name, engine));
+    order.append(RowOrder(engine));
+    const QString sql = QStringLiteral("select %1, %2 from %3 order by %4")
+                            .arg(RowIdColumn(engine), columnList.join(QLatin1Char(',')), TSqlSchema::QuoteIdentifier(m_engineTable, engine),
+                                 order.join(QLatin1Char(',')));
 
-    QSqlQuery query(TSession::Instance().Database(m_databaseName));
+    QSqlQuery query(database);
     query.setForwardOnly(true);
     if (!query.exec(sql))
         throw EDatabaseError::FromSqlError(QStringLiteral("Unable to open table %1").arg(m_tableName), query.lastError());
@@ -268,15 +296,17 @@ void TTable::Post()
     RequireActive();
     if (m_state == tsBrowse)
         return;
+    const QSqlDatabase database = TSession::Instance().Database(m_databaseName);
+    const TSqlEngine engine = TSqlSchema::EngineOf(database);
     QStringList columns;
     QVariantList values;
     for (int i = 0; i < m_fields.size(); ++i) {
         if (m_assigned.at(i)) {
-            columns.append(TSqlSchema::QuoteIdentifier(m_fields.at(i).Name));
-            values.append(TSqlSchema::ToStorage(m_fields.at(i).DataType, m_buffer.at(i)));
+            columns.append(TSqlSchema::QuoteIdentifier(m_fields.at(i).Name, engine));
+            values.append(TSqlSchema::ToStorage(m_fields.at(i).DataType, m_buffer.at(i), engine));
         }
     }
-    const QString table = TSqlSchema::QuoteIdentifier(m_engineTable);
+    const QString table = TSqlSchema::QuoteIdentifier(m_engineTable, engine);
     QString sql;
     if (m_state == tsInsert) {
         sql = columns.isEmpty() ? QStringLiteral("insert into %1 default values").arg(table)
@@ -289,10 +319,12 @@ void TTable::Post()
         }
         for (QString& column : columns)
             column += QStringLiteral(" = ?");
-        sql = QStringLiteral("update %1 set %2 where rowid = ?").arg(table, columns.join(QLatin1Char(',')));
-        values.append(m_rowIds.at(m_current));
+        sql = QStringLiteral("update %1 set %2 where %3").arg(table, columns.join(QLatin1Char(',')), RowMatch(engine));
+        values.append(RowIdValue(engine, m_rowIds.at(m_current)));
     }
-    QSqlQuery query(TSession::Instance().Database(m_databaseName));
+    if (engine == sePostgres)
+        sql += QStringLiteral(" returning ") + RowIdColumn(engine);
+    QSqlQuery query(database);
     if (!query.prepare(sql))
         throw EDatabaseError::FromSqlError(QStringLiteral("Unable to post record to %1").arg(m_tableName), query.lastError());
     for (int i = 0; i < values.size(); ++i)
@@ -300,7 +332,9 @@ void TTable::Post()
     // The record stays in insert or edit mode when the engine refuses it, so the caller may Cancel.
     if (!query.exec())
         throw EDatabaseError::FromSqlError(QStringLiteral("Unable to post record to %1").arg(m_tableName), query.lastError());
-    const qint64 rowId = m_state == tsInsert ? query.lastInsertId().toLongLong() : m_rowIds.at(m_current);
+    qint64 rowId = m_state == tsInsert ? query.lastInsertId().toLongLong() : m_rowIds.at(m_current);
+    if (engine == sePostgres && query.next())
+        rowId = query.value(0).toLongLong();
     query.finish();
     Load(rowId);
 }

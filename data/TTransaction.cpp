@@ -2,13 +2,40 @@
 #include "EDatabaseError.h"
 #include "TSession.h"
 #include <QSqlDatabase>
+#include "TSqlSchema.h"
 #include <QSqlError>
+#include <QSqlQuery>
+
+namespace {
+// Create Group inserts a group, reads max(id) back as the new group's id and inserts the members, all in
+// one transaction. SQLite runs one writer at a time, so that id is always its own. On a PostgreSQL server
+// two workstations could both insert and then both read the later id. A lock on the groups table that
+// conflicts with itself (and with plain inserts) serialises such transactions while reports keep reading:
+// the second waits until the first commits and then sees its group. The lock is taken at the start
+// because the application's statements stay as they are; the transaction is short.
+void SerialiseGroupWriters(QSqlDatabase& database)
+{
+    const TSqlSchema schema(database);
+    if (schema.Engine() != sePostgres)
+        return;
+    const QString groups = schema.EngineTableName(QStringLiteral("groups"));
+    if (groups.isEmpty())
+        return;
+    QSqlQuery query(database);
+    if (!query.exec(QStringLiteral("lock table %1 in share row exclusive mode").arg(schema.Quote(groups)))) {
+        const QSqlError error = query.lastError();
+        database.rollback();
+        throw EDatabaseError::FromSqlError(QStringLiteral("Unable to start a transaction"), error);
+    }
+}
+} // namespace
 
 TTransaction::TTransaction(const QString& databaseName) : m_databaseName(databaseName)
 {
     QSqlDatabase database = TSession::Instance().Database(m_databaseName);
     if (!database.transaction())
         throw EDatabaseError::FromSqlError(QStringLiteral("Unable to start a transaction"), database.lastError());
+    SerialiseGroupWriters(database);
     m_active = true;
 }
 

@@ -2,6 +2,7 @@
 #include <QString>
 
 // A transaction on an alias's connection: Commit() keeps the work, otherwise the destructor rolls it back.
+// On a PostgreSQL server it also locks the groups table, so concurrent Create Group runs take turns.
 class TTransaction
 {
 public:

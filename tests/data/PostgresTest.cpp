@@ -1,0 +1,545 @@
+// The club database on a PostgreSQL server: the application's statements give the same rows as on the
+// SQLite file, tables and transactions work there, concurrent Create Group runs keep their own ids, and
+// the demo generator fills a server with the same club. Every test here needs the test server and
+// skips, saying why, without it.
+#include "EDatabaseError.h"
+#include "TDemoDatabase.h"
+#include "TQuery.h"
+#include "TSession.h"
+#include "TTable.h"
+#include "TTestServer.h"
+#include "TTransaction.h"
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QMap>
+#include <QProcess>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <gtest/gtest.h>
+
+namespace {
+// A small club in both engines, filled with the same engine-neutral statements.
+const char* const ClubRows[] = {
+    "insert into subcat values (1, 'Adult'), (2, 'Family')",
+    "insert into ckacts values (3, 'Karate'), (5, 'Yoga'), (7, 'Pilates')",
+    "insert into lead values (1, 101, 'Adams', 'Amy', '(555) 100-0001', 1), (2, 102, 'Baker', 'Bob', '(555) 100-0002', 2),"
+    " (3, 0, 'Clark', 'Cat', '(555) 100-0003', 1), (4, 104, 'Davis', 'Dan', '(555) 100-0004', 1),"
+    " (5, 105, 'Evans', 'Eve', '(555) 100-0005', 2), (6, 0, 'Foster', 'Fay', '(555) 100-0006', 2)",
+    "insert into ckprof values (1, 3, '2010-01-10', '2010-06-30', 5, 45, true), (1, 5, '2010-03-01', null, 2, 30, false),"
+    " (2, 3, '2009-05-01', '2010-03-15', 4, 45, true), (3, 5, '2010-02-01', null, 8, 30, true),"
+    " (4, 5, '2009-01-01', null, 0, 30, true), (5, 7, '2010-03-10', null, 10, 50, false),"
+    " (5, 3, '2010-03-05', '2010-12-31', -2, 45, false), (2, 5, '2010-02-20', '2010-03-31', 1, 30, true),"
+    " (4, 3, '2010-03-20', null, 2, 45, true), (6, 7, '2009-11-01', '2010-03-01', 0, 50, false),"
+    " (6, 3, '2010-03-31', null, -1, 45, true), (3, 7, '2010-03-31', '2011-01-01', 1, 50, true),"
+    " (4, 7, '2010-04-01', null, 0, 50, false), (1, 7, '2010-02-28', '2010-03-16', -3, 50.5, false)",
+};
+
+// The activity report's statement as the criteria window writes it (today is 15 March 2010).
+QStringList ReportStatement(int option, const QString& ids, int member, const QString& sdate, const QString& edate, bool forInsert = false)
+{
+    QStringList lines;
+    if (forInsert)
+        lines << QStringLiteral("insert into grpdata (leadid,groupid)")
+              << QStringLiteral("select distinct(leadid),Cast(%1 as Integer) from lead l");
+    else
+        lines << QStringLiteral("select memberno,lastname+', '+firstname as fullname,start,p.'end',countdown,description,homephone,"
+                                "s.description as subcatdesc,pymtrate from lead l");
+    lines << QStringLiteral("join ckprof p on p.leadid = l.leadno") << QStringLiteral("join ckacts a on a.id = p.activityid")
+          << QStringLiteral("join subcat s on s.id = l.subcategory");
+    switch (option) {
+    case 0:
+    case 1:
+        lines << QStringLiteral("where (p.'end' > '03/15/2010' or") << QStringLiteral("(p.'end' is null and countdown > 0))");
+        break;
+    case 3:
+        lines << QStringLiteral("where countdown < 0");
+        break;
+    case 4:
+        lines << QStringLiteral("where countdown = 0 and countrequired = True");
+        break;
+    case 5:
+        lines << QStringLiteral("where countdown = 1");
+        break;
+    case 6:
+        lines << QStringLiteral("where (countdown = 1 or countdown = 2)");
+        break;
+    default:
+        break;
+    }
+    if (!ids.isEmpty())
+        lines << QStringLiteral("and activityid in (") + ids + QStringLiteral(")");
+    if (option == 1)
+        lines << QStringLiteral("and start >= '") + sdate + QStringLiteral("' and start <= '") + edate + QStringLiteral("'");
+    if (option == 2)
+        lines << QStringLiteral("and p.'end' >= '") + sdate + QStringLiteral("' and p.'end' <= '") + edate + QStringLiteral("'");
+    if (member == 1)
+        lines << QStringLiteral("and l.memberno > 0");
+    else if (member == 2)
+        lines << QStringLiteral("and l.memberno = 0");
+    if (!forInsert)
+        lines << (option == 2 ? QStringLiteral("order by description,p.'end' ,FullName") : QStringLiteral("order by description, FullName"));
+    return lines;
+}
+
+// The field names (in lower case: the server folds them), then every row as "type:value|...", with the
+// values as the layer delivers them.
+QStringList ResultRows(const QStringList& sql, const QList<TFieldDef>& fields = {})
+{
+    TQuery query;
+    query.SQL() = sql;
+    query.SetFieldDefs(fields);
+    query.Open();
+    QStringList names;
+    for (const TFieldDef& field : query.Fields())
+        names << field.Name.toLower();
+    QStringList rows = {names.join(QLatin1Char('|'))};
+    for (; !query.Eof(); query.Next()) {
+        QStringList values;
+        for (int i = 0; i < query.Fields().size(); ++i) {
+            const QVariant value = query.FieldValue(i);
+            values << (value.isNull() ? QStringLiteral("<null>") : QStringLiteral("%1:%2").arg(QString::fromLatin1(value.typeName()), value.toString()));
+        }
+        rows << values.join(QLatin1Char('|'));
+    }
+    return rows;
+}
+
+// The three statements of Create Group inside one transaction, as the criteria window runs them.
+int CreateGroup(const QString& name, const QDateTime& now, int option, const QString& ids, int member)
+{
+    TTransaction transaction;
+    TQuery query;
+    query.SQL() << QStringLiteral("insert into groups (groupname,groups.\"TimeStamp\") values (:pgroupname,:PTimeStamp)");
+    query.Prepare();
+    query.SetParam(QStringLiteral("pgroupname"), name);
+    query.SetParam(QStringLiteral("pTimeStamp"), now);
+    query.ExecSQL();
+    query.Close();
+    query.SQL().clear();
+    query.SQL() << QStringLiteral("select max(id) as mid from groups");
+    query.Open();
+    const int id = query.FieldAsInteger(QStringLiteral("mid"));
+    query.Close();
+    query.SQL() = ReportStatement(option, ids, member, QStringLiteral("03/01/2010"), QStringLiteral("3/31/2010"), true);
+    query.SQL()[1] = query.SQL().at(1).arg(id);
+    query.ExecSQL();
+    transaction.Commit();
+    return id;
+}
+
+class TPostgresClub : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        SKIP_WITHOUT_TEST_SERVER();
+        ASSERT_TRUE(m_dir.isValid());
+        TSession::Instance().Reset();
+        m_server = TTestServer::NewDatabase();
+        m_haveDatabase = true;
+        m_serverAliases = CreateClubDatabase(m_dir.filePath(QStringLiteral("server")), m_server);
+        m_sqliteAliases = CreateClubDatabase(m_dir.filePath(QStringLiteral("file")));
+        for (const QString& aliases : {m_serverAliases, m_sqliteAliases}) {
+            TSession::Instance().SetAliasFile(aliases);
+            for (const char* sql : ClubRows)
+                Exec(QString::fromLatin1(sql));
+        }
+        UseServer();
+    }
+
+    void TearDown() override
+    {
+        TSession::Instance().Reset();
+        if (m_haveDatabase)
+            TTestServer::DropDatabase(m_server);
+    }
+
+    void UseServer() { TSession::Instance().SetAliasFile(m_serverAliases); }
+    void UseSqlite() { TSession::Instance().SetAliasFile(m_sqliteAliases); }
+
+    // Behind the layer's back, in the engine's own SQL.
+    void Exec(const QString& sql)
+    {
+        QSqlQuery query(TSession::Instance().Database(QStringLiteral("Brelmdata")));
+        ASSERT_TRUE(query.exec(sql)) << qPrintable(sql) << ": " << qPrintable(query.lastError().text());
+    }
+
+    // The same statement through the layer on both engines.
+    void ExpectSameRows(const QStringList& sql, const QList<TFieldDef>& fields = {})
+    {
+        UseSqlite();
+        const QStringList expected = ResultRows(sql, fields);
+        UseServer();
+        EXPECT_EQ(ResultRows(sql, fields), expected) << qPrintable(sql.join(QLatin1Char('\n')));
+    }
+
+    QTemporaryDir m_dir;
+    TDemoServer m_server;
+    bool m_haveDatabase = false;
+    QString m_serverAliases;
+    QString m_sqliteAliases;
+};
+
+const QList<TFieldDef> ReportFields = {
+    {QStringLiteral("memberno"), ftInteger, 0},   {QStringLiteral("fullname"), ftString, 37},
+    {QStringLiteral("start"), ftDate, 0},         {QStringLiteral("end"), ftDate, 0},
+    {QStringLiteral("countdown"), ftSmallint, 0}, {QStringLiteral("description"), ftString, 30},
+    {QStringLiteral("homephone"), ftString, 14},  {QStringLiteral("subcatdesc"), ftString, 20},
+    {QStringLiteral("pymtrate"), ftCurrency, 0},
+};
+} // namespace
+
+TEST_F(TPostgresClub, ReportStatementsGiveTheSameRowsAsOnTheFile)
+{
+    UseServer();
+    TQuery example;
+    example.SQL() = ReportStatement(0, QStringLiteral("3,5"), 1, {}, {});
+    example.Open();
+    QStringList names;
+    for (; !example.Eof(); example.Next())
+        names << example.FieldAsString(QStringLiteral("Description")) + QStringLiteral(" / ") + example.FieldAsString(QStringLiteral("FullName"));
+    EXPECT_EQ(names, QStringList({QStringLiteral("Karate / Adams, Amy"), QStringLiteral("Karate / Davis, Dan"),
+                                  QStringLiteral("Karate / Evans, Eve"), QStringLiteral("Yoga / Adams, Amy"),
+                                  QStringLiteral("Yoga / Baker, Bob")}));
+    example.Close();
+
+    for (int option = 0; option < 8; ++option) {
+        for (const QString& ids : {QString(), QStringLiteral("3,5"), QStringLiteral("7")}) {
+            for (int member = -1; member <= 2; ++member) {
+                SCOPED_TRACE(QStringLiteral("option %1, activities '%2', member %3").arg(option).arg(ids).arg(member).toStdString());
+                const bool padded = member % 2 == 0;
+                const QString sdate = padded ? QStringLiteral("03/01/2010") : QStringLiteral("3/1/2010");
+                const QString edate = padded ? QStringLiteral("03/31/2010") : QStringLiteral("3/31/2010");
+                ExpectSameRows(ReportStatement(option, ids, member, sdate, edate), ReportFields);
+                ExpectSameRows(ReportStatement(option, ids, member, sdate, edate)); // result names as the server gives them
+            }
+        }
+    }
+}
+
+TEST_F(TPostgresClub, DialectFeaturesMeanTheSameOnTheServer)
+{
+    const char* const statements[] = {
+        // reserved-word fields, quoted either way
+        "select p.'end', p.\"end\" from ckprof p where p.'end' is not null order by p.'end', leadid",
+        // + joins text but adds numbers
+        "select lastname + ', ' + firstname as name, leadno + 1 as nextno from lead order by leadno",
+        // month/day/year literals against dates, in all the ways they are written
+        "select leadid from ckprof where start >= '3/1/2010' and start <= '03-31-2010' order by leadid, activityid",
+        "select leadid from ckprof where start between '01/01/2010' and '2/28/2010' order by leadid, activityid",
+        // logical fields
+        "select count(*) as n from ckprof where countrequired = True",
+        "select count(*) as n from ckprof where countrequired = False and countdown > 0",
+        // an unqualified column of two joined tables comes from the first
+        "select description, s.description as sub from lead l join subcat s on s.id = l.subcategory "
+        "join ckprof p on p.leadid = l.leadno join ckacts a on a.id = p.activityid order by description, sub, leadno",
+        // distinct, max and a cast
+        "select distinct(activityid), Cast(7 as Integer) as seven from ckprof order by activityid",
+        "select max(countdown) as top, min(start) as first from ckprof",
+        // the order clause names an alias in another letter case
+        "select lastname as Surname from lead order by SURNAME desc",
+        "select firstname as \"First Name\" from lead order by \"first name\"",
+        // table names with the extension and in any case
+        "select Description from CKACTS.DB order by ID",
+    };
+    for (const char* sql : statements) {
+        SCOPED_TRACE(sql);
+        ExpectSameRows({QString::fromLatin1(sql)});
+    }
+}
+
+TEST_F(TPostgresClub, NamedParametersTakeTextDatesAndBooleans)
+{
+    for (int engine = 0; engine < 2; ++engine) {
+        SCOPED_TRACE(engine == 0 ? "server" : "file");
+        engine == 0 ? UseServer() : UseSqlite();
+        TQuery insert;
+        insert.SQL() << QStringLiteral("insert into ckprof (leadid, activityid, start, ckprof.'end', countdown, pymtrate, countrequired)")
+                     << QStringLiteral("values (:Lead, 9, :PStart, :pEnd, 1, 12.5, :pRequired)");
+        insert.Prepare();
+        insert.SetParam(QStringLiteral("lead"), 6);
+        insert.SetParam(QStringLiteral("pstart"), QDate(2011, 2, 3));
+        insert.SetParam(QStringLiteral("pend"), QStringLiteral("12/31/2011"));
+        insert.SetParam(QStringLiteral("prequired"), true);
+        insert.ExecSQL();
+
+        TQuery query;
+        query.SQL() << QStringLiteral("select start, p.'end', countrequired from ckprof p where activityid = 9 and start = :pDay");
+        query.SetParam(QStringLiteral("pday"), QDateTime(QDate(2011, 2, 3), QTime(0, 0)));
+        query.Open();
+        ASSERT_FALSE(query.Eof());
+        EXPECT_EQ(query.FieldValue(QStringLiteral("start")).toDate(), QDate(2011, 2, 3));
+        EXPECT_EQ(query.FieldValue(QStringLiteral("end")).toDate(), QDate(2011, 12, 31));
+        EXPECT_TRUE(query.FieldAsBoolean(QStringLiteral("countrequired")));
+        query.Close();
+
+        // a typed date that is no date never reaches the engine
+        query.SQL().clear();
+        query.SQL() << QStringLiteral("select leadid from ckprof where start >= '13/45/2010'");
+        try {
+            query.Open();
+            ADD_FAILURE() << "an invalid date was accepted";
+        } catch (const EDatabaseError& e) {
+            EXPECT_EQ(e.Context(), QStringLiteral("Invalid date in statement"));
+        }
+    }
+}
+
+TEST_F(TPostgresClub, CreateGroupStoresTheSameGroupsAsOnTheFile)
+{
+    const QDateTime now(QDate(2010, 3, 15), QTime(14, 30, 5, 250));
+    const struct
+    {
+        int Option;
+        const char* Ids;
+        int Member;
+    } rows[] = {{0, "3,5", 1}, {7, "", -1}, {1, "", 0}, {2, "3,7", 2}, {4, "", 0}, {3, "5", 2}};
+    for (int engine = 0; engine < 2; ++engine) {
+        engine == 0 ? UseServer() : UseSqlite();
+        int expectedId = 0;
+        for (const auto& row : rows) {
+            SCOPED_TRACE(QStringLiteral("%1: option %2, activities '%3', member %4")
+                             .arg(QLatin1String(engine == 0 ? "server" : "file"))
+                             .arg(row.Option)
+                             .arg(QLatin1String(row.Ids))
+                             .arg(row.Member)
+                             .toStdString());
+            EXPECT_EQ(CreateGroup(QStringLiteral("Spring mailing"), now, row.Option, QLatin1String(row.Ids), row.Member), ++expectedId);
+        }
+    }
+    ExpectSameRows({QStringLiteral("select id, groupname, groups.\"TimeStamp\" from groups order by id")});
+    ExpectSameRows({QStringLiteral("select groupid, leadid from grpdata order by groupid, leadid")});
+    UseServer();
+    const QStringList first = ResultRows({QStringLiteral("select groups.\"TimeStamp\" from groups where id = 1")});
+    EXPECT_EQ(first, QStringList({QStringLiteral("timestamp"), QStringLiteral("QDateTime:2010-03-15T14:30:05.250")}));
+}
+
+TEST_F(TPostgresClub, TablesOpenFindAppendAndEditOnTheServer)
+{
+    TTable users(QStringLiteral("Brelmdata"), QStringLiteral("User.DB"));
+    users.Open();
+    EXPECT_EQ(users.RecordCount(), 0);
+    for (const char* empId : {"MANAGER", "CLERK"}) {
+        users.Append();
+        users.SetField(QStringLiteral("EmpID"), QString::fromLatin1(empId));
+        users.SetField(QStringLiteral("Password"), QStringLiteral("o'neil"));
+        users.SetField(QStringLiteral("EmpActive"), true);
+        users.SetField(QStringLiteral("MonStart"), QStringLiteral("07:30:00"));
+        users.Post();
+        EXPECT_EQ(users.FieldAsString(QStringLiteral("empid")), QString::fromLatin1(empId)); // the written record is current
+    }
+    EXPECT_EQ(users.FieldAsInteger(QStringLiteral("ID")), 2);
+
+    users.SetIndexFieldNames(QStringLiteral("EmpID"));
+    ASSERT_TRUE(users.FindKey({QStringLiteral("MANAGER")}));
+    EXPECT_TRUE(users.FieldAsBoolean(QStringLiteral("EmpActive")));
+    EXPECT_EQ(users.FieldAsDateTime(QStringLiteral("MonStart")).time(), QTime(7, 30));
+    users.Edit();
+    users.SetField(QStringLiteral("EmpActive"), false);
+    users.Post();
+    EXPECT_EQ(users.FieldAsString(QStringLiteral("EmpID")), QStringLiteral("MANAGER")); // still current after the row moved
+    users.Edit();
+    users.SetField(QStringLiteral("Password"), QStringLiteral("new"));
+    users.Post();
+    EXPECT_EQ(users.RecordCount(), 2);
+    users.Close();
+
+    users.Open();
+    ASSERT_TRUE(users.FindKey({QStringLiteral("MANAGER")}));
+    EXPECT_FALSE(users.FieldAsBoolean(QStringLiteral("EmpActive")));
+    EXPECT_EQ(users.FieldAsString(QStringLiteral("Password")), QStringLiteral("new"));
+    EXPECT_FALSE(users.FindKey({QStringLiteral("NOBODY")}));
+
+    TTable events(QStringLiteral("Brelmdata"), QStringLiteral("UserEvents"));
+    events.Open();
+    events.Append();
+    events.SetField(QStringLiteral("UserID"), 1);
+    events.SetField(QStringLiteral("EventType"), QStringLiteral("Logged In"));
+    events.SetField(QStringLiteral("EventTimeStamp"), QDateTime(QDate(2010, 3, 15), QTime(8, 5, 7, 125)));
+    events.Post();
+    EXPECT_EQ(events.FieldAsInteger(QStringLiteral("id")), 1);
+    EXPECT_EQ(events.FieldAsDateTime(QStringLiteral("EventTimeStamp")), QDateTime(QDate(2010, 3, 15), QTime(8, 5, 7, 125)));
+
+    TTable security(QStringLiteral("Brelmdata"), QStringLiteral("SECURITY"));
+    EXPECT_NO_THROW(security.Open());
+}
+
+TEST_F(TPostgresClub, TransactionRollsBackUnlessCommittedAndErrorsCarryTheServerMessage)
+{
+    auto activities = [] { return ResultRows({QStringLiteral("select count(*) as n from ckacts")}).value(1); };
+    const QString before = activities();
+    {
+        TTransaction transaction;
+        TQuery query;
+        query.SQL() << QStringLiteral("delete from ckacts");
+        query.ExecSQL();
+    }
+    EXPECT_EQ(activities(), before);
+
+    TQuery query;
+    query.SQL() << QStringLiteral("select nosuchcolumn from ckacts");
+    try {
+        query.Open();
+        ADD_FAILURE() << "a bad statement ran";
+    } catch (const EDatabaseError& e) {
+        EXPECT_TRUE(e.EngineMessage().contains(QLatin1String("nosuchcolumn"))) << qPrintable(e.Message());
+    }
+}
+
+// Two workstations: two processes of the group worker create groups on one server at the same time.
+TEST(TPostgresConcurrency, TwoProcessesCreatingGroupsAtOnceGetTheirOwnIdsAndMembers)
+{
+    SKIP_WITHOUT_TEST_SERVER();
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    TSession::Instance().Reset();
+    const TDemoServer server = TTestServer::NewDatabase();
+    const QString aliases = CreateClubDatabase(dir.path(), server);
+    TSession::Instance().SetAliasFile(aliases);
+    {
+        QSqlQuery query(TSession::Instance().Database(QStringLiteral("Brelmdata")));
+        for (const char* sql : ClubRows)
+            ASSERT_TRUE(query.exec(QString::fromLatin1(sql))) << qPrintable(query.lastError().text());
+    }
+
+    constexpr int GroupsEach = 60;
+    QProcess workers[2];
+    for (int w = 0; w < 2; ++w) {
+        workers[w].start(QStringLiteral(GROUP_WORKER_PATH),
+                         {aliases, QStringLiteral("workstation %1").arg(w + 1), QString::number(GroupsEach),
+                          // one fast workstation, one slow one: the fast one commits while the slow one is between statements
+                          QString::number(w == 0 ? 0 : 8)});
+        ASSERT_TRUE(workers[w].waitForStarted(30000)) << qPrintable(workers[w].errorString());
+    }
+    for (QProcess& worker : workers) {
+        worker.write("go\n");
+        worker.waitForBytesWritten(30000);
+    }
+    QMap<int, QString> owners;
+    for (int w = 0; w < 2; ++w) {
+        ASSERT_TRUE(workers[w].waitForFinished(120000));
+        EXPECT_EQ(workers[w].exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(workers[w].exitCode(), 0) << workers[w].readAllStandardError().toStdString();
+        // one line per group: "<id> <group name>"
+        for (const QByteArray& line : workers[w].readAllStandardOutput().split('\n')) {
+            if (line.trimmed().isEmpty())
+                continue;
+            const int id = line.left(line.indexOf(' ')).toInt();
+            EXPECT_FALSE(owners.contains(id)) << "group id " << id << " was reported by both workstations";
+            owners.insert(id, QString::fromUtf8(line.mid(line.indexOf(' ') + 1)).trimmed());
+        }
+    }
+    ASSERT_EQ(owners.size(), 2 * GroupsEach);
+
+    // Each id holds the group its workstation made, with exactly the admitted people (Adams, Baker, Davis, Evans).
+    TQuery groups;
+    groups.SQL() << QStringLiteral("select id, groupname from groups order by id");
+    groups.Open();
+    int count = 0;
+    for (; !groups.Eof(); groups.Next(), ++count) {
+        const int id = groups.FieldAsInteger(QStringLiteral("id"));
+        EXPECT_EQ(groups.FieldAsString(QStringLiteral("groupname")), owners.value(id)) << "group " << id;
+    }
+    EXPECT_EQ(count, 2 * GroupsEach);
+    groups.Close();
+    const QStringList wrong = ResultRows({QStringLiteral("select groupid, count(*) as n from grpdata group by groupid"
+                                                         " having count(*) <> 4 or min(leadid) <> 1 or max(leadid) <> 5 or sum(leadid) <> 12")});
+    EXPECT_EQ(wrong.size(), 1) << qPrintable(wrong.join(QLatin1Char('\n')));
+    EXPECT_EQ(ResultRows({QStringLiteral("select count(*) as n from grpdata")}).value(1), QStringLiteral("int:%1").arg(4 * 2 * GroupsEach));
+
+    TSession::Instance().Reset();
+    TTestServer::DropDatabase(server);
+}
+
+TEST(TPostgresDemo, FillsTheServerWithTheSameClubAsTheFile)
+{
+    SKIP_WITHOUT_TEST_SERVER();
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    TSession::Instance().Reset();
+    TDemoOptions options;
+    options.Seed = 7;
+    options.Enrolments = 3000;
+    options.Today = QDate(2010, 3, 15);
+    options.Folder = dir.filePath(QStringLiteral("file"));
+    const QString fileAliases = CreateDemoDatabase(options);
+    options.Folder = dir.filePath(QStringLiteral("server"));
+    options.Server = TTestServer::NewDatabase();
+    const QString serverAliases = CreateDemoDatabase(options);
+
+    // The alias names the server; PATH names the folder beside the configuration folder.
+    TSession::Instance().SetAliasFile(serverAliases);
+    EXPECT_EQ(TSession::Instance().AliasParam(QStringLiteral("brelmdata"), QStringLiteral("DRIVER")), QStringLiteral("POSTGRESQL"));
+    EXPECT_EQ(TSession::Instance().AliasParam(QStringLiteral("Brelmdata"), QStringLiteral("DATABASE")), options.Server.Database);
+    const QString path = TSession::Instance().AliasParam(QStringLiteral("Brelmdata"), QStringLiteral("PATH"));
+    EXPECT_TRUE(QFileInfo::exists(QDir(path).filePath(QStringLiteral("../Config/VKD.INI"))));
+
+    const QStringList tables[] = {
+        {QStringLiteral("select * from lead order by leadno")},
+        {QStringLiteral("select * from ckprof order by leadid, activityid, start, countdown, pymtrate")},
+        {QStringLiteral("select * from ckacts order by id")},
+        {QStringLiteral("select * from subcat order by id")},
+        {QStringLiteral("select * from User.DB order by ID")},
+        {QStringLiteral("select * from Security order by Keyword")},
+    };
+    for (const QStringList& sql : tables) {
+        SCOPED_TRACE(sql.first().toStdString());
+        TSession::Instance().SetAliasFile(fileAliases);
+        const QStringList expected = ResultRows(sql);
+        TSession::Instance().SetAliasFile(serverAliases);
+        const QStringList got = ResultRows(sql);
+        EXPECT_EQ(got.size(), expected.size());
+        const auto difference = std::mismatch(got.begin(), got.end(), expected.begin(), expected.end());
+        if (difference.first != got.end())
+            ADD_FAILURE() << "row " << difference.first - got.begin() << ": " << qPrintable(*difference.first) << "\nfile: "
+                          << (difference.second != expected.end() ? qPrintable(*difference.second) : "none");
+    }
+
+    // A user added later gets the next id, not one the demo users hold.
+    TTable users(QStringLiteral("Brelmdata"), QStringLiteral("User"));
+    users.Open();
+    users.Append();
+    users.SetField(QStringLiteral("EmpID"), QStringLiteral("NEW"));
+    EXPECT_NO_THROW(users.Post());
+    EXPECT_EQ(users.FieldAsInteger(QStringLiteral("ID")), 5);
+
+    TSession::Instance().Reset();
+    TTestServer::DropDatabase(options.Server);
+}
+
+// Alias settings for a server, checked before any connection is tried.
+TEST(TServerAlias, MissingKeysAndUnreachableServersAreNamed)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const struct
+    {
+        const char* Keys;
+        const char* Expected;
+    } rows[] = {
+        {"HOST=localhost\nDATABASE=club\n", "The alias needs HOST, DATABASE and USER for a PostgreSQL server"},
+        {"HOST=localhost\nDATABASE=club\nUSER=x\nPORT=http\n", "Invalid PORT: http"},
+        {"HOST=localhost\nDATABASE=club\nUSER=x\nPORT=70000\n", "Invalid PORT: 70000"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.Keys);
+        const QString file = dir.filePath(QStringLiteral("aliases.ini"));
+        QFile out(file);
+        ASSERT_TRUE(out.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        out.write(QByteArray("[Brelmdata]\nDRIVER=PostgreSQL\nPATH=/srv/club/Data\n") + row.Keys);
+        out.close();
+        TSession::Instance().Reset();
+        TSession::Instance().SetAliasFile(file);
+        try {
+            TSession::Instance().Database(QStringLiteral("Brelmdata"));
+            ADD_FAILURE() << "the alias was accepted";
+        } catch (const EDatabaseError& e) {
+            EXPECT_EQ(e.Context(), QStringLiteral("Unable to open database Brelmdata"));
+            EXPECT_EQ(e.EngineMessage(), QString::fromLatin1(row.Expected));
+        }
+    }
+    TSession::Instance().Reset();
+}
