@@ -139,27 +139,25 @@ void TfrmActivityRep::CreateControls()
     Range->SetItemIndex(0);
     connect(Range, &TRadioGroup::Click, this, [this] { Guarded([this] { RangeClick(); }); });
 
-    Label2 = new QLabel(QStringLiteral("From Date"), this);
-    Label2->setObjectName(QStringLiteral("Label2"));
-    Label2->setFont(bold);
-    Label2->move(15, 116);
-    Label2->adjustSize();
-
-    SDate = new TbrmDateDropDown(this);
-    SDate->setObjectName(QStringLiteral("SDate"));
-    SDate->setGeometry(78, 112, 97, 21);
-    SDate->SetValue(DesignDate);
-
-    Label3 = new QLabel(QStringLiteral("To Date"), this);
-    Label3->setObjectName(QStringLiteral("Label3"));
-    Label3->setFont(bold);
-    Label3->move(201, 116);
-    Label3->adjustSize();
-
-    EDate = new TbrmDateDropDown(this);
-    EDate->setObjectName(QStringLiteral("EDate"));
-    EDate->setGeometry(252, 112, 97, 21);
-    EDate->SetValue(DesignDate);
+    auto makeDateLabel = [this, &bold](const QString& name, const QString& caption, const QPoint& position) {
+        auto* label = new QLabel(caption, this);
+        label->setObjectName(name);
+        label->setFont(bold);
+        label->move(position);
+        label->adjustSize();
+        return label;
+    };
+    auto makeDateField = [this](const QString& name, const QRect& geometry) {
+        auto* field = new TbrmDateDropDown(this);
+        field->setObjectName(name);
+        field->setGeometry(geometry);
+        field->SetValue(DesignDate);
+        return field;
+    };
+    Label2 = makeDateLabel(QStringLiteral("Label2"), QStringLiteral("From Date"), {15, 116});
+    SDate = makeDateField(QStringLiteral("SDate"), {78, 112, 97, 21});
+    Label3 = makeDateLabel(QStringLiteral("Label3"), QStringLiteral("To Date"), {201, 116});
+    EDate = makeDateField(QStringLiteral("EDate"), {252, 112, 97, 21});
 
     rgDateRange = new TRadioGroup(this);
     rgDateRange->setObjectName(QStringLiteral("rgDateRange"));
