@@ -1,0 +1,57 @@
+#pragma once
+// The benchmark's command line. Without --measure it drives the whole run; with --measure it is one
+// measurement in a child process of that run, so every measurement gets its own memory high-water mark.
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+enum TBenchMode {
+    bmRun,     // the whole benchmark
+    bmMeasure, // one measurement (child process)
+    bmHelp,
+};
+
+// What a child measures.
+enum TMeasureKind {
+    mkStatement, // writes the translated report statement to --statement FILE (not timed)
+    mkFetch,     // opens the report statement and reads every field of every row
+    mkLayout,    // lays out all pages
+    mkExport,    // lays out and writes through the filter of --format into --out DIR
+    mkPreview,   // opens the preview until the first page is painted, then lays out the rest
+};
+
+struct TBenchOptions
+{
+    TBenchMode Mode = bmRun;
+
+    // whole run
+    QList<int> Sizes = QList<int>() << 10000 << 100000 << 1000000;
+    int Runs = 3;
+    int LargeRuns = 1;            // runs of sizes from LargeSize on
+    QStringList Formats;          // empty: all nine
+    QString DataFolder;           // empty: a temporary folder removed at the end
+    quint32 Seed = 1;
+    QString Sqlite3 = QStringLiteral("sqlite3");
+    bool Preview = true;
+
+    // one measurement
+    TMeasureKind Kind = mkFetch;
+    QString AliasFile;
+    QString Format;        // the filter's class or display name
+    QString OutputFolder;  // where an export writes
+    QString StatementFile; // where mkStatement writes
+};
+
+// Sizes from here on run LargeRuns times: one run of every measurement takes minutes there.
+inline constexpr int LargeSize = 1000000;
+
+struct TBenchUsageError
+{
+    QString Message;
+};
+
+// Parses the arguments after the program name; throws TBenchUsageError with one line on a mistake.
+TBenchOptions ParseBenchOptions(const QStringList& arguments);
+QString BenchUsageText();
+// The name a measurement kind has on the command line.
+QString MeasureKindName(TMeasureKind kind);
