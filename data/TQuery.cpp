@@ -216,8 +216,9 @@ QVariant TQuery::FieldValue(int index) const
         return {};
     const TBoundField& field = m_fields.at(index);
     QVariant value = TSqlSchema::FromStorage(field.Def.DataType, m_query->value(field.Column));
-    if (field.Def.DataType == ftString && field.Def.Size > 0 && value.isValid()) {
-        const QString text = value.toString();
+    if (field.Def.DataType == ftString && field.Def.Size > 0 && value.typeId() == QMetaType::QString) {
+        // Sized in place: copying the text on every read showed in fetch profiles.
+        const QString& text = *static_cast<const QString*>(value.constData());
         if (text.size() > field.Def.Size)
             return text.left(field.Def.Size);
     }

@@ -353,9 +353,14 @@ QVariant TSqlSchema::FromStorage(TFieldType type, const QVariant& stored)
     }
     switch (type) {
     case ftString:
+        // Text columns already arrive as text: share it instead of copying it into a new variant.
+        if (stored.typeId() == QMetaType::QString)
+            return stored;
         return stored.toString();
     case ftSmallint:
     case ftInteger: {
+        if (stored.typeId() == QMetaType::LongLong) // the usual case: skips the copy NumberOrNull makes
+            return static_cast<int>(*static_cast<const qlonglong*>(stored.constData()));
         const QVariant v = NumberOrNull(stored);
         if (v.isNull())
             return {};
@@ -381,6 +386,8 @@ QVariant TSqlSchema::FromStorage(TFieldType type, const QVariant& stored)
     }
     case ftCurrency:
     case ftFloat:
+        if (stored.typeId() == QMetaType::Double) // already the delivered type: no conversion
+            return stored;
         return stored.toDouble();
     case ftUnknown:
         break;
