@@ -7,6 +7,7 @@
 #include <QDateTime>
 #include <QLocale>
 #include <QTime>
+#include <bit>
 
 TDataFieldElement::TDataFieldElement(const QString& name, double leftPx, double topPx, const QString& fieldName,
                                      const TFont& font, TAlignment alignment, double designWidthPx)
@@ -19,6 +20,9 @@ void TDataFieldElement::Prepare(TPrepareContext& context)
     TTextElement::Prepare(context);
     m_field = context.DataSet ? context.DataSet->FieldIndex(m_fieldName) : -1;
     m_type = m_field >= 0 ? context.DataSet->Type(m_field) : ftUnknown;
+    // The date format or locale may have changed since the last generation.
+    m_dateTexts.clear();
+    m_doubleTexts.clear();
 }
 
 void TDataFieldElement::Render(TRenderContext& context) const
@@ -30,7 +34,36 @@ void TDataFieldElement::Render(TRenderContext& context) const
         else if (context.DataSet)
             value = context.DataSet->Value(m_field);
     }
-    PlaceText(context, DisplayText(value, m_type));
+    PlaceText(context, CachedText(value));
+}
+
+// Formatting dates and currency is costly and a column holds few distinct values, so each element keeps
+// the texts it formatted. Only values whose equality is exact share a text: dates by day, doubles bit
+// for bit (0.0 and -0.0 format differently).
+QString TDataFieldElement::CachedText(const QVariant& value) const
+{
+    if (!value.isValid() || value.isNull())
+        return {};
+    QHash<qint64, QString>* texts = nullptr;
+    qint64 key = 0;
+    switch (value.typeId()) {
+    case QMetaType::QDate:
+        texts = &m_dateTexts;
+        key = value.toDate().toJulianDay();
+        break;
+    case QMetaType::Double:
+        texts = &m_doubleTexts;
+        key = std::bit_cast<qint64>(value.toDouble());
+        break;
+    default:
+        return DisplayText(value, m_type);
+    }
+    auto found = texts->constFind(key);
+    if (found != texts->constEnd())
+        return found.value();
+    if (texts->size() >= MaxCachedTexts)
+        texts->clear();
+    return texts->insert(key, DisplayText(value, m_type)).value();
 }
 
 namespace {

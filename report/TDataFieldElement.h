@@ -2,6 +2,8 @@
 #include "TFieldDef.h"
 #include "TTextElement.h"
 
+#include <QHash>
+
 // The display text of one field of the current row.
 class TDataFieldElement : public TTextElement
 {
@@ -20,7 +22,13 @@ public:
     static QString DisplayText(const QVariant& value, TFieldType type);
 
 private:
+    QString CachedText(const QVariant& value) const;
+
     QString m_fieldName;
     int m_field = -1;
     TFieldType m_type = ftUnknown;
+    // Texts already formatted in this generation (see CachedText), by day and by a double's bits.
+    static constexpr qsizetype MaxCachedTexts = 4096;
+    mutable QHash<qint64, QString> m_dateTexts;
+    mutable QHash<qint64, QString> m_doubleTexts;
 };

@@ -30,7 +30,8 @@ struct TRenderContext
     int PageNumber = 1;
     TDateTime Today = 0;
     TReportDataSet* DataSet = nullptr;
-    // Values of the last detail row, for bands printed after the data set has moved on.
+    // Field values by index: those of the row being laid out, or of the last detail row for bands printed
+    // after the data set has moved on. Null: read the data set.
     const std::vector<QVariant>* Snapshot = nullptr;
 };
 

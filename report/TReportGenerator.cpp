@@ -59,10 +59,15 @@ bool TReportGenerator::Start()
     if (m_dataSet) {
         for (TGroup& group : m_groups)
             group.Field = m_dataSet->FieldIndex(group.Header->ExpressionField());
+        m_rowFields = m_usedFields;
+        for (const TGroup& group : m_groups)
+            if (group.Field >= 0 && std::find(m_rowFields.begin(), m_rowFields.end(), group.Field) == m_rowFields.end())
+                m_rowFields.push_back(group.Field);
         int maxField = -1;
-        for (int field : m_usedFields)
+        for (int field : m_rowFields)
             maxField = std::max(maxField, field);
         m_snapshot.assign(size_t(maxField + 1), QVariant());
+        m_row.assign(size_t(maxField + 1), QVariant());
         m_dataSet->First();
         m_rowCount = m_dataSet->RecordCount();
     }
@@ -104,18 +109,22 @@ bool TReportGenerator::Step()
         ~TSteppingFlag() { Flag = false; }
     } stepping(m_stepping);
 
+    ReadRow();
     // The outermost group whose value changed; every group inside it changes with it.
+    const QVariant none;
+    auto groupValue = [&](const TGroup& group) -> const QVariant& {
+        return group.Field >= 0 ? m_row[size_t(group.Field)] : none;
+    };
     size_t level = m_groups.size();
-    std::vector<QVariant> values(m_groups.size());
-    for (size_t i = 0; i < m_groups.size(); ++i) {
-        values[i] = m_groups[i].Field >= 0 ? m_dataSet->Value(m_groups[i].Field) : QVariant();
-        if (level == m_groups.size() && (m_firstRow || values[i] != m_groups[i].Value))
+    for (size_t i = 0; i < m_groups.size(); ++i)
+        if (m_firstRow || groupValue(m_groups[i]) != m_groups[i].Value) {
             level = i;
-    }
+            break;
+        }
     if (!m_firstRow)
         PrintFootersFrom(level);
     for (size_t i = level; i < m_groups.size(); ++i) {
-        m_groups[i].Value = values[i];
+        m_groups[i].Value = groupValue(m_groups[i]);
         PrintBand(m_groups[i].Header);
     }
     PrintBand(m_detail, false, true);
@@ -145,10 +154,20 @@ TReportPage TReportGenerator::TakePage()
     return page;
 }
 
+// Converting a stored value is the costliest part of a row's layout, so every field is read once per
+// row here and the bands of that row print from these values.
+void TReportGenerator::ReadRow()
+{
+    for (int field : m_rowFields)
+        m_row[size_t(field)] = m_dataSet->Value(field);
+    m_rowRead = true;
+}
+
+// The row's values stay for the footers printed once the data set has moved on.
 void TReportGenerator::TakeSnapshot()
 {
-    for (int field : m_usedFields)
-        m_snapshot[size_t(field)] = m_dataSet->Value(field);
+    m_snapshot.swap(m_row);
+    m_rowRead = false;
 }
 
 void TReportGenerator::PrintFootersFrom(size_t level)
@@ -177,8 +196,8 @@ void TReportGenerator::PrintBand(TBand* band, bool fromSnapshot, bool detail)
 
 void TReportGenerator::Render(TBand* band, bool fromSnapshot)
 {
-    TRenderContext context{*m_page, *m_measurer, m_document, m_left, m_y, m_pageNumber, m_today, m_dataSet,
-                           fromSnapshot ? &m_snapshot : nullptr};
+    const std::vector<QVariant>* values = fromSnapshot ? &m_snapshot : (m_rowRead ? &m_row : nullptr);
+    TRenderContext context{*m_page, *m_measurer, m_document, m_left, m_y, m_pageNumber, m_today, m_dataSet, values};
     for (const auto& element : band->Elements())
         element->Render(context);
     m_y += band->Height();
@@ -189,6 +208,8 @@ void TReportGenerator::NewPage(bool continuingGroups)
     ClosePage();
     ++m_pageNumber;
     m_page = std::make_unique<TReportPage>(m_pageNumber);
+    // Pages of a report are much alike: starting at the last one's size saves growing step by step.
+    m_page->Reserve(m_lastPageElements, m_lastPageTextBytes);
     m_y = m_top;
     m_bodyOnPage = false;
 
@@ -214,6 +235,8 @@ void TReportGenerator::ClosePage()
 {
     if (!m_page)
         return;
+    m_lastPageElements = m_page->Elements().size();
+    m_lastPageTextBytes = m_page->TextBuffer().size();
     m_page->Squeeze();
     m_ready.push_back(std::move(*m_page));
     m_page.reset();

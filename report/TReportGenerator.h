@@ -62,6 +62,7 @@ private:
     void ClosePage();
     void PrintFootersFrom(size_t level);
     void Finish();
+    void ReadRow();
     void TakeSnapshot();
 
     TBandedReport& m_report;
@@ -75,10 +76,15 @@ private:
     TBand* m_summary = nullptr;
     std::vector<TGroup> m_groups;
     std::vector<int> m_usedFields;
+    std::vector<int> m_rowFields; // used fields and group fields, read once per row
+    std::vector<QVariant> m_row;
+    bool m_rowRead = false;
     std::vector<QVariant> m_snapshot;
 
     std::unique_ptr<TReportPage> m_page;
     std::deque<TReportPage> m_ready;
+    size_t m_lastPageElements = 0;
+    qsizetype m_lastPageTextBytes = 0;
     double m_y = 0;
     double m_top = 0;
     double m_bottom = 0;

@@ -2,6 +2,31 @@
 
 #include <algorithm>
 
+namespace {
+
+// Appends text as UTF-8 and returns the number of bytes added. Report text is nearly always ASCII,
+// which is copied straight into the buffer instead of through a temporary array per element.
+qsizetype AppendUtf8(QByteArray& buffer, const QString& text)
+{
+    const qsizetype count = text.size();
+    const QChar* units = text.constData();
+    for (qsizetype i = 0; i < count; ++i) {
+        if (units[i].unicode() >= 0x80) {
+            const QByteArray bytes = text.toUtf8();
+            buffer.append(bytes);
+            return bytes.size();
+        }
+    }
+    const qsizetype start = buffer.size();
+    buffer.resize(start + count);
+    char* out = buffer.data() + start;
+    for (qsizetype i = 0; i < count; ++i)
+        out[i] = char(units[i].unicode());
+    return count;
+}
+
+} // namespace
+
 double TPageElement::AnchorX() const
 {
     switch (Alignment) {
@@ -27,9 +52,7 @@ void TReportPage::AddText(float left, float top, float width, float height, quin
     element.Alignment = alignment;
     element.Background = background;
     element.TextStart = quint32(m_text.size());
-    const QByteArray bytes = text.toUtf8();
-    element.TextLength = quint32(bytes.size());
-    m_text.append(bytes);
+    element.TextLength = quint32(AppendUtf8(m_text, text));
     m_elements.push_back(element);
 }
 
@@ -55,6 +78,12 @@ bool TReportPage::HasText() const
 {
     return std::any_of(m_elements.begin(), m_elements.end(),
                        [](const TPageElement& e) { return e.Kind == pkText; });
+}
+
+void TReportPage::Reserve(size_t elements, qsizetype textBytes)
+{
+    m_elements.reserve(elements);
+    m_text.reserve(textBytes);
 }
 
 void TReportPage::Squeeze()

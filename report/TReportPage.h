@@ -46,6 +46,8 @@ public:
     QString Text(const TPageElement& element) const;
     bool HasText() const;
     bool IsEmpty() const { return m_elements.empty(); }
+    // Room for a page of about this size, so filling it does not reallocate.
+    void Reserve(size_t elements, qsizetype textBytes);
     // Gives back spare capacity once the page is complete.
     void Squeeze();
 

@@ -15,12 +15,16 @@ TTextElement::TTextElement(const QString& name, double leftPx, double topPx, con
 void TTextElement::Prepare(TPrepareContext& context)
 {
     m_fontIndex = context.Document.AddFont(m_font);
+    m_height = -1;
 }
 
 void TTextElement::PlaceText(TRenderContext& context, const QString& text) const
 {
     const TFont& font = context.Document.Font(m_fontIndex);
-    const double height = PixelsToTenths(context.Measurer.TextHeight(font));
+    // The line height depends only on the font; asking the font engine for every element is costly.
+    if (m_height < 0)
+        m_height = PixelsToTenths(context.Measurer.TextHeight(font));
+    const double height = m_height;
     double width = m_designWidth;
     double left = m_left;
     if (m_autoSize) {

@@ -31,4 +31,5 @@ private:
     bool m_autoSize = true;
     TColor m_background = clWhite;
     quint16 m_fontIndex = 0;
+    mutable double m_height = -1; // line height in this generation, tenths of a millimetre
 };
