@@ -36,6 +36,16 @@ const QByteArray& TCSS2Filter::FontNameBytes(const QString& name)
     return m_lastFontNameBytes;
 }
 
+const QByteArray& TCSS2Filter::ColorBytes(TColor color, int slot)
+{
+    // Items mostly repeat the colours of the item before; formatting one costs several allocations.
+    if (color != m_lastColor[slot] || m_lastColorBytes[slot].isNull()) {
+        m_lastColor[slot] = color;
+        m_lastColorBytes[slot] = HtmlColor(color);
+    }
+    return m_lastColorBytes[slot];
+}
+
 void TCSS2Filter::WriteBand(TReportBand& band)
 {
     // Blocks are written in printing order, which is also their z-order.
@@ -55,19 +65,19 @@ void TCSS2Filter::WriteBand(TReportBand& band)
         QByteArray& s = m_line;
         s.resize(0);
         s += "<DIV STYLE=\"position: absolute;left: ";
-        s += QByteArray::number(x);
+        THTMLFilterPageFile::AppendNumber(s, x);
         s += "px;top: ";
-        s += QByteArray::number(y);
+        THTMLFilterPageFile::AppendNumber(s, y);
         s += "px;width: ";
-        s += QByteArray::number(w);
+        THTMLFilterPageFile::AppendNumber(s, w);
         s += "px;height: ";
-        s += QByteArray::number(h);
+        THTMLFilterPageFile::AppendNumber(s, h);
         s += "px;z-index: ";
-        s += QByteArray::number(item->Sequence);
+        THTMLFilterPageFile::AppendNumber(s, item->Sequence);
         s += ';';
         if (item->Background != clWhite) {
             s += "background-color: ";
-            s += HtmlColor(item->Background);
+            s += ColorBytes(item->Background, 0);
             s += ';';
         }
         if (item->Alignment == taRightJustify)
@@ -76,11 +86,11 @@ void TCSS2Filter::WriteBand(TReportBand& band)
             s += "text-align: center;";
         const TFont& font = *item->Font;
         s += "font-size: ";
-        s += QByteArray::number(font.Size);
+        THTMLFilterPageFile::AppendNumber(s, font.Size);
         s += "pt;font-family: ";
         s += FontNameBytes(font.Name);
         s += ";color: ";
-        s += HtmlColor(font.Color);
+        s += ColorBytes(font.Color, 1);
         s += ';';
         if (font.Italic)
             s += "font-style: italic;";

@@ -34,6 +34,16 @@ const QByteArray& THTMLFilter::FontNameBytes(const QString& name)
     return m_lastFontNameBytes;
 }
 
+const QByteArray& THTMLFilter::ColorBytes(TColor color, int slot)
+{
+    // Items mostly repeat the colours of the item before; formatting one costs several allocations.
+    if (color != m_lastColor[slot] || m_lastColorBytes[slot].isNull()) {
+        m_lastColor[slot] = color;
+        m_lastColorBytes[slot] = HtmlColor(color);
+    }
+    return m_lastColorBytes[slot];
+}
+
 void THTMLFilter::WriteBand(TReportBand& band)
 {
     qint32 lastRight = 0;
@@ -51,8 +61,12 @@ void THTMLFilter::WriteBand(TReportBand& band)
         QByteArray& s = m_line;
         s.resize(0);
         if (y >= CurrentY) {
-            if (y - CurrentY > 0)
-                WriteText("<TR><TD HEIGHT=" + QByteArray::number(y - CurrentY) + "></TD>" + CrLf);
+            if (y - CurrentY > 0) {
+                s += "<TR><TD HEIGHT=";
+                THTMLFilterPageFile::AppendNumber(s, y - CurrentY);
+                s += "></TD>";
+                s += CrLf;
+            }
             s += "<TR VALIGN=TOP>";
             CurrentY = y + h;
         }
@@ -60,19 +74,19 @@ void THTMLFilter::WriteBand(TReportBand& band)
             CurrentY = y + h;
 
         s += "<TD WIDTH=";
-        s += QByteArray::number(x - lastRight);
+        THTMLFilterPageFile::AppendNumber(s, x - lastRight);
         s += "></TD>";
         UsedWidth += x - lastRight;
 
         s += "<TD WIDTH=";
-        s += QByteArray::number(w);
+        THTMLFilterPageFile::AppendNumber(s, w);
         s += " HEIGHT=";
-        s += QByteArray::number(h);
+        THTMLFilterPageFile::AppendNumber(s, h);
         UsedWidth += w;
 
         if (item->Background != clWhite) {
             s += " BGCOLOR= ";
-            s += HtmlColor(item->Background);
+            s += ColorBytes(item->Background, 0);
         }
         if (item->Alignment == taRightJustify)
             s += " ALIGN=RIGHT";
@@ -84,11 +98,11 @@ void THTMLFilter::WriteBand(TReportBand& band)
             || font.Italic || font.Bold || font.Underline;
         if (styled) {
             s += " STYLE=\"font-size: ";
-            s += QByteArray::number(font.Size);
+            THTMLFilterPageFile::AppendNumber(s, font.Size);
             s += "pt; font-family: ";
             s += FontNameBytes(font.Name);
             s += "; color: ";
-            s += HtmlColor(font.Color);
+            s += ColorBytes(font.Color, 1);
             s += ';';
             if (font.Italic)
                 s += " font-style: italic;";
@@ -110,15 +124,29 @@ void THTMLFilter::BeginRow()
 {
     UsedWidth = 0;
     m_tableWidth = MicronsToPixels(PaperWidth);
-    WriteText("<TABLE BORDER=0 CELLPADDING=0 CELLSPACING=0 WIDTH=" + QByteArray::number(m_tableWidth) + ">" + CrLf);
+    QByteArray& s = m_line;
+    s.resize(0);
+    s += "<TABLE BORDER=0 CELLPADDING=0 CELLSPACING=0 WIDTH=";
+    THTMLFilterPageFile::AppendNumber(s, m_tableWidth);
+    s += '>';
+    s += CrLf;
+    WriteText(s);
 }
 
 void THTMLFilter::EndRow()
 {
+    QByteArray& s = m_line;
+    s.resize(0);
     const qint32 rest = m_tableWidth - UsedWidth;
-    if (rest > 0)
-        WriteText("<TD WIDTH=" + QByteArray::number(rest) + "></TD>");
-    WriteText(CrLf + "</TABLE>" + CrLf);
+    if (rest > 0) {
+        s += "<TD WIDTH=";
+        THTMLFilterPageFile::AppendNumber(s, rest);
+        s += "></TD>";
+    }
+    s += CrLf;
+    s += "</TABLE>";
+    s += CrLf;
+    WriteText(s);
     TExtraFilter::EndRow();
 }
 

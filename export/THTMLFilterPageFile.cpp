@@ -6,6 +6,7 @@
 
 #include <QDir>
 #include <algorithm>
+#include <charconv>
 
 namespace {
 
@@ -66,6 +67,13 @@ void THTMLFilterPageFile::AppendEscaped(QByteArray& out, const QByteArray& text)
         plain = p + 1;
     }
     out.append(plain, end - plain);
+}
+
+void THTMLFilterPageFile::AppendNumber(QByteArray& out, qint64 n)
+{
+    char digits[24];
+    const std::to_chars_result end = std::to_chars(digits, digits + sizeof digits, n);
+    out.append(digits, end.ptr - digits);
 }
 
 QByteArray THTMLFilterPageFile::Escaped(const QByteArray& text)

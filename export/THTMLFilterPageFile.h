@@ -24,6 +24,8 @@ public:
     // Appends text with "&", "<", ">" and the double quote written as character references.
     static void AppendEscaped(QByteArray& out, const QByteArray& text);
     static QByteArray Escaped(const QByteArray& text);
+    // Appends n in decimal, as QByteArray::number writes it, without a temporary array.
+    static void AppendNumber(QByteArray& out, qint64 n);
 
     // Creates the page file; a file that cannot be created raises "File Error: " + path.
     void Create(const QString& path);

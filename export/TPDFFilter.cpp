@@ -5,12 +5,24 @@
 #include <QFontMetricsF>
 #include <QImage>
 #include <algorithm>
+#include <charconv>
 
 namespace {
 
 const QByteArray CrLf = QByteArrayLiteral("\r\n");
+// Written around every label; literals spare an allocation each time.
+const QByteArray BeginText = QByteArrayLiteral("BT");
+const QByteArray EndText = QByteArrayLiteral("ET");
 // Lines are collected and handed to the file in pieces of about this size.
 constexpr qsizetype FlushSize = 64 * 1024;
+
+// Appends n in decimal, as QByteArray::number writes it; the label loop runs for every text of the report.
+void AppendNumber(QByteArray& out, qint64 n)
+{
+    char digits[24];
+    const std::to_chars_result end = std::to_chars(digits, digits + sizeof digits, n);
+    out.append(digits, end.ptr - digits);
+}
 
 std::function<QDate()>& TodaySource()
 {
@@ -254,22 +266,31 @@ void TPDFFilter::WriteBand(TReportBand& band)
         const qint32 top = PageHeightPt - MicronsToPoints(item->Y);
         // The first baseline lies one ascent below the top, so the text fills the measured box.
         const qint32 baseline = top - info.Ascent;
-        WriteText("BT");
+        WriteText(BeginText);
         if (font.Color != clBlack)
             WriteText(PdfColor(font.Color) + " rg");
-        WriteText("/F" + QByteArray::number(info.Index) + " " + QByteArray::number(font.Size) + " Tf");
-        WriteText(QByteArray::number(font.Size + 2) + " TL");
         m_line.resize(0);
-        m_line += QByteArray::number(x);
+        m_line += "/F";
+        AppendNumber(m_line, info.Index);
         m_line += ' ';
-        m_line += QByteArray::number(baseline);
+        AppendNumber(m_line, font.Size);
+        m_line += " Tf";
+        WriteText(m_line);
+        m_line.resize(0);
+        AppendNumber(m_line, font.Size + 2);
+        m_line += " TL";
+        WriteText(m_line);
+        m_line.resize(0);
+        AppendNumber(m_line, x);
+        m_line += ' ';
+        AppendNumber(m_line, baseline);
         m_line += " Td (";
         AppendContentString(m_line, item->Text);
         m_line += ") Tj ";
         WriteText(m_line);
         if (font.Color != clBlack)
             WriteText(PdfColor(clBlack) + " rg");
-        WriteText("ET");
+        WriteText(EndText);
     }
 }
 

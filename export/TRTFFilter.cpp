@@ -3,10 +3,20 @@
 #include "CodePages.h"
 
 #include <algorithm>
+#include <charconv>
 
 namespace {
 
 const QByteArray CrLf = QByteArrayLiteral("\r\n");
+
+// Appends n in decimal, as QByteArray::number writes it, without a temporary array: every row and
+// label of the report goes through here.
+void AppendNumber(QByteArray& out, qint64 n)
+{
+    char digits[24];
+    const std::to_chars_result end = std::to_chars(digits, digits + sizeof digits, n);
+    out.append(digits, end.ptr - digits);
+}
 // 2.5 mm on every side.
 const qint32 PageMargin = MicronsToTwips(2500);
 // Letter size, the reader's default: such paper sizes are not written.
@@ -101,8 +111,12 @@ void TRTFFilter::WriteBand(TReportBand& band)
     if (firstText) {
         const qint32 first = MicronsToTwips(firstText->Y);
         if (first >= CurrentY) {
-            if (first - CurrentY > 0)
-                Body += "\\pard\\sl-" + QByteArray::number(first - CurrentY) + "\\par " + CrLf;
+            if (first - CurrentY > 0) {
+                Body += "\\pard\\sl-";
+                AppendNumber(Body, first - CurrentY);
+                Body += "\\par ";
+                Body += CrLf;
+            }
             CurrentY = first + tallest;
         }
     }
@@ -125,10 +139,12 @@ void TRTFFilter::WriteBand(TReportBand& band)
         else if (item->Alignment == taCenter)
             m_tabs += "\\tqc";
         m_tabs += "\\tx";
-        m_tabs += QByteArray::number(xt);
+        AppendNumber(m_tabs, xt);
     }
-    if (tallest > 0)
-        Body += "\\sl-" + QByteArray::number(tallest);
+    if (tallest > 0) {
+        Body += "\\sl-";
+        AppendNumber(Body, tallest);
+    }
     Body += m_tabs;
     // A text right after a control word's number would be read as part of it.
     bool needsDelimiter = tallest > 0 || !m_tabs.isEmpty();
@@ -156,7 +172,9 @@ void TRTFFilter::WriteBand(TReportBand& band)
             formatted = true;
         }
         if (font.Size != DefaultFontSize) {
-            s += "\\fs" + QByteArray::number(font.Size * 2) + ' ';
+            s += "\\fs";
+            AppendNumber(s, font.Size * 2);
+            s += ' ';
             formatted = true;
         }
         if (font.Italic) {
@@ -181,8 +199,10 @@ void TRTFFilter::WriteBand(TReportBand& band)
         needsDelimiter = false;
         Body += s;
     }
-    if (tallest > 0)
-        Body += "\\par \\pard " + CrLf;
+    if (tallest > 0) {
+        Body += "\\par \\pard ";
+        Body += CrLf;
+    }
 }
 
 void TRTFFilter::BeginPageOutput()

@@ -35,6 +35,25 @@ QByteArray TWK1Filter::LabelRecord(int column, int row, const QByteArray& text) 
     return record;
 }
 
+void TWK1Filter::AddText(double x, double y, const TFont& font, TColor background, int alignment, const QString& text)
+{
+    if (RowCounter < MaxRows || !PageOpen) {
+        TExtraFilter::AddText(x, y, font, background, alignment, text);
+        return;
+    }
+    // Past the last row the report is refused, and only its row count is still needed. Rows are told
+    // apart by position alone, so the text is neither converted nor measured.
+    ++ItemSequence;
+    TReportItem item;
+    item.Y = NativeToMicrons(y);
+    item.X = NativeToMicrons(x);
+    item.Font = &font;
+    item.Background = background;
+    item.Alignment = quint8(alignment);
+    item.Sequence = ItemSequence;
+    Items.push_back(std::move(item));
+}
+
 void TWK1Filter::BeginDocument()
 {
     TExtraFilter::BeginDocument();

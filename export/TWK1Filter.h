@@ -13,6 +13,8 @@ public:
     QString FileExtension() const override { return QStringLiteral("WK1"); }
     QString DisplayName() const override { return QStringLiteral("Lotus 123 File"); }
 
+    void AddText(double x, double y, const TFont& font, TColor background, int alignment, const QString& text) override;
+
 protected:
     void BeginDocument() override;
     void WriteBand(TReportBand& band) override;

@@ -18,6 +18,8 @@ public:
     // A sheet holds this many rows; a longer report is refused before the file is written.
     static constexpr qint32 MaxRows = 65536;
 
+    void AddText(double x, double y, const TFont& font, TColor background, int alignment, const QString& text) override;
+
 protected:
     void BeginDocument() override;
     void WriteBand(TReportBand& band) override;
