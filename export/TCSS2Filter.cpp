@@ -24,28 +24,6 @@ QString TCSS2Filter::DisplayName() const { return QStringLiteral("CSS2 File"); }
 
 void TCSS2Filter::WriteText(const QByteArray& s) { PageFile.Write(s); }
 
-const QByteArray& TCSS2Filter::FontNameBytes(const QString& name)
-{
-    // Labels share a few fonts; converting each name once per run keeps long reports fast.
-    if (name != m_lastFontName || m_lastFontNameBytes.isNull()) {
-        m_lastFontName = name;
-        m_lastFontNameBytes = ToCodePage1252(name);
-        if (m_lastFontNameBytes.isNull())
-            m_lastFontNameBytes = QByteArray("");
-    }
-    return m_lastFontNameBytes;
-}
-
-const QByteArray& TCSS2Filter::ColorBytes(TColor color, int slot)
-{
-    // Items mostly repeat the colours of the item before; formatting one costs several allocations.
-    if (color != m_lastColor[slot] || m_lastColorBytes[slot].isNull()) {
-        m_lastColor[slot] = color;
-        m_lastColorBytes[slot] = HtmlColor(color);
-    }
-    return m_lastColorBytes[slot];
-}
-
 void TCSS2Filter::WriteBand(TReportBand& band)
 {
     // Blocks are written in printing order, which is also their z-order.
@@ -77,7 +55,7 @@ void TCSS2Filter::WriteBand(TReportBand& band)
         s += ';';
         if (item->Background != clWhite) {
             s += "background-color: ";
-            s += ColorBytes(item->Background, 0);
+            s += m_styles.ColorBytes(item->Background, 0);
             s += ';';
         }
         if (item->Alignment == taRightJustify)
@@ -88,9 +66,9 @@ void TCSS2Filter::WriteBand(TReportBand& band)
         s += "font-size: ";
         THTMLFilterPageFile::AppendNumber(s, font.Size);
         s += "pt;font-family: ";
-        s += FontNameBytes(font.Name);
+        s += m_styles.FontNameBytes(font.Name);
         s += ";color: ";
-        s += ColorBytes(font.Color, 1);
+        s += m_styles.ColorBytes(font.Color, 1);
         s += ';';
         if (font.Italic)
             s += "font-style: italic;";

@@ -26,14 +26,7 @@ protected:
     THTMLFilterPageFile PageFile;
 
 private:
-    const QByteArray& FontNameBytes(const QString& name);
-    const QByteArray& ColorBytes(TColor color, int slot);
-
     std::vector<const TReportItem*> m_sorted;
     QByteArray m_line;
-    QString m_lastFontName;
-    QByteArray m_lastFontNameBytes;
-    // Last colour met and its bytes, one slot for backgrounds and one for text.
-    TColor m_lastColor[2] = {};
-    QByteArray m_lastColorBytes[2];
+    THtmlStyleCache m_styles;
 };

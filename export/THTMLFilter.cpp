@@ -22,28 +22,6 @@ QString THTMLFilter::DisplayName() const { return QStringLiteral("HTML File"); }
 
 void THTMLFilter::WriteText(const QByteArray& s) { PageFile.Write(s); }
 
-const QByteArray& THTMLFilter::FontNameBytes(const QString& name)
-{
-    // Labels share a few fonts; converting each name once per run keeps long reports fast.
-    if (name != m_lastFontName || m_lastFontNameBytes.isNull()) {
-        m_lastFontName = name;
-        m_lastFontNameBytes = ToCodePage1252(name);
-        if (m_lastFontNameBytes.isNull())
-            m_lastFontNameBytes = QByteArray("");
-    }
-    return m_lastFontNameBytes;
-}
-
-const QByteArray& THTMLFilter::ColorBytes(TColor color, int slot)
-{
-    // Items mostly repeat the colours of the item before; formatting one costs several allocations.
-    if (color != m_lastColor[slot] || m_lastColorBytes[slot].isNull()) {
-        m_lastColor[slot] = color;
-        m_lastColorBytes[slot] = HtmlColor(color);
-    }
-    return m_lastColorBytes[slot];
-}
-
 void THTMLFilter::WriteBand(TReportBand& band)
 {
     qint32 lastRight = 0;
@@ -86,7 +64,7 @@ void THTMLFilter::WriteBand(TReportBand& band)
 
         if (item->Background != clWhite) {
             s += " BGCOLOR= ";
-            s += ColorBytes(item->Background, 0);
+            s += m_styles.ColorBytes(item->Background, 0);
         }
         if (item->Alignment == taRightJustify)
             s += " ALIGN=RIGHT";
@@ -100,9 +78,9 @@ void THTMLFilter::WriteBand(TReportBand& band)
             s += " STYLE=\"font-size: ";
             THTMLFilterPageFile::AppendNumber(s, font.Size);
             s += "pt; font-family: ";
-            s += FontNameBytes(font.Name);
+            s += m_styles.FontNameBytes(font.Name);
             s += "; color: ";
-            s += ColorBytes(font.Color, 1);
+            s += m_styles.ColorBytes(font.Color, 1);
             s += ';';
             if (font.Italic)
                 s += " font-style: italic;";

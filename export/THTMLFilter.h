@@ -31,14 +31,7 @@ protected:
     qint32 UsedWidth = 0; // pixels of cells in the current table
 
 private:
-    const QByteArray& FontNameBytes(const QString& name);
-    const QByteArray& ColorBytes(TColor color, int slot);
-
     qint32 m_tableWidth = 0;
     QByteArray m_line;
-    QString m_lastFontName;
-    QByteArray m_lastFontNameBytes;
-    // Last colour met and its bytes, one slot for backgrounds and one for text.
-    TColor m_lastColor[2] = {};
-    QByteArray m_lastColorBytes[2];
+    THtmlStyleCache m_styles;
 };

@@ -138,3 +138,23 @@ void THTMLFilterPageFile::Fail()
     Discard();
     throw EExportError(QStringLiteral("File Error: ") + QDir::toNativeSeparators(m_path));
 }
+
+const QByteArray& THtmlStyleCache::FontNameBytes(const QString& name)
+{
+    if (name != m_lastFontName || m_lastFontNameBytes.isNull()) {
+        m_lastFontName = name;
+        m_lastFontNameBytes = ToCodePage1252(name);
+        if (m_lastFontNameBytes.isNull())
+            m_lastFontNameBytes = QByteArray("");
+    }
+    return m_lastFontNameBytes;
+}
+
+const QByteArray& THtmlStyleCache::ColorBytes(TColor color, int slot)
+{
+    if (color != m_lastColor[slot] || m_lastColorBytes[slot].isNull()) {
+        m_lastColor[slot] = color;
+        m_lastColorBytes[slot] = HtmlColor(color);
+    }
+    return m_lastColorBytes[slot];
+}

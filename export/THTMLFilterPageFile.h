@@ -1,4 +1,6 @@
 #pragma once
+#include "TFont.h"
+
 #include <QByteArray>
 #include <QFile>
 #include <QString>
@@ -44,4 +46,20 @@ private:
     QFile m_file;
     QString m_path;
     QByteArray m_buffer;
+};
+
+// The last font name and colours the HTML writers converted to bytes. Labels mostly repeat the font
+// and colours of the label before, and converting them costs several allocations each.
+class THtmlStyleCache
+{
+public:
+    const QByteArray& FontNameBytes(const QString& name);
+    // One slot for backgrounds (0) and one for text colours (1).
+    const QByteArray& ColorBytes(TColor color, int slot);
+
+private:
+    QString m_lastFontName;
+    QByteArray m_lastFontNameBytes;
+    TColor m_lastColor[2] = {};
+    QByteArray m_lastColorBytes[2];
 };
