@@ -156,6 +156,19 @@ void TExtraFilter::AddGraphic(double, double, const void*) {}
 
 void TExtraFilter::BandPrinted(const void*) {}
 
+void TExtraFilter::AddPositionOnly(double x, double y, const TFont& font, TColor background, int alignment)
+{
+    ++ItemSequence;
+    TReportItem item;
+    item.Y = NativeToMicrons(y);
+    item.X = NativeToMicrons(x);
+    item.Font = &font;
+    item.Background = background;
+    item.Alignment = quint8(alignment);
+    item.Sequence = ItemSequence;
+    Items.push_back(std::move(item));
+}
+
 void TExtraFilter::AddText(double x, double y, const TFont& font, TColor background, int alignment, const QString& text)
 {
     if (!PageOpen) {

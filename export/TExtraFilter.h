@@ -125,6 +125,10 @@ public:
     bool Active() const { return m_active; }
 
 protected:
+    // Records an item's position only, its text neither converted nor measured: for writers that
+    // have already refused the report and only count its rows.
+    void AddPositionOnly(double x, double y, const TFont& font, TColor background, int alignment);
+
     virtual void WriteText(const QByteArray& s);
     virtual void WriteBand(TReportBand& band);
     virtual void BeginRow();

@@ -74,17 +74,8 @@ void TXLSFilter::AddText(double x, double y, const TFont& font, TColor backgroun
         TExtraFilter::AddText(x, y, font, background, alignment, text);
         return;
     }
-    // Past the last row the report is refused, and only its row count is still needed. Rows are told
-    // apart by position alone, so the text is neither converted nor measured.
-    ++ItemSequence;
-    TReportItem item;
-    item.Y = NativeToMicrons(y);
-    item.X = NativeToMicrons(x);
-    item.Font = &font;
-    item.Background = background;
-    item.Alignment = quint8(alignment);
-    item.Sequence = ItemSequence;
-    Items.push_back(std::move(item));
+    // Past the last row the report is refused, and only its row count is still needed.
+    AddPositionOnly(x, y, font, background, alignment);
 }
 
 void TXLSFilter::BeginDocument()
