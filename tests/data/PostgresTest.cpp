@@ -3,6 +3,7 @@
 // the demo generator fills a server with the same club. Every test here needs the test server and
 // skips, saying why, without it.
 #include "EDatabaseError.h"
+#include "TStatementLines.h"
 #include "TDemoDatabase.h"
 #include "TQuery.h"
 #include "TSession.h"
@@ -49,36 +50,7 @@ QStringList ReportStatement(int option, const QString& ids, int member, const QS
                                 "s.description as subcatdesc,pymtrate from lead l");
     lines << QStringLiteral("join ckprof p on p.leadid = l.leadno") << QStringLiteral("join ckacts a on a.id = p.activityid")
           << QStringLiteral("join subcat s on s.id = l.subcategory");
-    switch (option) {
-    case 0:
-    case 1:
-        lines << QStringLiteral("where (p.'end' > '03/15/2010' or") << QStringLiteral("(p.'end' is null and countdown > 0))");
-        break;
-    case 3:
-        lines << QStringLiteral("where countdown < 0");
-        break;
-    case 4:
-        lines << QStringLiteral("where countdown = 0 and countrequired = True");
-        break;
-    case 5:
-        lines << QStringLiteral("where countdown = 1");
-        break;
-    case 6:
-        lines << QStringLiteral("where (countdown = 1 or countdown = 2)");
-        break;
-    default:
-        break;
-    }
-    if (!ids.isEmpty())
-        lines << QStringLiteral("and activityid in (") + ids + QStringLiteral(")");
-    if (option == 1)
-        lines << QStringLiteral("and start >= '") + sdate + QStringLiteral("' and start <= '") + edate + QStringLiteral("'");
-    if (option == 2)
-        lines << QStringLiteral("and p.'end' >= '") + sdate + QStringLiteral("' and p.'end' <= '") + edate + QStringLiteral("'");
-    if (member == 1)
-        lines << QStringLiteral("and l.memberno > 0");
-    else if (member == 2)
-        lines << QStringLiteral("and l.memberno = 0");
+    lines << ConditionLines(option, ids, member, sdate, edate);
     if (!forInsert)
         lines << (option == 2 ? QStringLiteral("order by description,p.'end' ,FullName") : QStringLiteral("order by description, FullName"));
     return lines;

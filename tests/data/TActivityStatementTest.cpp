@@ -2,6 +2,7 @@
 // them, run through the layer on a small hand-made club; the rows that come back are checked against
 // what the conditions admit.
 #include "TClubFixture.h"
+#include "TStatementLines.h"
 #include "TQuery.h"
 #include <QDate>
 #include <algorithm>
@@ -71,45 +72,6 @@ const QDate Today(2010, 3, 15);
 const QDate RangeStart(2010, 3, 1);
 const QDate RangeEnd(2010, 3, 31);
 
-// The lines of the activity report's statement, after the four fixed ones: option, activities,
-// ranges and member filter, exactly as the criteria window writes them.
-QStringList ConditionLines(int option, const QString& activityIds, int member, const QString& sdate, const QString& edate)
-{
-    QStringList lines;
-    const QString today = Today.toString(QStringLiteral("MM/dd/yyyy"));
-    switch (option) {
-    case 0:
-    case 1:
-        lines << QStringLiteral("where (p.'end' > '") + today + QStringLiteral("' or")
-              << QStringLiteral("(p.'end' is null and countdown > 0))");
-        break;
-    case 3:
-        lines << QStringLiteral("where countdown < 0");
-        break;
-    case 4:
-        lines << QStringLiteral("where countdown = 0 and countrequired = True");
-        break;
-    case 5:
-        lines << QStringLiteral("where countdown = 1");
-        break;
-    case 6:
-        lines << QStringLiteral("where (countdown = 1 or countdown = 2)");
-        break;
-    default:
-        break;
-    }
-    if (!activityIds.isEmpty())
-        lines << QStringLiteral("and activityid in (") + activityIds + QStringLiteral(")");
-    if (option == 1)
-        lines << QStringLiteral("and start >= '") + sdate + QStringLiteral("' and start <= '") + edate + QStringLiteral("'");
-    if (option == 2)
-        lines << QStringLiteral("and p.'end' >= '") + sdate + QStringLiteral("' and p.'end' <= '") + edate + QStringLiteral("'");
-    if (member == 1)
-        lines << QStringLiteral("and l.memberno > 0");
-    else if (member == 2)
-        lines << QStringLiteral("and l.memberno = 0");
-    return lines;
-}
 
 QStringList ReportStatement(int option, const QString& activityIds, int member, const QString& sdate, const QString& edate)
 {
