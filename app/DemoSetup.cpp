@@ -22,6 +22,7 @@ int CreateDemo(const TCommandLine& commandLine)
         options.Folder = QDir(commandLine.DemoFolder).absolutePath();
         options.Enrolments = commandLine.Enrolments;
         options.Seed = commandLine.Seed;
+        options.Server = commandLine.DemoServer;
         const QString aliasFile = CreateDemoDatabase(options);
 
         const QString code = WorkstationCode();

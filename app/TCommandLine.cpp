@@ -18,6 +18,7 @@ TCommandLine ParseCommandLine(const QStringList& arguments)
     TCommandLine line;
     bool batch = false;
     bool firstSeen = false;
+    bool serverSetting = false;
     for (int i = 0; i < arguments.size(); ++i) {
         const QString arg = arguments.at(i);
         auto value = [&]() -> QString {
@@ -41,6 +42,19 @@ TCommandLine ParseCommandLine(const QStringList& arguments)
             line.Seed = value().toUInt(&ok);
             if (!ok)
                 throw TUsageError{QStringLiteral("--seed needs a whole number of 0 or more.")};
+        } else if (arg == QLatin1String("--server")) {
+            line.DemoServer.Host = value();
+            serverSetting = true;
+        } else if (arg == QLatin1String("--port")) {
+            if (!ParseInt(value(), line.DemoServer.Port) || line.DemoServer.Port < 1 || line.DemoServer.Port > 65535)
+                throw TUsageError{QStringLiteral("--port needs a port number from 1 to 65535.")};
+            serverSetting = true;
+        } else if (arg == QLatin1String("--database")) {
+            line.DemoServer.Database = value();
+            serverSetting = true;
+        } else if (arg == QLatin1String("--user")) {
+            line.DemoServer.User = value();
+            serverSetting = true;
         } else if (arg == QLatin1String("--range")) {
             line.RangeName = value();
             if (!RangePresetCaptions().contains(line.RangeName, Qt::CaseInsensitive))
@@ -93,8 +107,15 @@ TCommandLine ParseCommandLine(const QStringList& arguments)
             throw TUsageError{QStringLiteral("Unexpected argument \"%1\" (see --help).").arg(arg)};
         }
     }
-    if (line.Mode == rmCreateDemo)
+    if (serverSetting && line.Mode != rmCreateDemo)
+        throw TUsageError{QStringLiteral("--server, --port, --database and --user go with --create-demo.")};
+    if (line.Mode == rmCreateDemo) {
+        if (serverSetting && (line.DemoServer.Host.isEmpty() || line.DemoServer.Database.isEmpty()))
+            throw TUsageError{QStringLiteral("A demo club on a server needs --server HOST and --database NAME.")};
+        if (serverSetting && line.DemoServer.User.isEmpty())
+            line.DemoServer.User = DefaultServerUser();
         return line;
+    }
     if (!batch)
         return line;
     line.Mode = rmBatch;
@@ -121,8 +142,12 @@ QString UsageText()
         "              (--export FILE [--format NAME] | --print | --create-group NAME)\n"
         "      Runs one report action without a window. The user must hold the report right.\n"
         "  activityrep --create-demo DIR [--enrolments N] [--seed S]\n"
+        "              [--server HOST [--port P] --database NAME [--user NAME]]\n"
         "      Writes a demo club database, its alias file and configuration into DIR and prints\n"
-        "      the path of the alias file.\n"
+        "      the path of the alias file. With --server the club tables go into the existing\n"
+        "      PostgreSQL database NAME (tables of the same names are replaced); HOST may be the\n"
+        "      folder of the server's socket, the user defaults to the login name, and the password\n"
+        "      comes from ~/.pgpass (or the file in PGPASSFILE), never from the command line.\n"
         "\n"
         "Options:\n"
         "  --alias-file FILE  the alias file that names the club database (also in every mode)\n"

@@ -1,6 +1,8 @@
 #pragma once
 // The program's command line. The suite starts it with the user number first; the options below come
 // after it (or alone, for --create-demo and --help).
+#include "TDemoDatabase.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -21,6 +23,7 @@ struct TCommandLine
     QString DemoFolder;
     int Enrolments = 400;
     quint32 Seed = 1;
+    TDemoServer DemoServer; // --server and its settings: the club goes to a PostgreSQL server
 
     // batch selection
     QString RangeName;

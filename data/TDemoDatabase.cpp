@@ -9,6 +9,8 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QTime>
+#include <pwd.h>
+#include <unistd.h>
 
 namespace {
 const QString DataFolderName = QStringLiteral("Data");
@@ -544,6 +546,13 @@ void BuildOnServer(const TDemoOptions& options, bool fill)
     CloseBuildConnection();
 }
 } // namespace
+
+QString DefaultServerUser()
+{
+    if (const passwd* entry = getpwuid(geteuid()))
+        return QString::fromLocal8Bit(entry->pw_name);
+    return qEnvironmentVariable("USER");
+}
 
 void CreateClubSchema(const QString& connectionName)
 {

@@ -13,6 +13,9 @@ struct TDemoServer
     QString Password; // empty: libpq's password file (~/.pgpass, PGPASSFILE); written to the alias file otherwise
 };
 
+// The name this process runs under: the user a server connects as when none is named.
+QString DefaultServerUser();
+
 struct TDemoOptions
 {
     QString Folder;       // gets Data/club.db (or an empty Data/ beside a server's club), aliases.ini and Config/VKD.INI

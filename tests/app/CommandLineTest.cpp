@@ -52,6 +52,31 @@ TEST(CommandLine, DemoTakesFolderSizeAndSeed)
     EXPECT_EQ(line.DemoFolder, QStringLiteral("d"));
     EXPECT_EQ(line.Enrolments, 1000);
     EXPECT_EQ(line.Seed, 7u);
+    EXPECT_TRUE(line.DemoServer.Host.isEmpty());
+}
+
+TEST(CommandLine, DemoOnAServerTakesItsSettingsAndDefaultsTheUser)
+{
+    const TCommandLine line = Parse({QStringLiteral("--create-demo"), QStringLiteral("d"), QStringLiteral("--server"),
+                                     QStringLiteral("/run/postgresql"), QStringLiteral("--port"), QStringLiteral("5433"),
+                                     QStringLiteral("--database"), QStringLiteral("club")});
+    EXPECT_EQ(line.DemoServer.Host, QStringLiteral("/run/postgresql"));
+    EXPECT_EQ(line.DemoServer.Port, 5433);
+    EXPECT_EQ(line.DemoServer.Database, QStringLiteral("club"));
+    EXPECT_FALSE(line.DemoServer.User.isEmpty());
+    EXPECT_TRUE(line.DemoServer.Password.isEmpty());
+
+    const QStringList bad[] = {
+        {QStringLiteral("--create-demo"), QStringLiteral("d"), QStringLiteral("--server"), QStringLiteral("h")},
+        {QStringLiteral("--create-demo"), QStringLiteral("d"), QStringLiteral("--database"), QStringLiteral("club")},
+        {QStringLiteral("--create-demo"), QStringLiteral("d"), QStringLiteral("--server"), QStringLiteral("h"),
+         QStringLiteral("--database"), QStringLiteral("club"), QStringLiteral("--port"), QStringLiteral("70000")},
+        {QStringLiteral("1"), QStringLiteral("--server"), QStringLiteral("h"), QStringLiteral("--print")},
+    };
+    for (const QStringList& arguments : bad) {
+        SCOPED_TRACE(arguments.join(QLatin1Char(' ')).toStdString());
+        EXPECT_FALSE(UsageErrorOf(arguments).isEmpty());
+    }
 }
 
 TEST(CommandLine, MistakesAreRefusedWithOneLine)
