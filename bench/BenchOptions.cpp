@@ -83,6 +83,16 @@ TBenchOptions ParseBenchOptions(const QStringList& arguments)
             options.Seed = quint32(PositiveNumber(option, value));
         } else if (option == QLatin1String("--sqlite3")) {
             options.Sqlite3 = value;
+        } else if (option == QLatin1String("--server")) {
+            options.ServerHost = value;
+        } else if (option == QLatin1String("--port")) {
+            options.ServerPort = PositiveNumber(option, value);
+            if (options.ServerPort > 65535)
+                Fail(QStringLiteral("--port takes a port number up to 65535, not \"%1\".").arg(value));
+        } else if (option == QLatin1String("--user")) {
+            options.ServerUser = value;
+        } else if (option == QLatin1String("--psql")) {
+            options.Psql = value;
         } else if (option == QLatin1String("--measure")) {
             options.Mode = bmMeasure;
             bool known = false;
@@ -140,11 +150,20 @@ QString BenchUsageText()
         "                      temporary folder removed at the end)\n"
         "  --seed S            seed of the demo generator (default 1)\n"
         "  --sqlite3 PROGRAM   the sqlite3 shell (default sqlite3 from PATH)\n"
+        "  --server HOST       also measure the club on this PostgreSQL server (a host name, an address\n"
+        "                      or the folder of its socket): the shell, the query, the layout and the\n"
+        "                      exports, beside the same measurements on the SQLite file. Each size gets\n"
+        "                      the database activityrep_bench_SIZE_sSEED, created through the server's\n"
+        "                      \"postgres\" database when missing; the password comes from ~/.pgpass\n"
+        "  --port P            the server's port (default 5432)\n"
+        "  --user NAME         the server's user (default the login name)\n"
+        "  --psql PROGRAM      the psql shell (default psql from PATH)\n"
         "  --help              this text\n"
         "\n"
-        "Columns: size (enrolments), measurement, runs, median seconds, pages per second where pages are\n"
-        "made, peak resident memory of the measuring process in MiB (highest of the runs), and the median\n"
-        "time as a multiple of the sqlite3 shell's.\n"
+        "Columns: size (enrolments), engine (sqlite or server), measurement, runs, median seconds, pages\n"
+        "per second where pages are made, peak resident memory of the measuring process in MiB (highest\n"
+        "of the runs), and the median time as a multiple of the engine's own shell (sqlite3 or psql) on\n"
+        "the same statement. The preview is measured on the SQLite file only.\n"
         "\n"
         "A format whose writer refuses the report at a size (the spreadsheets hold at most 65536 rows) is\n"
         "listed as not measured, with the writer's message.\n"

@@ -33,6 +33,11 @@ struct TBenchOptions
     quint32 Seed = 1;
     QString Sqlite3 = QStringLiteral("sqlite3");
     bool Preview = true;
+    // A PostgreSQL server to measure as well: empty Host runs the SQLite file only.
+    QString ServerHost;
+    int ServerPort = 5432;
+    QString ServerUser; // empty: the login name
+    QString Psql = QStringLiteral("psql");
 
     // one measurement
     TMeasureKind Kind = mkFetch;

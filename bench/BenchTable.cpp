@@ -5,6 +5,7 @@
 namespace {
 
 constexpr int SizeWidth = 9;
+constexpr int EngineWidth = 6;
 constexpr int MeasurementWidth = 22;
 constexpr int RunsWidth = 4;
 constexpr int SecondsWidth = 10;
@@ -27,14 +28,15 @@ double Median(QList<double> values)
 
 QString TBenchTable::Header() const
 {
-    return QStringLiteral("%1 %2 %3 %4 %5 %6 %7  note")
+    return QStringLiteral("%1 %2 %3 %4 %5 %6 %7 %8  note")
         .arg(QStringLiteral("size"), SizeWidth)
+        .arg(QStringLiteral("engine"), -EngineWidth)
         .arg(QStringLiteral("measurement"), -MeasurementWidth)
         .arg(QStringLiteral("runs"), RunsWidth)
         .arg(QStringLiteral("median s"), SecondsWidth)
         .arg(QStringLiteral("pages/s"), PagesWidth)
         .arg(QStringLiteral("peak MiB"), PeakWidth)
-        .arg(QStringLiteral("x sqlite3"), RatioWidth);
+        .arg(QStringLiteral("x shell"), RatioWidth);
 }
 
 QString TBenchTable::Line(const TBenchRow& row) const
@@ -49,14 +51,15 @@ QString TBenchTable::Line(const TBenchRow& row) const
         seconds = QString::number(median, 'f', 3);
         if (row.Pages > 0 && median > 0)
             pagesPerSecond = QString::number(row.Pages / median, 'f', 0);
-        const double baseline = m_baseline.value(row.Size, 0);
+        const double baseline = m_baseline.value(Key(row.Size, row.Engine), 0);
         if (baseline > 0)
             ratio = QString::number(median / baseline, 'f', 2);
     }
     if (row.PeakKiB > 0)
         peak = QString::number(double(row.PeakKiB) / 1024, 'f', 1);
-    QString line = QStringLiteral("%1 %2 %3 %4 %5 %6 %7")
+    QString line = QStringLiteral("%1 %2 %3 %4 %5 %6 %7 %8")
                        .arg(row.Size, SizeWidth)
+                       .arg(row.Engine, -EngineWidth)
                        .arg(row.Measurement, -MeasurementWidth)
                        .arg(measured ? QString::number(row.Seconds.size()) : NoFigure, RunsWidth)
                        .arg(seconds, SecondsWidth)

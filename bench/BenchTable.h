@@ -8,6 +8,7 @@
 struct TBenchRow
 {
     int Size = 0; // enrolments
+    QString Engine = QStringLiteral("sqlite");
     QString Measurement;
     QList<double> Seconds; // one per run
     int Pages = 0;         // pages made by one run; 0 where the measurement makes none
@@ -21,11 +22,13 @@ double Median(QList<double> values);
 class TBenchTable
 {
 public:
-    // The sqlite3 shell's median for a size: every other time of that size is divided by it.
-    void SetBaseline(int size, double seconds) { m_baseline.insert(size, seconds); }
+    // The engine's shell's median for a size: every other time of that size and engine is divided by it.
+    void SetBaseline(int size, const QString& engine, double seconds) { m_baseline.insert(Key(size, engine), seconds); }
     QString Header() const;
     QString Line(const TBenchRow& row) const;
 
 private:
-    QHash<int, double> m_baseline;
+    static QString Key(int size, const QString& engine) { return QString::number(size) + QLatin1Char('/') + engine; }
+
+    QHash<QString, double> m_baseline;
 };

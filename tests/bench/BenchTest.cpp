@@ -96,27 +96,30 @@ TEST(BenchTable, MedianTakesTheMiddleOfUnsortedRuns)
     EXPECT_EQ(Median({4.0, 1.0, 3.0, 2.0}), 2.5);
 }
 
-TEST(BenchTable, GivesRatiosToTheShellOfTheSameSizeOnly)
+TEST(BenchTable, GivesRatiosToTheShellOfTheSameSizeAndEngineOnly)
 {
     TBenchTable table;
-    table.SetBaseline(1000, 0.5);
+    table.SetBaseline(1000, QStringLiteral("sqlite"), 0.5);
+    table.SetBaseline(1000, QStringLiteral("server"), 0.25);
     TBenchRow row;
     row.Size = 1000;
     row.Measurement = QStringLiteral("export PDF");
     row.Seconds = {2.0, 1.0, 9.0};
     row.Pages = 50;
     row.PeakKiB = 51200;
-    EXPECT_EQ(table.Line(row), QStringLiteral("     1000 export PDF                3      2.000        25      50.0      4.00"));
+    EXPECT_EQ(table.Line(row), QStringLiteral("     1000 sqlite export PDF                3      2.000        25      50.0      4.00"));
+    row.Engine = QStringLiteral("server");
+    EXPECT_EQ(table.Line(row), QStringLiteral("     1000 server export PDF                3      2.000        25      50.0      8.00"));
 
     row.Size = 2000; // no shell figure for this size
     row.Note = QStringLiteral("n");
-    EXPECT_EQ(table.Line(row), QStringLiteral("     2000 export PDF                3      2.000        25      50.0         -  n"));
+    EXPECT_EQ(table.Line(row), QStringLiteral("     2000 server export PDF                3      2.000        25      50.0         -  n"));
 
     TBenchRow failed;
     failed.Size = 1000;
     failed.Measurement = QStringLiteral("export XLS");
     failed.Note = QStringLiteral("skipped");
-    EXPECT_EQ(table.Line(failed), QStringLiteral("     1000 export XLS                -          -         -         -         -  skipped"));
+    EXPECT_EQ(table.Line(failed), QStringLiteral("     1000 sqlite export XLS                -          -         -         -         -  skipped"));
     EXPECT_EQ(table.Header().size(), table.Line(failed).indexOf(QStringLiteral("  skipped")) + 6);
 }
 
