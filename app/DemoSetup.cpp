@@ -36,7 +36,8 @@ int CreateDemo(const TCommandLine& commandLine)
         std::fputc('\n', stdout);
         return 0;
     } catch (const std::exception& e) {
-        std::fputs(e.what(), stderr);
+        // The server's messages end in a line break of their own.
+        std::fputs(QString::fromUtf8(e.what()).trimmed().toLocal8Bit().constData(), stderr);
         std::fputc('\n', stderr);
         return 4;
     }

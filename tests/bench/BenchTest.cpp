@@ -50,6 +50,13 @@ TEST(BenchOptions, ReadsEveryOptionOfTheRunAndOfAMeasurement)
     EXPECT_EQ(run.Seed, 7u);
     EXPECT_EQ(run.Sqlite3, QStringLiteral("/s"));
     EXPECT_FALSE(run.Preview);
+    EXPECT_TRUE(run.ServerHost.isEmpty());
+
+    const TBenchOptions server = ParseBenchOptions(Args("--server /run/pg --port 5433 --user bench --psql /p"));
+    EXPECT_EQ(server.ServerHost, QStringLiteral("/run/pg"));
+    EXPECT_EQ(server.ServerPort, 5433);
+    EXPECT_EQ(server.ServerUser, QStringLiteral("bench"));
+    EXPECT_EQ(server.Psql, QStringLiteral("/p"));
 
     const TBenchOptions child = ParseBenchOptions(Args("--measure export --alias-file a.ini --format TPDFFilter --out /o"));
     EXPECT_EQ(child.Mode, bmMeasure);
@@ -70,6 +77,7 @@ TEST(BenchOptions, RefusesMistakesWithOneLine)
         {"--runs", "--runs needs a value."},
         {"--sizes 10,x", "--sizes takes a positive whole number, not \"x\"."},
         {"--sizes ,", "--sizes needs at least one size."},
+        {"--port 70000", "--port takes a port number up to 65535, not \"70000\"."},
         {"--speed 3", "Unknown option \"--speed\"; see --help."},
         {"fast", "Unexpected argument \"fast\"; see --help."},
         {"--measure nap --alias-file a", "Unknown measurement \"nap\"."},
