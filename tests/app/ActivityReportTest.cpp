@@ -1,6 +1,6 @@
 // The activity report generated from the criteria window over data made by the test: band order,
 // pagination and counters read from the laid-out pages, and Create Group's rows read back from the
-// database.
+// database. Every test runs on a SQLite club and on a club on the test server, expecting the same.
 #include "TAppClub.h"
 
 #include "CreateForm.h"
@@ -9,6 +9,7 @@
 #include "TRadioGroup.h"
 #include "TReportDocument.h"
 #include "TSession.h"
+#include "TTestServer.h"
 #include "TbrmIniFile.h"
 #include "TfrmActivityRep.h"
 
@@ -16,6 +17,7 @@
 #include <QMap>
 #include <QPushButton>
 #include <gtest/gtest.h>
+#include <optional>
 
 namespace {
 
@@ -59,13 +61,32 @@ int PageOf(const TReportDocument& document, const QString& text)
     return -1;
 }
 
-class ActivityReport : public ::testing::Test
+// The club on the engine of the test's parameter; the server's run skips when there is no server.
+class TClubOnEngine : public ::testing::TestWithParam<TSqlEngine>
 {
 protected:
     void SetUp() override
     {
-        Club.AddActivity(3, QStringLiteral("Karate"));
-        Club.AddActivity(5, QStringLiteral("Yoga"));
+        if (GetParam() == sePostgres)
+            SKIP_WITHOUT_TEST_SERVER();
+        Club.emplace(GetParam());
+        ASSERT_EQ(TSqlSchema::EngineOf(TSession::Instance().Database(QStringLiteral("Brelmdata"))), GetParam());
+    }
+
+    std::optional<TAppClub> Club;
+    std::unique_ptr<TfrmActivityRep> Window; // declared after Club: closed before the club goes
+};
+
+class ActivityReport : public TClubOnEngine
+{
+protected:
+    void SetUp() override
+    {
+        TClubOnEngine::SetUp();
+        if (IsSkipped() || HasFatalFailure())
+            return;
+        Club->AddActivity(3, QStringLiteral("Karate"));
+        Club->AddActivity(5, QStringLiteral("Yoga"));
     }
 
     // `karate` people in Karate from lead 1 on, `yoga` people in Yoga ending with the last of them, so
@@ -73,12 +94,12 @@ protected:
     void Enrol(int karate, int yoga, int people)
     {
         for (int lead = 1; lead <= people; ++lead)
-            Club.AddPerson(lead, 100 + lead, QStringLiteral("Name%1").arg(lead, 3, 10, QLatin1Char('0')),
-                           QStringLiteral("First"));
+            Club->AddPerson(lead, 100 + lead, QStringLiteral("Name%1").arg(lead, 3, 10, QLatin1Char('0')),
+                            QStringLiteral("First"));
         for (int lead = 1; lead <= karate; ++lead)
-            Club.Enrol(lead, 3, QDate(2010, 1, 4));
+            Club->Enrol(lead, 3, QDate(2010, 1, 4));
         for (int lead = people - yoga + 1; lead <= people; ++lead)
-            Club.Enrol(lead, 5, QDate(2010, 2, 1));
+            Club->Enrol(lead, 5, QDate(2010, 2, 1));
     }
 
     std::unique_ptr<TReportDocument> Generate()
@@ -88,9 +109,6 @@ protected:
         Window->OpenReportQuery();
         return Window->Report().Generate();
     }
-
-    TAppClub Club;
-    std::unique_ptr<TfrmActivityRep> Window;
 };
 
 const QStringList ColumnHeadings = {QStringLiteral("Member#"), QStringLiteral("HomePhone"),
@@ -100,7 +118,7 @@ const QStringList ColumnHeadings = {QStringLiteral("Member#"), QStringLiteral("H
 
 } // namespace
 
-TEST_F(ActivityReport, OpenReportQueryListsTheCheckedActivitiesAndOpensTheQuery)
+TEST_P(ActivityReport, OpenReportQueryListsTheCheckedActivitiesAndOpensTheQuery)
 {
     Enrol(2, 2, 3);
     Window = CreateForm<TfrmActivityRep>();
@@ -116,7 +134,7 @@ TEST_F(ActivityReport, OpenReportQueryListsTheCheckedActivitiesAndOpensTheQuery)
     EXPECT_EQ(Window->ActivityIds, QString());
 }
 
-TEST_F(ActivityReport, PaginatesGroupsAcrossPagesAndCountsEachEnrolment)
+TEST_P(ActivityReport, PaginatesGroupsAcrossPagesAndCountsEachEnrolment)
 {
     // 50 in Karate, 36 in Yoga, 6 of them in both: three pages.
     Enrol(50, 36, 80);
@@ -146,7 +164,7 @@ TEST_F(ActivityReport, PaginatesGroupsAcrossPagesAndCountsEachEnrolment)
     EXPECT_EQ(AllTexts(*again).last(), QStringLiteral("Total Member Count = 86"));
 }
 
-TEST_F(ActivityReport, MovesTheSummaryToANewPageWhenItDoesNotFit)
+TEST_P(ActivityReport, MovesTheSummaryToANewPageWhenItDoesNotFit)
 {
     // 31 rows leave room for the group footer on page 1 but not for the summary.
     Enrol(31, 0, 31);
@@ -156,7 +174,7 @@ TEST_F(ActivityReport, MovesTheSummaryToANewPageWhenItDoesNotFit)
     EXPECT_EQ(PageTexts(*document, 1), ColumnHeadings + QStringList{QStringLiteral("Total Member Count = 31")});
 }
 
-TEST_F(ActivityReport, AnEmptyDataSetPrintsNoGroupsAndNoSummary)
+TEST_P(ActivityReport, AnEmptyDataSetPrintsNoGroupsAndNoSummary)
 {
     const auto document = Generate();
     EXPECT_LE(document->PageCount(), 1);
@@ -164,7 +182,7 @@ TEST_F(ActivityReport, AnEmptyDataSetPrintsNoGroupsAndNoSummary)
     EXPECT_EQ(Window->TotalCount, 0);
 }
 
-TEST_F(ActivityReport, TitleCarriesTheConfiguredClubNameAndTheDates)
+TEST_P(ActivityReport, TitleCarriesTheConfiguredClubNameAndTheDates)
 {
     Enrol(1, 0, 1);
     SuiteIni();
@@ -178,19 +196,21 @@ TEST_F(ActivityReport, TitleCarriesTheConfiguredClubNameAndTheDates)
     EXPECT_TRUE(PageTexts(*document, 0).contains(QStringLiteral("1/4/2010")));
 }
 
-TEST_F(ActivityReport, MemberCountsOfTheDemoClubMatchADirectCount)
+TEST_P(ActivityReport, MemberCountsOfTheDemoClubMatchADirectCount)
 {
+    // On the server the demo replaces the club's tables in the club's own database, so the club
+    // drops it at the end; its connection is closed first.
+    TSession::Instance().Reset();
     QTemporaryDir demo;
     TDemoOptions options;
     options.Folder = demo.path();
     options.Enrolments = 600;
     options.Today = TAppClub::Today;
-    const QString aliasFile = CreateDemoDatabase(options);
-    TSession::Instance().Reset();
-    TSession::Instance().SetAliasFile(aliasFile);
+    options.Server = Club->Server();
+    TSession::Instance().SetAliasFile(CreateDemoDatabase(options));
 
     QMap<QString, QString> expected;
-    for (const QVariantList& row : Club.Rows(QStringLiteral(
+    for (const QVariantList& row : Club->Rows(QStringLiteral(
              "select a.description, count(*) from ckprof p join lead l on l.leadno = p.leadid "
              "join ckacts a on a.id = p.activityid join subcat s on s.id = l.subcategory "
              "where (p.\"end\" > '2010-03-15' or (p.\"end\" is null and countdown > 0)) group by a.description")))
@@ -207,29 +227,32 @@ TEST_F(ActivityReport, MemberCountsOfTheDemoClubMatchADirectCount)
 
 namespace {
 
-class CreateGroup : public ::testing::Test
+class CreateGroup : public TClubOnEngine
 {
 protected:
     void SetUp() override
     {
-        Club.AddActivity(3, QStringLiteral("Karate"));
-        Club.AddActivity(5, QStringLiteral("Yoga"));
-        Club.AddPerson(1, 101, QStringLiteral("Adams"), QStringLiteral("Amy"));
-        Club.AddPerson(2, 102, QStringLiteral("Baker"), QStringLiteral("Bob"));
-        Club.AddPerson(3, 0, QStringLiteral("Clark"), QStringLiteral("Cat"));
-        Club.AddPerson(4, 104, QStringLiteral("Davis"), QStringLiteral("Dan"));
-        Club.Enrol(1, 3, QDate(2010, 1, 4));
-        Club.Enrol(1, 5, QDate(2010, 2, 1)); // in both activities
-        Club.Enrol(2, 3, QDate(2010, 1, 4));
-        Club.Enrol(3, 5, QDate(2010, 2, 1));
-        Club.Enrol(4, 3, QDate(2009, 1, 4), -1); // used up: not active
+        TClubOnEngine::SetUp();
+        if (IsSkipped() || HasFatalFailure())
+            return;
+        Club->AddActivity(3, QStringLiteral("Karate"));
+        Club->AddActivity(5, QStringLiteral("Yoga"));
+        Club->AddPerson(1, 101, QStringLiteral("Adams"), QStringLiteral("Amy"));
+        Club->AddPerson(2, 102, QStringLiteral("Baker"), QStringLiteral("Bob"));
+        Club->AddPerson(3, 0, QStringLiteral("Clark"), QStringLiteral("Cat"));
+        Club->AddPerson(4, 104, QStringLiteral("Davis"), QStringLiteral("Dan"));
+        Club->Enrol(1, 3, QDate(2010, 1, 4));
+        Club->Enrol(1, 5, QDate(2010, 2, 1)); // in both activities
+        Club->Enrol(2, 3, QDate(2010, 1, 4));
+        Club->Enrol(3, 5, QDate(2010, 2, 1));
+        Club->Enrol(4, 3, QDate(2009, 1, 4), -1); // used up: not active
         Window = CreateForm<TfrmActivityRep>();
         Window->FormShow();
     }
 
     void CreateNamed(const QString& name)
     {
-        Club.Prompt.InputAnswers << TScriptedPrompt::TInputAnswer{true, name};
+        Club->Prompt.InputAnswers << TScriptedPrompt::TInputAnswer{true, name};
         Window->Button2->click();
     }
 
@@ -237,78 +260,80 @@ protected:
     {
         QStringList leads;
         for (const QVariantList& row :
-             Club.Rows(QStringLiteral("select leadid from grpdata where groupid = %1 order by leadid").arg(groupId)))
+             Club->Rows(QStringLiteral("select leadid from grpdata where groupid = %1 order by leadid").arg(groupId)))
             leads << row.at(0).toString();
         return leads;
     }
-
-    TAppClub Club;
-    std::unique_ptr<TfrmActivityRep> Window;
 };
 
 } // namespace
 
-TEST_F(CreateGroup, StoresTheGroupAndEachPersonFoundOnce)
+TEST_P(CreateGroup, StoresTheGroupAndEachPersonFoundOnce)
 {
     CreateNamed(QStringLiteral("Spring"));
-    ASSERT_EQ(Club.Prompt.InputCalls.size(), 1);
-    EXPECT_EQ(Club.Prompt.InputCalls.first().Caption, QStringLiteral("Enter Group Name"));
-    EXPECT_EQ(Club.Prompt.InputCalls.first().Prompt, QStringLiteral("Group Name"));
-    EXPECT_EQ(Club.Prompt.InputCalls.first().Initial, QString());
+    ASSERT_EQ(Club->Prompt.InputCalls.size(), 1);
+    EXPECT_EQ(Club->Prompt.InputCalls.first().Caption, QStringLiteral("Enter Group Name"));
+    EXPECT_EQ(Club->Prompt.InputCalls.first().Prompt, QStringLiteral("Group Name"));
+    EXPECT_EQ(Club->Prompt.InputCalls.first().Initial, QString());
 
-    const QList<QVariantList> groups = Club.Rows(QStringLiteral("select id, groupname, \"TimeStamp\" from groups"));
+    const QList<QVariantList> groups = Club->Rows(QStringLiteral("select id, groupname, \"timestamp\" from groups"));
     ASSERT_EQ(groups.size(), 1);
     EXPECT_EQ(groups.first().at(1).toString(), QStringLiteral("Spring"));
     EXPECT_TRUE(groups.first().at(2).toString().startsWith(QLatin1String("2010-03-15")));
     EXPECT_EQ(Members(groups.first().at(0).toInt()), (QStringList{QStringLiteral("1"), QStringLiteral("2"),
                                                                   QStringLiteral("3")}));
-    EXPECT_TRUE(Club.Prompt.Errors.isEmpty());
-    EXPECT_TRUE(Club.Prompt.Warnings.isEmpty());
+    EXPECT_TRUE(Club->Prompt.Errors.isEmpty());
+    EXPECT_TRUE(Club->Prompt.Warnings.isEmpty());
 }
 
-TEST_F(CreateGroup, FollowsTheSelection)
+TEST_P(CreateGroup, FollowsTheSelection)
 {
     Window->rgMember->SetItemIndex(1); // members only
     Window->CheckList->item(0)->setCheckState(Qt::Unchecked);
     CreateNamed(QStringLiteral("Yoga members"));
-    EXPECT_EQ(Members(Club.Count(QStringLiteral("select max(id) from groups"))), QStringList{QStringLiteral("1")});
+    EXPECT_EQ(Members(Club->Count(QStringLiteral("select max(id) from groups"))), QStringList{QStringLiteral("1")});
 
     Window->btnUnSelectAll->click(); // nothing checked: every activity
     Window->rgMember->SetItemIndex(-1);
     CreateNamed(QStringLiteral("Everyone"));
-    EXPECT_EQ(Members(Club.Count(QStringLiteral("select max(id) from groups"))).size(), 3);
+    EXPECT_EQ(Members(Club->Count(QStringLiteral("select max(id) from groups"))).size(), 3);
 }
 
-TEST_F(CreateGroup, CancellingTheNameWritesNothing)
+TEST_P(CreateGroup, CancellingTheNameWritesNothing)
 {
-    Club.Prompt.InputAnswers << TScriptedPrompt::TInputAnswer{false, QStringLiteral("ignored")};
+    Club->Prompt.InputAnswers << TScriptedPrompt::TInputAnswer{false, QStringLiteral("ignored")};
     Window->Button2->click();
-    EXPECT_EQ(Club.Count(QStringLiteral("select count(*) from groups")), 0);
-    EXPECT_EQ(Club.Count(QStringLiteral("select count(*) from grpdata")), 0);
+    EXPECT_EQ(Club->Count(QStringLiteral("select count(*) from groups")), 0);
+    EXPECT_EQ(Club->Count(QStringLiteral("select count(*) from grpdata")), 0);
 }
 
-TEST_F(CreateGroup, TheSameNameTwiceMakesTwoGroups)
+TEST_P(CreateGroup, TheSameNameTwiceMakesTwoGroups)
 {
     CreateNamed(QStringLiteral("Weekly"));
     CreateNamed(QStringLiteral("Weekly"));
-    const QList<QVariantList> groups = Club.Rows(QStringLiteral("select id from groups where groupname = 'Weekly'"));
+    const QList<QVariantList> groups = Club->Rows(QStringLiteral("select id from groups where groupname = 'Weekly'"));
     ASSERT_EQ(groups.size(), 2);
     EXPECT_EQ(Members(groups.at(0).at(0).toInt()).size(), 3);
     EXPECT_EQ(Members(groups.at(1).at(0).toInt()).size(), 3);
 }
 
-TEST_F(CreateGroup, NobodyFoundStillCreatesTheGroupRow)
+TEST_P(CreateGroup, NobodyFoundStillCreatesTheGroupRow)
 {
     Window->rgDateRange->SetItemIndex(5); // one session remaining: nobody
     CreateNamed(QString());
-    EXPECT_EQ(Club.Count(QStringLiteral("select count(*) from groups where groupname = ''")), 1);
-    EXPECT_EQ(Club.Count(QStringLiteral("select count(*) from grpdata")), 0);
+    EXPECT_EQ(Club->Count(QStringLiteral("select count(*) from groups where groupname = ''")), 1);
+    EXPECT_EQ(Club->Count(QStringLiteral("select count(*) from grpdata")), 0);
 }
 
-TEST_F(CreateGroup, AFailureInTheLastStepLeavesNoGroup)
+TEST_P(CreateGroup, AFailureInTheLastStepLeavesNoGroup)
 {
-    Club.Exec(QStringLiteral("drop table grpdata"));
+    Club->Exec(QStringLiteral("drop table grpdata"));
     CreateNamed(QStringLiteral("Lost"));
-    EXPECT_EQ(Club.Prompt.Errors.size(), 1);
-    EXPECT_EQ(Club.Count(QStringLiteral("select count(*) from groups")), 0);
+    EXPECT_EQ(Club->Prompt.Errors.size(), 1);
+    EXPECT_EQ(Club->Count(QStringLiteral("select count(*) from groups")), 0);
 }
+
+INSTANTIATE_TEST_SUITE_P(Sqlite, ActivityReport, ::testing::Values(seSqlite));
+INSTANTIATE_TEST_SUITE_P(Postgres, ActivityReport, ::testing::Values(sePostgres));
+INSTANTIATE_TEST_SUITE_P(Sqlite, CreateGroup, ::testing::Values(seSqlite));
+INSTANTIATE_TEST_SUITE_P(Postgres, CreateGroup, ::testing::Values(sePostgres));

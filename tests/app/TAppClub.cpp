@@ -5,6 +5,7 @@
 #include "DateTime.h"
 #include "TDemoDatabase.h"
 #include "TSession.h"
+#include "TTestServer.h"
 #include "TUserInfo.h"
 #include "TbrmIniFile.h"
 #include "TextFunctions.h"
@@ -35,7 +36,7 @@ void ResetApplicationState()
 
 } // namespace
 
-TAppClub::TAppClub()
+TAppClub::TAppClub(TSqlEngine engine) : m_engine(engine)
 {
     ResetApplicationState();
     SetShortDateFormat(QStringLiteral("M/d/yyyy"));
@@ -45,9 +46,15 @@ TAppClub::TAppClub()
     SetPrompt(&Prompt);
     TbrmIniFile::SetTerminate([] {});
 
-    m_aliasFile = CreateClubDatabase(m_dir.path());
-    TSession::Instance().SetAliasFile(m_aliasFile);
-    Exec(QStringLiteral("pragma synchronous = off"));
+    if (m_engine == sePostgres) {
+        m_server = TTestServer::NewDatabase();
+        m_aliasFile = CreateClubDatabase(m_dir.path(), m_server);
+        TSession::Instance().SetAliasFile(m_aliasFile);
+    } else {
+        m_aliasFile = CreateClubDatabase(m_dir.path());
+        TSession::Instance().SetAliasFile(m_aliasFile);
+        Exec(QStringLiteral("pragma synchronous = off"));
+    }
 
     QDir().mkpath(ConfigFolder());
     QFile ini(ConfigFolder() + QStringLiteral("VKD.INI"));
@@ -56,28 +63,42 @@ TAppClub::TAppClub()
               + "=Front_Desk\n");
     ini.close();
 
-    const char* const users[] = {"(1, 'MANAGER', 'secret', 'Maria', 'Lopez', 9, 1)",
-                                 "(2, 'CLERK', 'clerk', 'Tom', 'Baker', 1, 1)",
-                                 "(3, 'DEMO', '', 'Demo', 'User', 5, 1)"};
+    const char* const users[] = {"(1, 'MANAGER', 'secret', 'Maria', 'Lopez', 9, true)",
+                                 "(2, 'CLERK', 'clerk', 'Tom', 'Baker', 1, true)",
+                                 "(3, 'DEMO', '', 'Demo', 'User', 5, true)"};
     for (const char* user : users)
-        Exec(QStringLiteral("insert into \"User\" (ID, EmpID, Password, FirstName, LastName, Level1, EmpActive) values ")
+        Exec(QStringLiteral("insert into \"user\" (id, empid, password, firstname, lastname, level1, empactive) values ")
              + QString::fromLatin1(user));
-    Exec(QStringLiteral("insert into \"Security\" values (?, 5, 5, 5)"), {Right});
+    Exec(QStringLiteral("insert into security values (?, 5, 5, 5)"), {Right});
     Exec(QStringLiteral("insert into subcat values (1, 'Adult')"));
 }
 
 TAppClub::~TAppClub()
 {
+    // Closes the session's connection before its database goes.
     ResetApplicationState();
+    if (m_engine != sePostgres)
+        return;
+    try {
+        TTestServer::DropDatabase(m_server);
+    } catch (const std::exception& error) {
+        ADD_FAILURE() << "cannot drop the test database " << qPrintable(m_server.Database) << ": " << error.what();
+    }
 }
 
 void TAppClub::Exec(const QString& sql, const QVariantList& values)
 {
     QSqlQuery query(TSession::Instance().Database(QStringLiteral("Brelmdata")));
-    query.prepare(sql);
-    for (const QVariant& value : values)
-        query.addBindValue(value);
-    EXPECT_TRUE(query.exec()) << qPrintable(sql) << ": " << qPrintable(query.lastError().text());
+    bool done = false;
+    if (values.isEmpty()) {
+        done = query.exec(sql); // the server prepares no DDL
+    } else {
+        query.prepare(sql);
+        for (const QVariant& value : values)
+            query.addBindValue(value);
+        done = query.exec();
+    }
+    EXPECT_TRUE(done) << qPrintable(sql) << ": " << qPrintable(query.lastError().text());
 }
 
 QList<QVariantList> TAppClub::Rows(const QString& sql)
@@ -116,7 +137,7 @@ void TAppClub::AddPerson(int leadNo, int memberNo, const QString& lastName, cons
 
 void TAppClub::Enrol(int lead, int activity, const QDate& start, int countdown, const QDate& end)
 {
-    Exec(QStringLiteral("insert into ckprof values (?, ?, ?, ?, ?, 30.5, 0)"),
+    Exec(QStringLiteral("insert into ckprof values (?, ?, ?, ?, ?, 30.5, false)"),
          {lead, activity, start.toString(Qt::ISODate),
           end.isValid() ? QVariant(end.toString(Qt::ISODate)) : QVariant(), countdown});
 }

@@ -3,7 +3,11 @@
 // right, the configuration folder with this (fixed) workstation registered and a club name, the alias
 // file naming it Brelmdata. The clock is pinned to Today, a scripted prompt answers every dialog, and
 // every process-wide object the application touches is reset on both ends.
+// The club tables live in a SQLite file, or in a database of its own on the test server (TTestServer),
+// dropped again at the end; check TTestServer::SkipReason() before asking for the server.
+#include "TDemoDatabase.h"
 #include "TPrompt.h"
+#include "TSqlSchema.h"
 
 #include <QDate>
 #include <QTemporaryDir>
@@ -24,13 +28,20 @@ public:
     static inline const QString Right = QStringLiteral("GReports Club Level");
 
     // Users: 1 MANAGER/secret level 9, 2 CLERK/clerk level 1, 3 DEMO/"" level 5 (the right's level).
-    TAppClub();
+    explicit TAppClub(TSqlEngine engine = seSqlite);
     ~TAppClub();
+    TAppClub(const TAppClub&) = delete;
+    TAppClub& operator=(const TAppClub&) = delete;
+
+    // The club's database on the test server; Host is empty for a SQLite club.
+    const TDemoServer& Server() const { return m_server; }
 
     QString Folder() const { return m_dir.path(); }
     QString AliasFile() const { return m_aliasFile; }
     QString ConfigFolder() const { return m_dir.path() + QStringLiteral("/Config/"); }
 
+    // The engine's own SQL, past the data layer: write what both engines take (true/false for
+    // booleans, "user" and security for the tables the suite spells "User" and "Security").
     void Exec(const QString& sql, const QVariantList& values = {});
     QList<QVariantList> Rows(const QString& sql);
     int Count(const QString& sql);
@@ -44,6 +55,8 @@ public:
     TScriptedPrompt Prompt;
 
 private:
+    TSqlEngine m_engine;
+    TDemoServer m_server;
     QTemporaryDir m_dir;
     QString m_aliasFile;
 };
