@@ -3,9 +3,14 @@
 #include "BenchDriver.h"
 #include "BenchMeasure.h"
 #include "BenchOptions.h"
+#include "BenchServer.h"
 #include "BenchTable.h"
 #include "ChildProcess.h"
 #include "DateTime.h"
+#include "TSession.h"
+#include "TTestServer.h"
+
+#include <QCoreApplication>
 
 #include <QDir>
 #include <QFile>
@@ -273,4 +278,58 @@ TEST_F(BenchOnDemoClub, ExportsThroughTheFilterNamedEvenWhereExtensionsAreShared
     unknown.Format = QStringLiteral("TNoFilter");
     unknown.OutputFolder = s_dir->path();
     EXPECT_THROW(Measure(unknown), std::runtime_error);
+}
+
+// The same measurements against the test run's PostgreSQL server: the benchmark makes the size's
+// database itself, keeps it while it holds the club, and its psql arguments run the statement.
+TEST(BenchOnPostgres, BuildsEachSizeInADatabaseOfItsOwnAndMeasuresThroughTheServer)
+{
+    SKIP_WITHOUT_TEST_SERVER();
+    SetClock([] { return QDateTime(QDate(2026, 1, 15), QTime(10, 0)); });
+    constexpr int Enrolments = 120;
+    TBenchOptions options;
+    options.ServerHost = qEnvironmentVariable("ACTIVITYREP_PGTEST_HOST");
+    options.ServerPort = qEnvironmentVariableIntValue("ACTIVITYREP_PGTEST_PORT");
+    options.ServerUser = QStringLiteral("postgres");
+    options.Seed = quint32(QCoreApplication::applicationPid()); // a database no parallel run uses
+    const TDemoServer server = BenchServerDatabase(options, Enrolments);
+    EXPECT_EQ(server.Database, QStringLiteral("activityrep_bench_120_s%1").arg(options.Seed));
+
+    QTemporaryDir dir;
+    const QString folder = dir.filePath(QStringLiteral("club"));
+    const QString alias = EnsureDemoDatabase(folder, Enrolments, options.Seed, server);
+    EXPECT_EQ(ServerEnrolments(server), Enrolments);
+    const QString stray = QDir(folder).filePath(QStringLiteral("stray"));
+    QFile(stray).open(QIODevice::WriteOnly);
+    EnsureDemoDatabase(folder, Enrolments, options.Seed, server);
+    EXPECT_TRUE(QFile::exists(stray)) << "rebuilt although the server still holds the club";
+
+    TBenchOptions measure;
+    measure.Mode = bmMeasure;
+    measure.AliasFile = alias;
+    measure.Kind = mkFetch;
+    EXPECT_EQ(Measure(measure).Rows, Enrolments);
+    measure.Kind = mkStatement;
+    measure.StatementFile = dir.filePath(QStringLiteral("statement.sql"));
+    Measure(measure);
+    EXPECT_TRUE(ReadFile(measure.StatementFile).contains("||")) << "not in the server's dialect";
+
+    const QString out = dir.filePath(QStringLiteral("psql.out"));
+    const QString err = dir.filePath(QStringLiteral("psql.err"));
+    const TChildResult psql = RunChild(options.Psql, PsqlArguments(server), measure.StatementFile, out, err);
+    ASSERT_TRUE(psql.Started) << psql.StartError.toStdString();
+    EXPECT_EQ(psql.ExitCode, 0) << ReadFile(err).constData();
+    EXPECT_EQ(ReadFile(out).count('\n'), Enrolments);
+
+    // A database emptied behind the benchmark's back is filled again.
+    TSession::Instance().Reset();
+    TTestServer::DropDatabase(server);
+    EXPECT_EQ(ServerEnrolments(server), -1);
+    EnsureDemoDatabase(folder, Enrolments, options.Seed, server);
+    EXPECT_FALSE(QFile::exists(stray));
+    EXPECT_EQ(ServerEnrolments(server), Enrolments);
+
+    TSession::Instance().Reset();
+    TTestServer::DropDatabase(server);
+    SetClock({});
 }
