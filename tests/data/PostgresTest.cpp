@@ -38,24 +38,6 @@ const char* const ClubRows[] = {
     " (4, 7, '2010-04-01', null, 0, 50, false), (1, 7, '2010-02-28', '2010-03-16', -3, 50.5, false)",
 };
 
-// The activity report's statement as the criteria window writes it (today is 15 March 2010).
-QStringList ReportStatement(int option, const QString& ids, int member, const QString& sdate, const QString& edate, bool forInsert = false)
-{
-    QStringList lines;
-    if (forInsert)
-        lines << QStringLiteral("insert into grpdata (leadid,groupid)")
-              << QStringLiteral("select distinct(leadid),Cast(%1 as Integer) from lead l");
-    else
-        lines << QStringLiteral("select memberno,lastname+', '+firstname as fullname,start,p.'end',countdown,description,homephone,"
-                                "s.description as subcatdesc,pymtrate from lead l");
-    lines << QStringLiteral("join ckprof p on p.leadid = l.leadno") << QStringLiteral("join ckacts a on a.id = p.activityid")
-          << QStringLiteral("join subcat s on s.id = l.subcategory");
-    lines << ConditionLines(option, ids, member, sdate, edate);
-    if (!forInsert)
-        lines << (option == 2 ? QStringLiteral("order by description,p.'end' ,FullName") : QStringLiteral("order by description, FullName"));
-    return lines;
-}
-
 // The field names (in lower case: the server folds them), then every row as "type:value|...", with the
 // values as the layer delivers them.
 QStringList ResultRows(const QStringList& sql, const QList<TFieldDef>& fields = {})
@@ -77,29 +59,6 @@ QStringList ResultRows(const QStringList& sql, const QList<TFieldDef>& fields = 
         rows << values.join(QLatin1Char('|'));
     }
     return rows;
-}
-
-// The three statements of Create Group inside one transaction, as the criteria window runs them.
-int CreateGroup(const QString& name, const QDateTime& now, int option, const QString& ids, int member)
-{
-    TTransaction transaction;
-    TQuery query;
-    query.SQL() << QStringLiteral("insert into groups (groupname,groups.\"TimeStamp\") values (:pgroupname,:PTimeStamp)");
-    query.Prepare();
-    query.SetParam(QStringLiteral("pgroupname"), name);
-    query.SetParam(QStringLiteral("pTimeStamp"), now);
-    query.ExecSQL();
-    query.Close();
-    query.SQL().clear();
-    query.SQL() << QStringLiteral("select max(id) as mid from groups");
-    query.Open();
-    const int id = query.FieldAsInteger(QStringLiteral("mid"));
-    query.Close();
-    query.SQL() = ReportStatement(option, ids, member, QStringLiteral("03/01/2010"), QStringLiteral("3/31/2010"), true);
-    query.SQL()[1] = query.SQL().at(1).arg(id);
-    query.ExecSQL();
-    transaction.Commit();
-    return id;
 }
 
 class TPostgresClub : public ::testing::Test
@@ -383,8 +342,14 @@ TEST(TPostgresConcurrency, TwoProcessesCreatingGroupsAtOnceGetTheirOwnIdsAndMemb
         workers[w].start(QStringLiteral(GROUP_WORKER_PATH),
                          {aliases, QStringLiteral("workstation %1").arg(w + 1), QString::number(GroupsEach),
                           // one fast workstation, one slow one: the fast one commits while the slow one is between statements
-                          QString::number(w == 0 ? 0 : 8)});
+                          QString::number(w == 0 ? 0 : 25)});
         ASSERT_TRUE(workers[w].waitForStarted(30000)) << qPrintable(workers[w].errorString());
+    }
+    // Both connected before either starts: otherwise the fast one may be done before the slow one runs.
+    for (QProcess& worker : workers) {
+        while (!worker.canReadLine())
+            ASSERT_TRUE(worker.waitForReadyRead(30000)) << worker.readAllStandardError().toStdString();
+        ASSERT_EQ(worker.readLine().trimmed(), QByteArray("ready"));
     }
     for (QProcess& worker : workers) {
         worker.write("go\n");

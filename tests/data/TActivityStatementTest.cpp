@@ -72,19 +72,6 @@ const QDate Today(2010, 3, 15);
 const QDate RangeStart(2010, 3, 1);
 const QDate RangeEnd(2010, 3, 31);
 
-
-QStringList ReportStatement(int option, const QString& activityIds, int member, const QString& sdate, const QString& edate)
-{
-    QStringList lines;
-    lines << QStringLiteral("select memberno,lastname+', '+firstname as fullname,start,p.'end',countdown,description,homephone,s.description as subcatdesc,pymtrate from lead l")
-          << QStringLiteral("join ckprof p on p.leadid = l.leadno")
-          << QStringLiteral("join ckacts a on a.id = p.activityid")
-          << QStringLiteral("join subcat s on s.id = l.subcategory");
-    lines << ConditionLines(option, activityIds, member, sdate, edate);
-    lines << (option == 2 ? QStringLiteral("order by description,p.'end' ,FullName") : QStringLiteral("order by description, FullName"));
-    return lines;
-}
-
 QList<TFieldDef> ReportFields()
 {
     return {{QStringLiteral("memberno"), ftInteger, 0},     {QStringLiteral("fullname"), ftString, 37},
@@ -310,34 +297,7 @@ std::string StatementCaseName(const ::testing::TestParamInfo<TStatementCase>& in
 
 INSTANTIATE_TEST_SUITE_P(AllOptions, TReportStatement, ::testing::ValuesIn(StatementCases()), StatementCaseName);
 
-// Create Group: the three statements, in order, through one query object.
 namespace {
-int CreateGroup(const QString& name, const QDateTime& now, int option, const QString& ids, int member)
-{
-    TQuery query;
-    query.SQL() << QStringLiteral("insert into groups (groupname,groups.\"TimeStamp\") values (:pgroupname,:PTimeStamp)");
-    query.Prepare();
-    query.SetParam(QStringLiteral("pgroupname"), name);
-    query.SetParam(QStringLiteral("pTimeStamp"), now);
-    query.ExecSQL();
-
-    query.Close();
-    query.SQL().clear();
-    query.SQL() << QStringLiteral("select max(id) as mid from groups");
-    query.Open();
-    const int id = query.FieldAsInteger(QStringLiteral("mid"));
-    query.Close();
-
-    query.SQL().clear();
-    query.SQL() << QStringLiteral("insert into grpdata (leadid,groupid)")
-                << QStringLiteral("select distinct(leadid),Cast(") + QString::number(id) + QStringLiteral(" as Integer) from lead l")
-                << QStringLiteral("join ckprof p on p.leadid = l.leadno") << QStringLiteral("join ckacts a on a.id = p.activityid")
-                << QStringLiteral("join subcat s on s.id = l.subcategory");
-    query.SQL() << ConditionLines(option, ids, member, QStringLiteral("03/01/2010"), QStringLiteral("3/31/2010"));
-    query.ExecSQL();
-    return id;
-}
-
 QList<int> ExpectedMembers(int option, const QString& ids, int member)
 {
     QList<int> leads;

@@ -1,6 +1,17 @@
 #include "TStatementLines.h"
 
+#include "TQuery.h"
+#include "TTransaction.h"
+
 #include <QDate>
+
+namespace {
+
+const QStringList Joins = {QStringLiteral("join ckprof p on p.leadid = l.leadno"),
+                           QStringLiteral("join ckacts a on a.id = p.activityid"),
+                           QStringLiteral("join subcat s on s.id = l.subcategory")};
+
+} // namespace
 
 QStringList ConditionLines(int option, const QString& activityIds, int member, const QString& sdate, const QString& edate)
 {
@@ -38,4 +49,43 @@ QStringList ConditionLines(int option, const QString& activityIds, int member, c
     else if (member == 2)
         lines << QStringLiteral("and l.memberno = 0");
     return lines;
+}
+
+QStringList ReportStatement(int option, const QString& activityIds, int member, const QString& sdate, const QString& edate)
+{
+    QStringList lines;
+    lines << QStringLiteral("select memberno,lastname+', '+firstname as fullname,start,p.'end',countdown,description,homephone,"
+                            "s.description as subcatdesc,pymtrate from lead l")
+          << Joins << ConditionLines(option, activityIds, member, sdate, edate)
+          << (option == 2 ? QStringLiteral("order by description,p.'end' ,FullName") : QStringLiteral("order by description, FullName"));
+    return lines;
+}
+
+int CreateGroup(const QString& name, const QDateTime& now, int option, const QString& activityIds, int member,
+                const std::function<void()>& afterGroupRow)
+{
+    TTransaction transaction;
+    TQuery query;
+    query.SQL() << QStringLiteral("insert into groups (groupname,groups.\"TimeStamp\") values (:pgroupname,:PTimeStamp)");
+    query.Prepare();
+    query.SetParam(QStringLiteral("pgroupname"), name);
+    query.SetParam(QStringLiteral("pTimeStamp"), now);
+    query.ExecSQL();
+    if (afterGroupRow)
+        afterGroupRow();
+
+    query.Close();
+    query.SQL().clear();
+    query.SQL() << QStringLiteral("select max(id) as mid from groups");
+    query.Open();
+    const int id = query.FieldAsInteger(QStringLiteral("mid"));
+    query.Close();
+
+    query.SQL().clear();
+    query.SQL() << QStringLiteral("insert into grpdata (leadid,groupid)")
+                << QStringLiteral("select distinct(leadid),Cast(%1 as Integer) from lead l").arg(id) << Joins
+                << ConditionLines(option, activityIds, member, QStringLiteral("03/01/2010"), QStringLiteral("3/31/2010"));
+    query.ExecSQL();
+    transaction.Commit();
+    return id;
 }

@@ -2,11 +2,10 @@
 // Group does (insert the group, read max(id) back, insert the members, in one transaction) and prints
 // "<id> <name>" for each. Arguments: alias file, name prefix, number of groups, and a pause between
 // the statements in milliseconds (a slow workstation, which widens the window for the other one);
-// it starts on a line on stdin.
+// it prints "ready" once connected and starts on a line on stdin.
 #include "EDatabaseError.h"
-#include "TQuery.h"
 #include "TSession.h"
-#include "TTransaction.h"
+#include "TStatementLines.h"
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QThread>
@@ -23,37 +22,19 @@ int main(int argc, char** argv)
     TSession::Instance().SetAliasFile(args.at(1));
     const unsigned long pause = args.at(4).toULong();
     try {
-        // Connected first, then wait for the test's "go" on stdin, so both workstations start together.
+        // Connected first, then say so and wait for the test's "go" on stdin, so both workstations
+        // start together whatever their start-up took.
         TSession::Instance().Database(QStringLiteral("Brelmdata"));
+        std::puts("ready");
+        std::fflush(stdout);
         char go[8];
         if (!std::fgets(go, sizeof go, stdin))
             return 3;
         for (int n = 1; n <= args.at(3).toInt(); ++n) {
             const QString name = QStringLiteral("%1 #%2").arg(args.at(2)).arg(n);
-            TTransaction transaction(QStringLiteral("Brelmdata"));
-            TQuery query;
-            query.SQL() << QStringLiteral("insert into groups (groupname,groups.\"TimeStamp\") values (:pgroupname,:PTimeStamp)");
-            query.Prepare();
-            query.SetParam(QStringLiteral("pgroupname"), name);
-            query.SetParam(QStringLiteral("pTimeStamp"), QDateTime(QDate(2010, 3, 15), QTime(12, 0)));
-            query.ExecSQL();
-            QThread::msleep(pause);
-            query.Close();
-            query.SQL().clear();
-            query.SQL() << QStringLiteral("select max(id) as mid from groups");
-            query.Open();
-            const int id = query.FieldAsInteger(QStringLiteral("mid"));
-            query.Close();
-            query.SQL().clear();
-            // active members of Karate and Yoga: Adams, Baker, Davis, Evans
-            query.SQL() << QStringLiteral("insert into grpdata (leadid,groupid)")
-                        << QStringLiteral("select distinct(leadid),Cast(%1 as Integer) from lead l").arg(id)
-                        << QStringLiteral("join ckprof p on p.leadid = l.leadno") << QStringLiteral("join ckacts a on a.id = p.activityid")
-                        << QStringLiteral("join subcat s on s.id = l.subcategory") << QStringLiteral("where (p.'end' > '03/15/2010' or")
-                        << QStringLiteral("(p.'end' is null and countdown > 0))") << QStringLiteral("and activityid in (3,5)")
-                        << QStringLiteral("and l.memberno > 0");
-            query.ExecSQL();
-            transaction.Commit();
+            // Active members of Karate and Yoga: Adams, Baker, Davis, Evans.
+            const int id = CreateGroup(name, QDateTime(QDate(2010, 3, 15), QTime(12, 0)), 0, QStringLiteral("3,5"), 1,
+                                       [pause] { QThread::msleep(pause); });
             std::printf("%d %s\n", id, name.toUtf8().constData());
             std::fflush(stdout);
         }
