@@ -30,15 +30,12 @@ void TCSS2Filter::WriteBand(TReportBand& band)
     m_sorted.assign(band.begin(), band.end());
     std::stable_sort(m_sorted.begin(), m_sorted.end(), CompareBySequence);
     for (const TReportItem* item : m_sorted) {
-        const qint32 w = MicronsToPixels(item->Width);
-        const qint32 y = MicronsToPixels(item->Y);
-        const qint32 h = MicronsToPixels(item->Height);
         // The block starts where the aligned text starts, so its right edge or centre is the anchor.
-        qint32 x = MicronsToPixels(item->X);
-        if (item->Alignment == taRightJustify)
-            x -= w;
-        else if (item->Alignment == taCenter)
-            x -= w / 2;
+        const QRect box = PixelBox(*item);
+        const qint32 x = box.x();
+        const qint32 y = box.y();
+        const qint32 w = box.width();
+        const qint32 h = box.height();
 
         QByteArray& s = m_line;
         s.resize(0);

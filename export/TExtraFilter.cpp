@@ -50,6 +50,17 @@ qint32 NativeToMicrons(double tenthsOfMm) { return Truncate(tenthsOfMm / 254 / I
 qint32 MicronsToTwips(qint32 microns) { return Truncate(microns / 1000.0 * InchPerMm * 1440); }
 qint32 MicronsToPoints(qint32 microns) { return Truncate(microns / 1000.0 * InchPerMm * 72); }
 qint32 MicronsToPixels(qint32 microns) { return Truncate(microns / 1000.0 * InchPerMm * 96); }
+
+QRect PixelBox(const TReportItem& item)
+{
+    const qint32 width = MicronsToPixels(item.Width);
+    qint32 left = MicronsToPixels(item.X);
+    if (item.Alignment == taRightJustify)
+        left -= width;
+    else if (item.Alignment == taCenter)
+        left -= width / 2;
+    return QRect(left, MicronsToPixels(item.Y), width, MicronsToPixels(item.Height));
+}
 qint32 PixelsToMicrons(qint32 pixels) { return Truncate(pixels / 96.0 / InchPerMm * 1000); }
 
 QByteArray ReplaceAll(const QByteArray& s, const QByteArray& find, const QByteArray& replace)

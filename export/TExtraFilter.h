@@ -3,6 +3,7 @@
 
 #include <QByteArray>
 #include <QList>
+#include <QRect>
 #include <QSaveFile>
 #include <QString>
 #include <QtGlobal>
@@ -58,6 +59,10 @@ qint32 MicronsToTwips(qint32 microns);
 qint32 MicronsToPoints(qint32 microns);
 qint32 MicronsToPixels(qint32 microns);
 qint32 PixelsToMicrons(qint32 pixels);
+
+// The item's box in 96-dpi pixels, starting where its aligned text starts: the X of a right-aligned
+// item is its right edge and that of a centred one its centre.
+QRect PixelBox(const TReportItem& item);
 
 // Shared helpers of the writers; all work on code-page-1252 bytes.
 // Every occurrence of find replaced, scanning the unchanged input; an empty find changes nothing.

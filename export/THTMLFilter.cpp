@@ -26,15 +26,12 @@ void THTMLFilter::WriteBand(TReportBand& band)
 {
     qint32 lastRight = 0;
     for (const TReportItem* item : band) {
-        const qint32 w = MicronsToPixels(item->Width);
-        const qint32 y = MicronsToPixels(item->Y);
-        const qint32 h = MicronsToPixels(item->Height);
         // The cell starts where the aligned text starts, so its right edge or centre is the anchor.
-        qint32 x = MicronsToPixels(item->X);
-        if (item->Alignment == taRightJustify)
-            x -= w;
-        else if (item->Alignment == taCenter)
-            x -= w / 2;
+        const QRect box = PixelBox(*item);
+        const qint32 x = box.x();
+        const qint32 y = box.y();
+        const qint32 w = box.width();
+        const qint32 h = box.height();
 
         QByteArray& s = m_line;
         s.resize(0);

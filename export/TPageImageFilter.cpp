@@ -152,16 +152,9 @@ void TPageImageFilter::WriteBand(TReportBand& band)
     for (const TReportItem* item : std::as_const(items)) {
         if (item->Kind != rkText)
             continue;
-        const int anchor = MicronsToPixels(item->X);
-        const int width = MicronsToPixels(item->Width);
         // The rectangle starts where the text starts after alignment, so right-aligned and centred
         // text ends up around its anchor instead of being pushed right of it and clipped.
-        int left = anchor;
-        if (item->Alignment == taRightJustify)
-            left = anchor - width;
-        else if (item->Alignment == taCenter)
-            left = anchor - width / 2;
-        const QRect rect(left, MicronsToPixels(item->Y), width, MicronsToPixels(item->Height));
+        const QRect rect = PixelBox(*item);
         if (rect.isEmpty())
             continue;
 

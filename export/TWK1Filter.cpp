@@ -21,18 +21,21 @@ QString TWK1Filter::SheetName() const
 
 QByteArray TWK1Filter::LabelRecord(int column, int row, const QByteArray& text) const
 {
-    const QByteArray label = text.left(MaxLabelLength);
+    const QByteArray label = LabelBytes(text);
     QByteArray record;
-    record.reserve(label.size() + 11);
+    record.reserve(label.size() + 9);
     record += QByteArray("\x0F\x00", 2);
-    AppendInt16(record, int(label.size()) + 7);
+    AppendInt16(record, int(label.size()) + 5); // format byte, column and row, then the label
     record += '\xFF';
     AppendInt16(record, column);
     AppendInt16(record, row);
-    record += '\'';
     record += label;
-    record += '\0';
     return record;
+}
+
+QByteArray TWK1Filter::LabelBytes(const QByteArray& text) const
+{
+    return '\'' + text.left(MaxLabelLength) + '\0';
 }
 
 void TWK1Filter::AddText(double x, double y, const TFont& font, TColor background, int alignment, const QString& text)

@@ -20,8 +20,10 @@ protected:
     void WriteBand(TReportBand& band) override;
     void EndDocument() override;
 
-    // The label cell record of one text; TWQ1Filter writes its own layout.
-    virtual QByteArray LabelRecord(int column, int row, const QByteArray& text) const;
+    // The label cell record of one text.
+    QByteArray LabelRecord(int column, int row, const QByteArray& text) const;
+    // The label as the record carries it: prefix, text and terminator; TWQ1Filter writes its own layout.
+    virtual QByteArray LabelBytes(const QByteArray& text) const;
     virtual QByteArray BeginningOfFile() const;
     // "a Lotus 123 worksheet", for messages.
     virtual QString SheetName() const;

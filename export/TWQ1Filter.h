@@ -16,7 +16,7 @@ public:
     static constexpr int MaxLabelLength = 255;
 
 protected:
-    QByteArray LabelRecord(int column, int row, const QByteArray& text) const override;
+    QByteArray LabelBytes(const QByteArray& text) const override;
     QByteArray BeginningOfFile() const override;
     QString SheetName() const override;
 };
