@@ -372,16 +372,21 @@ void TfrmActivityRep::BuildActivityIds()
     ActivityIds = ::BuildActivityIds(items);
 }
 
-void TfrmActivityRep::OpenReportQuery()
+TActivitySelection TfrmActivityRep::Selection() const
 {
-    BuildActivityIds();
     TActivitySelection selection;
     selection.Option = rgDateRange->ItemIndex();
     selection.Member = rgMember->ItemIndex();
     selection.ActivityIds = ActivityIds;
     selection.FromText = SDate->Text();
     selection.ToText = EDate->Text();
+    return selection;
+}
 
+void TfrmActivityRep::OpenReportQuery()
+{
+    BuildActivityIds();
+    const TActivitySelection selection = Selection();
     // A preview still laying out its pages reads Query; let it finish before the query is rebuilt.
     QuickRep->FinishPendingLayout();
     Query.Close();
@@ -406,12 +411,7 @@ void TfrmActivityRep::Button2Click()
     if (!Prompt().InputQuery(QStringLiteral("Enter Group Name"), QStringLiteral("Group Name"), groupName))
         return;
 
-    TActivitySelection selection;
-    selection.Option = rgDateRange->ItemIndex();
-    selection.Member = rgMember->ItemIndex();
-    selection.ActivityIds = ActivityIds;
-    selection.FromText = SDate->Text();
-    selection.ToText = EDate->Text();
+    const TActivitySelection selection = Selection();
 
     // The three steps stand or fall together, and no other program's group can slip in between the
     // insert and the read of the newest id.

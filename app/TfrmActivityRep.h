@@ -10,6 +10,7 @@
 #include <memory>
 #include <vector>
 
+struct TActivitySelection;
 class QLabel;
 class QListWidget;
 class QPushButton;
@@ -83,6 +84,8 @@ private:
     void CreateControls();
     void CreateReport();
     void BuildActivityIds();
+    // The window's criteria with ActivityIds as last built.
+    TActivitySelection Selection() const;
     void SetTabOrder();
 
     TTable tbckActs;
