@@ -4,6 +4,7 @@
 #include "Application.h"
 #include "DateTime.h"
 #include "TDemoDatabase.h"
+#include "SqlRows.h"
 #include "TSession.h"
 #include "TTestServer.h"
 #include "TUserInfo.h"
@@ -15,7 +16,6 @@
 #include <QFile>
 #include <QSqlError>
 #include <QSqlQuery>
-#include <QSqlRecord>
 #include <gtest/gtest.h>
 
 namespace {
@@ -103,19 +103,7 @@ void TAppClub::Exec(const QString& sql, const QVariantList& values)
 
 QList<QVariantList> TAppClub::Rows(const QString& sql)
 {
-    QList<QVariantList> rows;
-    QSqlQuery query(TSession::Instance().Database(QStringLiteral("Brelmdata")));
-    if (!query.exec(sql)) {
-        ADD_FAILURE() << qPrintable(sql) << ": " << qPrintable(query.lastError().text());
-        return rows;
-    }
-    while (query.next()) {
-        QVariantList row;
-        for (int i = 0; i < query.record().count(); ++i)
-            row << query.value(i);
-        rows << row;
-    }
-    return rows;
+    return SqlRows(sql);
 }
 
 int TAppClub::Count(const QString& sql)

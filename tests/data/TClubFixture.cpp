@@ -1,9 +1,9 @@
 #include "TClubFixture.h"
 #include "TDemoDatabase.h"
+#include "SqlRows.h"
 #include "TSession.h"
 #include <QSqlError>
 #include <QSqlQuery>
-#include <QSqlRecord>
 
 void TClubFixture::SetUp()
 {
@@ -28,17 +28,5 @@ void TClubFixture::Exec(const QString& sql)
 
 QList<QVariantList> TClubFixture::Rows(const QString& sql)
 {
-    QList<QVariantList> rows;
-    QSqlQuery query(TSession::Instance().Database(QStringLiteral("Brelmdata")));
-    if (!query.exec(sql)) {
-        ADD_FAILURE() << qPrintable(sql) << ": " << qPrintable(query.lastError().text());
-        return rows;
-    }
-    while (query.next()) {
-        QVariantList row;
-        for (int i = 0; i < query.record().count(); ++i)
-            row.append(query.value(i));
-        rows.append(row);
-    }
-    return rows;
+    return SqlRows(sql);
 }
