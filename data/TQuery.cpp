@@ -247,15 +247,7 @@ bool TQuery::FieldAsBoolean(const QString& name) const
 
 QDateTime TQuery::FieldAsDateTime(const QString& name) const
 {
-    const QVariant value = FieldValue(name);
-    switch (value.typeId()) {
-    case QMetaType::QDate:
-        return QDateTime(value.toDate(), QTime(0, 0));
-    case QMetaType::QTime:
-        return QDateTime(QDate(1899, 12, 30), value.toTime()); // a time of day sits on day 0
-    default:
-        return value.toDateTime();
-    }
+    return TSqlSchema::AsDateTime(FieldValue(name));
 }
 
 bool TQuery::FieldIsNull(const QString& name) const

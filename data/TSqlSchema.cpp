@@ -318,6 +318,18 @@ QString TSqlSchema::DateTimeText(const QDateTime& dateTime)
     return dateTime.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz"));
 }
 
+QDateTime TSqlSchema::AsDateTime(const QVariant& value)
+{
+    switch (value.typeId()) {
+    case QMetaType::QDate:
+        return QDateTime(value.toDate(), QTime(0, 0));
+    case QMetaType::QTime:
+        return QDateTime(QDate(1899, 12, 30), value.toTime());
+    default:
+        return value.toDateTime();
+    }
+}
+
 QVariant TSqlSchema::FromStorage(TFieldType type, const QVariant& stored)
 {
     if (stored.isNull())

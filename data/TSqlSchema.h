@@ -1,5 +1,6 @@
 #pragma once
 #include "TFieldDef.h"
+#include <QDateTime>
 #include <QHash>
 #include <QList>
 #include <QSqlDatabase>
@@ -47,6 +48,9 @@ public:
 
     // Stored value -> the value type the layer delivers (see TQuery).
     static QVariant FromStorage(TFieldType type, const QVariant& stored);
+    // A delivered value read as a date and time: a date at midnight, a time of day on day 0 of the
+    // suite's date values (30 Dec 1899).
+    static QDateTime AsDateTime(const QVariant& value);
     // Assigned value -> stored value; throws EDatabaseError for text that is not a date where one is needed.
     static QVariant ToStorage(TFieldType type, const QVariant& value);
     static QVariant ToStorage(TFieldType type, const QVariant& value, TSqlEngine engine);

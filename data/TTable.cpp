@@ -242,16 +242,7 @@ bool TTable::FieldAsBoolean(const QString& name) const
 
 QDateTime TTable::FieldAsDateTime(const QString& name) const
 {
-    const QVariant value = FieldValue(name);
-    switch (value.typeId()) {
-    case QMetaType::QDate:
-        return QDateTime(value.toDate(), QTime(0, 0));
-    case QMetaType::QTime:
-        // a time of day sits on day 0 of the suite's date values
-        return QDateTime(QDate(1899, 12, 30), value.toTime());
-    default:
-        return value.toDateTime();
-    }
+    return TSqlSchema::AsDateTime(FieldValue(name));
 }
 
 bool TTable::FieldIsNull(const QString& name) const
