@@ -167,17 +167,22 @@ void TExtraFilter::AddGraphic(double, double, const void*) {}
 
 void TExtraFilter::BandPrinted(const void*) {}
 
-void TExtraFilter::AddPositionOnly(double x, double y, const TFont& font, TColor background, int alignment)
+TReportItem& TExtraFilter::AppendItem(double x, double y, const TFont& font, TColor background, int alignment)
 {
     ++ItemSequence;
-    TReportItem item;
+    TReportItem& item = Items.emplace_back();
     item.Y = NativeToMicrons(y);
     item.X = NativeToMicrons(x);
     item.Font = &font;
     item.Background = background;
     item.Alignment = quint8(alignment);
     item.Sequence = ItemSequence;
-    Items.push_back(std::move(item));
+    return item;
+}
+
+void TExtraFilter::AddPositionOnly(double x, double y, const TFont& font, TColor background, int alignment)
+{
+    AppendItem(x, y, font, background, alignment);
 }
 
 void TExtraFilter::AddText(double x, double y, const TFont& font, TColor background, int alignment, const QString& text)
@@ -186,18 +191,10 @@ void TExtraFilter::AddText(double x, double y, const TFont& font, TColor backgro
         qWarning("TExtraFilter::AddText called outside OpenPage/ClosePage");
         return;
     }
-    ++ItemSequence;
-    TReportItem item;
+    TReportItem& item = AppendItem(x, y, font, background, alignment);
     item.Kind = rkText;
-    item.Y = NativeToMicrons(y);
-    item.X = NativeToMicrons(x);
     item.Text = ToCodePage1252(text);
-    item.Font = &font;
-    item.Background = background;
-    item.Alignment = quint8(alignment);
-    item.Sequence = ItemSequence;
     MeasureItem(item);
-    Items.push_back(std::move(item));
 }
 
 void TExtraFilter::MeasureItem(TReportItem& item)

@@ -163,6 +163,9 @@ protected:
     bool LastPage = false;
 
 private:
+    // A new item of the page at the position, numbered in printing order.
+    TReportItem& AppendItem(double x, double y, const TFont& font, TColor background, int alignment);
+
     QString m_fileName;
     bool m_active = false;
     std::unique_ptr<TTextMeasurer> m_measurer;
