@@ -1,5 +1,6 @@
 #include "DateDrop.h"
 
+#include "PinnedTodayTest.h"
 #include "TPrompt.h"
 #include "TVellCalendar.h"
 #include "VellPop.h"
@@ -14,23 +15,9 @@
 
 namespace {
 
-// "Today" in these tests: 15 June 2026.
-class DateFieldTest : public ::testing::Test
+class DateFieldTest : public PinnedTodayTest
 {
 protected:
-    void SetUp() override
-    {
-        SetClock([] { return QDateTime(QDate(2026, 6, 15), QTime(10, 30)); });
-        SetPrompt(&m_prompt);
-    }
-    void TearDown() override
-    {
-        SetPrompt(nullptr);
-        SetClock({});
-        SetShortDateFormat(QStringLiteral("M/d/yyyy"));
-        SetDateSeparator(QLatin1Char('/'));
-    }
-
     // A shown, active window with the field and a second edit to move the focus to.
     struct TWindow
     {
@@ -55,7 +42,6 @@ protected:
         void Leave() { Other->setFocus(Qt::TabFocusReason); }
     };
 
-    TScriptedPrompt m_prompt;
 };
 
 TEST_F(DateFieldTest, ParseDateTextFollowsTheShortDateFormat)

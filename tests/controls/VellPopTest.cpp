@@ -1,6 +1,7 @@
 #include "VellPop.h"
 
 #include "EConvertError.h"
+#include "PinnedTodayTest.h"
 #include "TPrompt.h"
 #include "TVellCalendar.h"
 #include "VellTool.h"
@@ -15,20 +16,9 @@
 
 namespace {
 
-class PopupTest : public ::testing::Test
+class PopupTest : public PinnedTodayTest
 {
 protected:
-    void SetUp() override
-    {
-        SetClock([] { return QDateTime(QDate(2026, 6, 15), QTime(10, 30)); });
-        SetPrompt(&m_prompt);
-    }
-    void TearDown() override
-    {
-        SetPrompt(nullptr);
-        SetClock({});
-    }
-
     // Queues an action run against the form once it is on screen.
     void WhenShown(std::function<void(TvcPopup&)> action)
     {
@@ -41,7 +31,6 @@ protected:
         };
     }
 
-    TScriptedPrompt m_prompt;
 };
 
 TEST(PopupPlacement, OpensBelowTheControlUnlessThatPassesTheScreenBottom)

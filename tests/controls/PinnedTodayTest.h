@@ -1,0 +1,27 @@
+#pragma once
+// Base of the date-control tests: "today" is 15 June 2026, dialogs go to a scripted prompt, and the
+// program-wide short date format is M/d/yyyy with "/" again afterwards.
+#include "DateTime.h"
+#include "TPrompt.h"
+
+#include <QDateTime>
+#include <gtest/gtest.h>
+
+class PinnedTodayTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        SetClock([] { return QDateTime(QDate(2026, 6, 15), QTime(10, 30)); });
+        SetPrompt(&m_prompt);
+    }
+    void TearDown() override
+    {
+        SetPrompt(nullptr);
+        SetClock({});
+        SetShortDateFormat(QStringLiteral("M/d/yyyy"));
+        SetDateSeparator(QLatin1Char('/'));
+    }
+
+    TScriptedPrompt m_prompt;
+};
