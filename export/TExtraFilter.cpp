@@ -4,11 +4,10 @@
 #include "EExportError.h"
 #include "TTextMeasurer.h"
 
-#include <QDir>
-#include <QFileInfo>
 #include <QtDebug>
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace {
 
@@ -107,17 +106,20 @@ QByteArray PdfColor(TColor color)
     return FixedThree(RedOf(rgb)) + ' ' + FixedThree(GreenOf(rgb)) + ' ' + FixedThree(BlueOf(rgb));
 }
 
-QString PageFileName(const QString& fileName, int page, bool withPath)
+TFileSeries PageFileSeries(const QString& fileName)
 {
     // The extension is what follows the last dot of the name itself, not of a folder.
     const qsizetype slash = std::max(fileName.lastIndexOf(QLatin1Char('/')), fileName.lastIndexOf(QLatin1Char('\\')));
-    const QString folder = fileName.left(slash + 1);
     const QString name = fileName.mid(slash + 1);
     const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
-    const QString base = dot >= 0 ? name.left(dot) : name;
-    const QString extension = dot >= 0 ? name.mid(dot) : QString();
+    return TFileSeries{fileName.left(slash + 1), dot >= 0 ? name.left(dot) : name, dot >= 0 ? name.mid(dot) : QString()};
+}
+
+QString PageFileName(const QString& fileName, int page, bool withPath)
+{
+    const TFileSeries series = PageFileSeries(fileName);
     const QString number = QString::number(page).rightJustified(4, QLatin1Char('0'));
-    return (withPath ? folder : QString()) + base + number + extension;
+    return (withPath ? series.Folder : QString()) + series.Prefix + number + series.Suffix;
 }
 
 bool CompareBySequence(const TReportItem* a, const TReportItem* b) { return a->Sequence < b->Sequence; }
@@ -130,7 +132,7 @@ TExtraFilter::TExtraFilter(const QString& fileName)
 {
 }
 
-// An unfinished OutputFile is discarded by QSaveFile itself.
+// An unfinished OutputFile removes its temporary file itself.
 TExtraFilter::~TExtraFilter() = default;
 
 void TExtraFilter::StartExport(qint32 paperWidth, qint32 paperHeight, const TFont& /*font*/)
@@ -259,15 +261,12 @@ void TExtraFilter::ProcessPage()
 
 void TExtraFilter::DiscardOutputFile()
 {
-    if (OutputFile.isOpen()) {
-        OutputFile.cancelWriting();
-        OutputFile.commit(); // removes the temporary file
-    }
+    OutputFile.Discard();
 }
 
 void TExtraFilter::WriteText(const QByteArray& s)
 {
-    OutputFile.write(s);
+    OutputFile.Write(s);
 }
 
 void TExtraFilter::WriteBand(TReportBand&) {}
@@ -289,20 +288,14 @@ void TExtraFilter::BeginDocument()
     RowCounter = 0;
     PageNumber = 0;
     ItemSequence = 0;
-    OutputFile.setFileName(m_fileName);
-    // Where no temporary file can be made beside the target (a writable file in a read-only
-    // folder), write in place as a plain file would.
-    OutputFile.setDirectWriteFallback(true);
-    if (!OutputFile.open(QIODevice::WriteOnly)) {
-        throw EExportError(QStringLiteral("Cannot create file \"%1\". %2")
-                               .arg(QDir::toNativeSeparators(m_fileName), OutputFile.errorString()));
-    }
+    // No file is written in place: a folder that takes no new file is an error, and the file
+    // already there stays as it was.
+    OutputFile.SetTargetPath(m_fileName);
+    OutputFile.Open();
 }
 
 void TExtraFilter::EndDocument()
 {
-    if (OutputFile.isOpen() && !OutputFile.commit()) {
-        throw EExportError(QStringLiteral("Cannot write file \"%1\". %2")
-                               .arg(QDir::toNativeSeparators(m_fileName), OutputFile.errorString()));
-    }
+    if (OutputFile.IsOpen())
+        OutputFile.Commit();
 }

@@ -118,8 +118,13 @@ void TPageImageFilter::BeginDocument()
 
 void TPageImageFilter::EndDocument()
 {
+    const QString chosen = FileName();
+    const TFileSeries series = UseFileName()
+        ? PageFileSeries(chosen)
+        : TFileSeries{chosen.left(NameStart(chosen)), QStringLiteral("IMG"), PageFileSeries(chosen).Suffix};
+    m_pages.Commit(series, PageNumber);
     // Nothing is ever written to the chosen file, so it is not kept.
-    if (OutputFile.size() == 0)
+    if (OutputFile.Size() == 0)
         DiscardOutputFile();
     else
         TExtraFilter::EndDocument();
@@ -204,15 +209,22 @@ void TPageImageFilter::WriteBand(TReportBand& band)
 
 void TPageImageFilter::EndPageOutput()
 {
-    const QString fileName = PageImageFileName(PageNumber);
-    if (!SavePage(fileName))
-        throw EExportError(QStringLiteral("File Error: ") + fileName);
+    SavePage(PageImageFileName(PageNumber));
     TExtraFilter::EndPageOutput();
 }
 
-bool TPageImageFilter::SaveJpeg(const QString& fileName)
+TStagedFile& TPageImageFilter::AddPageFile(const QString& fileName)
+{
+    return m_pages.Add(fileName, true);
+}
+
+void TPageImageFilter::SaveJpeg(const QString& fileName)
 {
     if (!m_jpegWriter)
         m_jpegWriter = std::make_unique<TJpegWriter>();
-    return m_jpegWriter->Save(PageBitmap, fileName);
+    if (!m_jpegWriter->Compress(PageBitmap))
+        throw EExportError(QStringLiteral("File Error: %1 (%2)").arg(fileName, m_jpegWriter->ErrorString()));
+    TStagedFile& file = AddPageFile(fileName);
+    file.Write(m_jpegWriter->Compressed());
+    file.Close();
 }

@@ -1,8 +1,11 @@
 #include "TReportDocument.h"
 
+#include "EExportError.h"
+#include "TStagedFile.h"
+#include "TStagedFileDevice.h"
+
 #include <QDataStream>
 #include <QFile>
-#include <QSaveFile>
 
 namespace {
 
@@ -36,27 +39,28 @@ void TReportDocument::Clear()
 
 bool TReportDocument::SaveToFile(const QString& fileName, QString* error) const
 {
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly)) {
-        SetError(error, QStringLiteral("Cannot create the file \"%1\": %2").arg(fileName, file.errorString()));
-        return false;
-    }
-    QDataStream out(&file);
-    out.setVersion(QDataStream::Qt_6_0);
-    out << FileMagic << FileVersion << PaperWidth << PaperHeight;
-    out << quint32(m_fonts.size());
-    for (const TFont& f : m_fonts)
-        out << f.Name << qint32(f.Size) << f.Bold << f.Italic << f.Underline << f.StrikeOut << qint32(f.Color);
-    out << quint32(m_pages.size());
-    for (const TReportPage& page : m_pages) {
-        out << qint32(page.Number()) << quint32(page.Elements().size());
-        for (const TPageElement& e : page.Elements())
-            out << e.Left << e.Top << e.Width << e.Height << e.TextStart << e.TextLength << e.Font
-                << quint8(e.Kind) << e.Alignment << qint32(e.Background);
-        out << page.TextBuffer();
-    }
-    if (out.status() != QDataStream::Ok || !file.commit()) {
-        SetError(error, QStringLiteral("Cannot write the file \"%1\": %2").arg(fileName, file.errorString()));
+    try {
+        TStagedFile file(fileName);
+        file.Open();
+        TStagedFileDevice device(file);
+        QDataStream out(&device);
+        out.setVersion(QDataStream::Qt_6_0);
+        out << FileMagic << FileVersion << PaperWidth << PaperHeight;
+        out << quint32(m_fonts.size());
+        for (const TFont& f : m_fonts)
+            out << f.Name << qint32(f.Size) << f.Bold << f.Italic << f.Underline << f.StrikeOut << qint32(f.Color);
+        out << quint32(m_pages.size());
+        for (const TReportPage& page : m_pages) {
+            out << qint32(page.Number()) << quint32(page.Elements().size());
+            for (const TPageElement& e : page.Elements())
+                out << e.Left << e.Top << e.Width << e.Height << e.TextStart << e.TextLength << e.Font
+                    << quint8(e.Kind) << e.Alignment << qint32(e.Background);
+            out << page.TextBuffer();
+        }
+        device.CheckWritten();
+        file.Commit();
+    } catch (const EExportError& failure) {
+        SetError(error, failure.Message());
         return false;
     }
     return true;
