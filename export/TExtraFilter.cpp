@@ -17,7 +17,19 @@ constexpr qint32 RowTolerance = 20;
 // Right-aligned text starts this much further left than its measured width gives.
 constexpr qint32 RightAlignGap = 2000;
 
-qint32 Truncate(double value) { return qint32(std::trunc(value)); }
+// Held at the limits of 32 bits: a converted value out of range would be undefined.
+qint32 Truncate(double value)
+{
+    if (!(value == value))
+        return 0;
+    return qint32(std::clamp(std::trunc(value), double(std::numeric_limits<qint32>::min()),
+                             double(std::numeric_limits<qint32>::max())));
+}
+
+qint32 Clamped(qint64 value)
+{
+    return qint32(std::clamp<qint64>(value, std::numeric_limits<qint32>::min(), std::numeric_limits<qint32>::max()));
+}
 
 QByteArray ThreeDigits(int value)
 {
@@ -205,10 +217,10 @@ void TExtraFilter::MeasureItem(TReportItem& item)
     item.Height = PixelsToMicrons(m_measurer->TextHeight(*item.Font));
     switch (item.Alignment) {
     case taRightJustify:
-        item.TextLeft = item.X - item.Width - RightAlignGap;
+        item.TextLeft = Clamped(qint64(item.X) - item.Width - RightAlignGap);
         break;
     case taCenter:
-        item.TextLeft = item.X - item.Width / 2;
+        item.TextLeft = Clamped(qint64(item.X) - item.Width / 2);
         break;
     default:
         item.TextLeft = item.X;
@@ -224,11 +236,11 @@ void TExtraFilter::AssignRows()
     });
     // A row is measured from the top of its first item, so rows never chain downwards.
     qint32 row = -1;
-    qint32 limit = 0;
+    qint64 limit = 0;
     for (TReportItem& item : Items) {
         if (row < 0 || item.Y >= limit) {
             ++row;
-            limit = item.Y + RowTolerance;
+            limit = qint64(item.Y) + RowTolerance;
         }
         item.RowIndex = row;
     }

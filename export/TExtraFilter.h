@@ -55,6 +55,7 @@ private:
 
 // Unit conversions. The engine works in tenths of a millimetre; the page model in micrometres.
 // All truncate toward zero and use 0.03937 inch per millimetre, as the stored formats always have.
+// Values beyond 32 bits are held at the nearest limit (not a number gives 0).
 qint32 NativeToMicrons(double tenthsOfMm);
 qint32 MicronsToTwips(qint32 microns);
 qint32 MicronsToPoints(qint32 microns);

@@ -3,6 +3,8 @@
 #include "CodePages.h"
 
 #include <QImage>
+#include <algorithm>
+#include <limits>
 
 namespace {
 
@@ -23,6 +25,12 @@ QString FontKey(const TFont& font)
     return font.Name + QLatin1Char('|') + QString::number(font.Size) + QLatin1Char('|')
         + QLatin1Char(font.Bold ? 'B' : '-') + QLatin1Char(font.Italic ? 'I' : '-')
         + QLatin1Char(font.Underline ? 'U' : '-') + QLatin1Char(font.StrikeOut ? 'S' : '-');
+}
+
+// A sum of advances as the int the callers take; one that would not fit is held at the limit.
+int Limited(qint64 width)
+{
+    return int(std::min<qint64>(width, std::numeric_limits<int>::max()));
 }
 
 } // namespace
@@ -54,7 +62,7 @@ int TTextMeasurer::TextWidth(const TFont& font, const QString& text)
     if (text.isEmpty())
         return 0;
     TFontCache& cache = Cache(font);
-    int width = 0;
+    qint64 width = 0;
     const qsizetype count = text.size();
     for (qsizetype i = 0; i < count; ++i) {
         const QChar c = text[i];
@@ -74,7 +82,7 @@ int TTextMeasurer::TextWidth(const TFont& font, const QString& text)
             width += found.value();
         }
     }
-    return width;
+    return Limited(width);
 }
 
 int TTextMeasurer::TextWidth(const TFont& font, const QByteArray& text)
@@ -82,14 +90,14 @@ int TTextMeasurer::TextWidth(const TFont& font, const QByteArray& text)
     if (text.isEmpty())
         return 0;
     TFontCache& cache = Cache(font);
-    int width = 0;
+    qint64 width = 0;
     for (const char byte : text) {
         int& advance = cache.Cp1252[static_cast<unsigned char>(byte)];
         if (advance < 0)
             advance = TextWidth(font, FromCodePage1252(QByteArray(1, byte)));
         width += advance;
     }
-    return width;
+    return Limited(width);
 }
 
 int TTextMeasurer::TextHeight(const TFont& font)
