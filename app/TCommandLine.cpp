@@ -34,6 +34,8 @@ TCommandLine ParseCommandLine(const QStringList& arguments)
         } else if (arg == QLatin1String("--create-demo")) {
             line.Mode = rmCreateDemo;
             line.DemoFolder = value();
+        } else if (arg == QLatin1String("--replace")) {
+            line.Replace = true;
         } else if (arg == QLatin1String("--enrolments")) {
             if (!ParseInt(value(), line.Enrolments) || line.Enrolments < 0)
                 throw TUsageError{QStringLiteral("--enrolments needs a whole number of 0 or more.")};
@@ -109,6 +111,8 @@ TCommandLine ParseCommandLine(const QStringList& arguments)
     }
     if (serverSetting && line.Mode != rmCreateDemo)
         throw TUsageError{QStringLiteral("--server, --port, --database and --user go with --create-demo.")};
+    if (line.Replace && line.Mode != rmCreateDemo)
+        throw TUsageError{QStringLiteral("--replace goes with --create-demo.")};
     if (line.Mode == rmCreateDemo) {
         if (serverSetting && (line.DemoServer.Host.isEmpty() || line.DemoServer.Database.isEmpty()))
             throw TUsageError{QStringLiteral("A demo club on a server needs --server HOST and --database NAME.")};
@@ -141,10 +145,11 @@ QString UsageText()
         "              [--option N] [--member all|members|guests] [--activities all|ID,ID,...]\n"
         "              (--export FILE [--format NAME] | --print | --create-group NAME)\n"
         "      Runs one report action without a window. The user must hold the report right.\n"
-        "  activityrep --create-demo DIR [--enrolments N] [--seed S]\n"
+        "  activityrep --create-demo DIR [--enrolments N] [--seed S] [--replace]\n"
         "              [--server HOST [--port P] --database NAME [--user NAME]]\n"
         "      Writes a demo club database, its alias file and configuration into DIR and prints\n"
-        "      the path of the alias file. With --server the club tables go into the existing\n"
+        "      the path of the alias file. A folder that already holds a club is refused unless\n"
+        "      --replace is given. With --server the club tables go into the existing\n"
         "      PostgreSQL database NAME (tables of the same names are replaced); HOST may be the\n"
         "      folder of the server's socket, the user defaults to the login name, and the password\n"
         "      comes from ~/.pgpass (or the file in PGPASSFILE), never from the command line.\n"
