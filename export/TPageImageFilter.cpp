@@ -17,7 +17,7 @@ namespace {
 // 96 dpi, so point sizes map to the same pixel sizes as when the items were measured.
 constexpr int DotsPerMeter96 = 3780;
 constexpr int ClipAllowance = 2;
-// A page image of more pixels than this (about 1.7 x 1.7 m of paper) is refused rather than
+// A page image of more pixels than this (paper of about 2.1 x 2.1 m) is refused rather than
 // allocated: 256 MB at 32 bits.
 constexpr qint64 MaxPagePixels = 64 * 1024 * 1024;
 

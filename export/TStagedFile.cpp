@@ -192,6 +192,7 @@ void TStagedFile::Close()
     if (!IsOpen())
         return;
     Flush();
+    m_buffer.reset(); // a set may hold thousands of closed pages
     const int fd = m_fd;
     m_fd = -1;
     // Network file systems report a failed write only here. After EINTR the descriptor is gone on
@@ -244,6 +245,7 @@ void TStagedFile::Discard() noexcept
         m_temporary.clear();
     }
     m_used = 0;
+    m_buffer.reset();
 }
 
 void TStagedFile::FailErrno(TAction action, int error) { Fail(action, SystemReason(error)); }
@@ -261,8 +263,6 @@ void TStagedFile::Fail(TAction action, const QString& reason)
         throw EExportError(QStringLiteral("Cannot write file \"%1\". %2").arg(file, reason));
     case faReplace:
         throw EExportError(QStringLiteral("Cannot replace file \"%1\". %2").arg(file, reason));
-    case faRemove:
-        throw EExportError(QStringLiteral("Cannot remove file \"%1\". %2").arg(file, reason));
     }
     throw EExportError(reason);
 }

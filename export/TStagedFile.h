@@ -64,7 +64,7 @@ public:
 private:
     friend class TStagedFileSet;
 
-    enum TAction { faCreate, faWrite, faReplace, faRemove };
+    enum TAction { faCreate, faWrite, faReplace };
     [[noreturn]] void Fail(TAction action, const QString& reason);
     [[noreturn]] void FailErrno(TAction action, int error);
     void WriteThrough(const char* data, qint64 size);

@@ -13,9 +13,7 @@
 #include <QTemporaryDir>
 #include <cerrno>
 #include <cstring>
-#include <functional>
 #include <gtest/gtest.h>
-#include <memory>
 #include <sys/mount.h>
 #include <unistd.h>
 
@@ -23,23 +21,15 @@ using namespace ExportTest;
 
 namespace {
 
-using TFactory = std::function<std::unique_ptr<TExtraFilter>(const QString&)>;
-
 struct TFamily
 {
     const char* Name;
     const char* ChosenFile;
     const char* OlderFile; // the file an earlier export left, which must survive
-    TFactory Create;
+    TFilterFactory Create;
 };
 
 void PrintTo(const TFamily& row, std::ostream* os) { *os << row.Name; }
-
-template <typename T>
-TFactory Factory()
-{
-    return [](const QString& file) -> std::unique_ptr<TExtraFilter> { return std::make_unique<T>(file); };
-}
 
 class TFullDisk : public ::testing::TestWithParam<TFamily>
 {
@@ -89,8 +79,8 @@ TEST_P(TFullDisk, ReportsTheSystemsReasonAndKeepsTheOlderFile)
 }
 
 INSTANTIATE_TEST_SUITE_P(Families, TFullDisk,
-                         ::testing::Values(TFamily{"Spreadsheet", "r.xls", "r.xls", Factory<TXLSFilter>()},
-                                           TFamily{"Document", "r.pdf", "r.pdf", Factory<TPDFFilter>()},
-                                           TFamily{"HtmlPages", "r.htm", "RPT0001.HTM", Factory<THTMLFilter>()},
-                                           TFamily{"PageImages", "r.bmp", "IMG0001.bmp", Factory<TBMPFilter>()}),
+                         ::testing::Values(TFamily{"Spreadsheet", "r.xls", "r.xls", FilterFactory<TXLSFilter>()},
+                                           TFamily{"Document", "r.pdf", "r.pdf", FilterFactory<TPDFFilter>()},
+                                           TFamily{"HtmlPages", "r.htm", "RPT0001.HTM", FilterFactory<THTMLFilter>()},
+                                           TFamily{"PageImages", "r.bmp", "IMG0001.bmp", FilterFactory<TBMPFilter>()}),
                          [](const ::testing::TestParamInfo<TFamily>& info) { return std::string(info.param.Name); });

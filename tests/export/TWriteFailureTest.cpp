@@ -16,15 +16,11 @@
 #include <QDir>
 #include <QMap>
 #include <QTemporaryDir>
-#include <functional>
 #include <gtest/gtest.h>
-#include <memory>
 
 using namespace ExportTest;
 
 namespace {
-
-using TFactory = std::function<std::unique_ptr<TExtraFilter>(const QString&)>;
 
 struct TWriterCase
 {
@@ -32,16 +28,10 @@ struct TWriterCase
     const char* ChosenFile;
     // Older files in the folder: the chosen file itself, or pages of the series the writer writes.
     const char* OlderPattern; // with %1 for the page number as "0000"; no %1 for a single file
-    TFactory Create;
+    TFilterFactory Create;
 };
 
 void PrintTo(const TWriterCase& row, std::ostream* os) { *os << row.Name; }
-
-template <typename T>
-TFactory Factory()
-{
-    return [](const QString& file) -> std::unique_ptr<TExtraFilter> { return std::make_unique<T>(file); };
-}
 
 // Every name in a folder with its bytes.
 QMap<QString, QByteArray> Snapshot(const QString& folder)
@@ -151,13 +141,13 @@ TEST_P(TWriteFailure, AFailedRenameLeavesTheFolderAsItWasAndASuccessReplacesTheW
 
 INSTANTIATE_TEST_SUITE_P(
     Writers, TWriteFailure,
-    ::testing::Values(TWriterCase{"Xls", "r.xls", "r.xls", Factory<TXLSFilter>()},
-                      TWriterCase{"Wk1", "r.wk1", "r.wk1", Factory<TWK1Filter>()},
-                      TWriterCase{"Wq1", "r.wq1", "r.wq1", Factory<TWQ1Filter>()},
-                      TWriterCase{"Rtf", "r.rtf", "r.rtf", Factory<TRTFFilter>()},
-                      TWriterCase{"Pdf", "r.pdf", "r.pdf", Factory<TPDFFilter>()},
-                      TWriterCase{"Html", "r.htm", "RPT%1.HTM", Factory<THTMLFilter>()},
-                      TWriterCase{"Css2", "r.htm", "RPT%1.HTM", Factory<TCSS2Filter>()},
-                      TWriterCase{"Bitmap", "r.bmp", "IMG%1.bmp", Factory<TBMPFilter>()},
-                      TWriterCase{"Jpeg", "r.jpg", "IMG%1.jpg", Factory<TJPEGFilter>()}),
+    ::testing::Values(TWriterCase{"Xls", "r.xls", "r.xls", FilterFactory<TXLSFilter>()},
+                      TWriterCase{"Wk1", "r.wk1", "r.wk1", FilterFactory<TWK1Filter>()},
+                      TWriterCase{"Wq1", "r.wq1", "r.wq1", FilterFactory<TWQ1Filter>()},
+                      TWriterCase{"Rtf", "r.rtf", "r.rtf", FilterFactory<TRTFFilter>()},
+                      TWriterCase{"Pdf", "r.pdf", "r.pdf", FilterFactory<TPDFFilter>()},
+                      TWriterCase{"Html", "r.htm", "RPT%1.HTM", FilterFactory<THTMLFilter>()},
+                      TWriterCase{"Css2", "r.htm", "RPT%1.HTM", FilterFactory<TCSS2Filter>()},
+                      TWriterCase{"Bitmap", "r.bmp", "IMG%1.bmp", FilterFactory<TBMPFilter>()},
+                      TWriterCase{"Jpeg", "r.jpg", "IMG%1.jpg", FilterFactory<TJPEGFilter>()}),
     [](const ::testing::TestParamInfo<TWriterCase>& info) { return std::string(info.param.Name); });
