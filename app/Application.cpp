@@ -10,6 +10,11 @@ bool g_terminateRequested = false;
 
 } // namespace
 
+void NameApplication()
+{
+    QCoreApplication::setApplicationName(QStringLiteral("Activity Report"));
+}
+
 QString FirstArgument()
 {
     return g_firstArgument;

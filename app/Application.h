@@ -3,6 +3,10 @@
 
 #include <QString>
 
+// Names the application "Activity Report" (message boxes take it as their caption). It sets no
+// display name: the desktop would append that to every window title, and the captions are fixed texts.
+void NameApplication();
+
 // The first argument the suite passed on the command line (the user number), empty when there is none.
 QString FirstArgument();
 void SetFirstArgument(const QString& argument);

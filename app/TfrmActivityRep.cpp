@@ -108,6 +108,8 @@ TfrmActivityRep::TfrmActivityRep(QWidget* parent)
     setFixedSize(ClientWidth, ClientHeight);
     CreateControls();
     SetTabOrder();
+    // Preview is first in the tab order and holds the focus when the window opens.
+    btnPreview->setFocus();
     Query.SetFieldDefs(ReportFields());
     CreateReport();
 
@@ -182,6 +184,9 @@ void TfrmActivityRep::CreateControls()
         auto* button = new QPushButton(caption, this);
         button->setObjectName(name);
         button->setGeometry(geometry);
+        // Enter presses the focused button, as in the suite's other programs; Qt does that by itself
+        // only inside dialogs.
+        button->setAutoDefault(true);
         return button;
     };
     btnSelectAll = makeButton(QStringLiteral("btnSelectAll"), QStringLiteral("Select All"), {157, 422, 75, 17});

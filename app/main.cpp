@@ -76,8 +76,7 @@ int main(int argc, char* argv[])
     }
 
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Activity Report"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Activity Report"));
+    NameApplication();
     FixDateFormat();
     RegisterExtraFilters();
 

@@ -3,6 +3,7 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
@@ -22,6 +23,7 @@ TProgressWindow::TProgressWindow(const QString& caption, QWidget* parent)
     m_bar->setRange(0, 0);
     m_cancel = new QPushButton(QStringLiteral("Cancel"), this);
     m_cancel->setObjectName(QStringLiteral("btnCancel"));
+    m_cancel->setAutoDefault(true); // Enter presses it, as in a dialog
     layout->addWidget(m_label);
     layout->addWidget(m_bar);
     auto* buttons = new QHBoxLayout;
@@ -48,6 +50,16 @@ bool TProgressWindow::Update(const TReportProgress& progress)
 TProgressCallback TProgressWindow::Callback()
 {
     return [this](const TReportProgress& progress) { return Update(progress); };
+}
+
+void TProgressWindow::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Escape) {
+        m_cancelled = true;
+        event->accept();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void TProgressWindow::closeEvent(QCloseEvent* event)
