@@ -98,6 +98,8 @@ TCommandLine ParseCommandLine(const QStringList& arguments)
             line.GroupName = value();
             line.HasGroupName = true;
             batch = true;
+        } else if (arg == QLatin1String("--view")) {
+            line.ViewFile = value();
         } else if (arg.startsWith(QLatin1String("--"))) {
             throw TUsageError{QStringLiteral("Unknown option %1 (see --help).").arg(arg)};
         } else if (!firstSeen) {
@@ -114,6 +116,12 @@ TCommandLine ParseCommandLine(const QStringList& arguments)
             throw TUsageError{QStringLiteral("A demo club on a server needs --server HOST and --database NAME.")};
         if (serverSetting && line.DemoServer.User.isEmpty())
             line.DemoServer.User = DefaultServerUser();
+        return line;
+    }
+    if (!line.ViewFile.isEmpty()) {
+        if (batch)
+            throw TUsageError{QStringLiteral("--view opens a saved report; it takes no report options.")};
+        line.Mode = rmView;
         return line;
     }
     if (!batch)
@@ -141,6 +149,9 @@ QString UsageText()
         "              [--option N] [--member all|members|guests] [--activities all|ID,ID,...]\n"
         "              (--export FILE [--format NAME] | --print | --create-group NAME)\n"
         "      Runs one report action without a window. The user must hold the report right.\n"
+        "  activityrep USERNO [--alias-file FILE] --view FILE.rpt\n"
+        "      Opens a report saved from the preview (Report File) in the preview, for a user who\n"
+        "      holds the report right.\n"
         "  activityrep --create-demo DIR [--enrolments N] [--seed S]\n"
         "              [--server HOST [--port P] --database NAME [--user NAME]]\n"
         "      Writes a demo club database, its alias file and configuration into DIR and prints\n"

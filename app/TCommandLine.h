@@ -11,6 +11,7 @@ enum TRunMode {
     rmBatch,      // one report action without a window
     rmCreateDemo, // write the demo club database
     rmHelp,
+    rmView,       // the preview of a saved report file
 };
 
 struct TCommandLine
@@ -38,6 +39,8 @@ struct TCommandLine
     bool Print = false;
     QString GroupName;
     bool HasGroupName = false;
+
+    QString ViewFile; // --view
 };
 
 // Parses the arguments after the program name; throws TUsageError with one line of text on a mistake.

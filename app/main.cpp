@@ -5,6 +5,7 @@
 #include "DateTime.h"
 #include "DemoSetup.h"
 #include "ExtraFilters.h"
+#include "ReportViewer.h"
 #include "TCommandLine.h"
 #include "TPrompt.h"
 #include "TReportBase.h"
@@ -69,7 +70,7 @@ int main(int argc, char* argv[])
         PrintLine(stderr, error.Message);
         return 1;
     }
-    if (commandLine.Mode != rmWindow) {
+    if (commandLine.Mode != rmWindow && commandLine.Mode != rmView) {
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
             qputenv("QT_QPA_PLATFORM", "offscreen");
         qInstallMessageHandler(QuietToolkitMessages);
@@ -92,6 +93,8 @@ int main(int argc, char* argv[])
         return CreateDemo(commandLine);
     case rmBatch:
         return RunBatch(commandLine);
+    case rmView:
+        return ViewReportFile(commandLine.ViewFile);
     case rmWindow:
         break;
     }

@@ -79,6 +79,20 @@ TEST(CommandLine, DemoOnAServerTakesItsSettingsAndDefaultsTheUser)
     }
 }
 
+TEST(CommandLine, ViewOpensASavedReportAndTakesNoReportOptions)
+{
+    const TCommandLine line = Parse({QStringLiteral("1"), QStringLiteral("--view"), QStringLiteral("week.rpt"),
+                                     QStringLiteral("--alias-file"), QStringLiteral("a.ini")});
+    EXPECT_EQ(line.Mode, rmView);
+    EXPECT_EQ(line.FirstArgument, QStringLiteral("1"));
+    EXPECT_EQ(line.ViewFile, QStringLiteral("week.rpt"));
+    EXPECT_EQ(line.AliasFile, QStringLiteral("a.ini"));
+    EXPECT_EQ(UsageErrorOf({QStringLiteral("1"), QStringLiteral("--view"), QStringLiteral("week.rpt"),
+                            QStringLiteral("--option"), QStringLiteral("2")}),
+              QStringLiteral("--view opens a saved report; it takes no report options."));
+    EXPECT_FALSE(UsageErrorOf({QStringLiteral("1"), QStringLiteral("--view")}).isEmpty());
+}
+
 TEST(CommandLine, MistakesAreRefusedWithOneLine)
 {
     const QStringList bad[] = {
