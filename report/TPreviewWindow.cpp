@@ -126,8 +126,9 @@ TPreviewWindow::TPreviewWindow(QWidget* parent) : QMainWindow(parent)
     m_pageLabel->setMargin(6);
     toolBar->addWidget(m_pageLabel);
     toolBar->addSeparator();
-    add("actZoomIn", QStringLiteral("Zoom In"), QStringLiteral("Zoom in (Ctrl++)"), [this] { ZoomIn(); });
-    add("actZoomOut", QStringLiteral("Zoom Out"), QStringLiteral("Zoom out (Ctrl+-)"), [this] { ZoomOut(); });
+    // Short captions keep every button on the toolbar at the window's opening width.
+    add("actZoomIn", QStringLiteral("+"), QStringLiteral("Zoom in (Ctrl++, Ctrl+wheel)"), [this] { ZoomIn(); });
+    add("actZoomOut", QStringLiteral("-"), QStringLiteral("Zoom out (Ctrl+-, Ctrl+wheel)"), [this] { ZoomOut(); });
     add("actFitWidth", QStringLiteral("Fit Width"), QStringLiteral("Fit the page width"), [this] { FitWidth(); });
     add("actFitPage", QStringLiteral("Fit Page"), QStringLiteral("Fit the whole page"), [this] { FitPage(); });
     toolBar->addSeparator();

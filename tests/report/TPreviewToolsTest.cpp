@@ -18,6 +18,7 @@
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QToolBar>
 #include <QWheelEvent>
 #include <gtest/gtest.h>
 
@@ -84,6 +85,9 @@ TEST_F(TPreviewTools, OpensAsDescribedAndCountsPagesInWords)
     EXPECT_TRUE(window->FindBar()->isHidden());
     EXPECT_TRUE(window->Thumbnails()->isHidden());
     EXPECT_EQ(window->StatusText(), QStringLiteral("1 page"));
+    // Every button fits: none hides behind the toolbar's extension arrow.
+    const QToolBar* toolBar = window->findChild<QToolBar*>(QStringLiteral("ToolBar"));
+    EXPECT_LE(toolBar->sizeHint().width(), toolBar->width());
 
     TActivityFixture many;
     many.AddGroups({100});
