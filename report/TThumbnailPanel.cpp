@@ -8,6 +8,7 @@
 #include <QListView>
 #include <QPainter>
 #include <QPixmap>
+#include <QStyle>
 #include <QStyledItemDelegate>
 
 namespace {
@@ -138,7 +139,9 @@ TThumbnailPanel::TThumbnailPanel(QWidget* parent) : QDockWidget(QStringLiteral("
     m_list->setUniformItemSizes(true);
     m_list->setSelectionMode(QAbstractItemView::SingleSelection);
     m_list->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
-    m_list->setMinimumWidth(ThumbnailWidth + 2 * Padding + 24);
+    // As wide as a thumbnail and the scroll bar: the page keeps the rest of the window.
+    const int frame = 2 * m_list->frameWidth();
+    m_list->setFixedWidth(ThumbnailWidth + 2 * Padding + frame + style()->pixelMetric(QStyle::PM_ScrollBarExtent));
     setWidget(m_list);
     connect(m_list->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this](const QModelIndex& current) {

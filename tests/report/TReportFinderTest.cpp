@@ -6,9 +6,11 @@
 #include "TPrompt.h"
 #include "TReportFinder.h"
 
+#include <QElapsedTimer>
 #include <QLineEdit>
 #include <QSignalSpy>
 #include <QTest>
+#include <cstdio>
 #include <gtest/gtest.h>
 
 namespace {
@@ -206,4 +208,39 @@ TEST_F(TPreviewFind, NextAndPreviousStepThroughMatchesAcrossPages)
     window.GoToPage(pages[1]);
     step(false);
     EXPECT_EQ(pages.last(), pages[1]);
+}
+
+// Reports how a search for text on the last page of a large report behaves while the report is
+// still being laid out: when it is found, and the longest the event loop was kept waiting. Set
+// REPORT_FIND_ROWS (1000000 gives 25,000 pages) to run it; nothing is asserted on time.
+TEST_F(TPreviewFind, MeasuresFindingInALargeReportWhenAsked)
+{
+    const int rows = qEnvironmentVariableIntValue("REPORT_FIND_ROWS");
+    if (rows <= 0)
+        GTEST_SKIP() << "set REPORT_FIND_ROWS to measure";
+    TActivityFixture f;
+    f.AddGroups({rows, 1});
+    QElapsedTimer clock;
+    clock.start();
+    TPreviewWindow window;
+    ASSERT_TRUE(window.StartLayout(f.Report));
+    window.show();
+    window.FindBar()->Open();
+    window.FindBar()->Edit()->setText(QStringLiteral("Activity 2"));
+    window.FindBar()->FindNext();
+
+    // A posted event waits in the queue like a key press does: how long until it is handled?
+    qint64 lastTick = clock.elapsed();
+    qint64 longestGap = 0;
+    std::function<void()> ping = [&] {
+        const qint64 now = clock.elapsed();
+        longestGap = std::max(longestGap, now - lastTick);
+        lastTick = now;
+        if (!window.Match().IsValid())
+            QMetaObject::invokeMethod(&window, ping, Qt::QueuedConnection);
+    };
+    QMetaObject::invokeMethod(&window, ping, Qt::QueuedConnection);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window.Match().IsValid(); }, 600000));
+    std::printf("%d rows, %d pages: found on page %d after %lld ms; the event loop waited at most %lld ms\n", rows,
+                window.PageCount(), window.Match().Page + 1, clock.elapsed(), longestGap);
 }
