@@ -46,25 +46,10 @@ protected:
         return window;
     }
 
-    static int PdfPages(const QString& fileName)
-    {
-        QFile file(fileName);
-        if (!file.open(QIODevice::ReadOnly))
-            return -1;
-        const QByteArray bytes = file.readAll();
-        return int(bytes.count("/Type /Page") - bytes.count("/Type /Pages"));
-    }
-
     // Printing goes into a PDF file; `dialog` stands in for the print dialog.
     void PrintInto(const QString& pdf, TDialogPrintJob::TDialog dialog)
     {
-        TReportPrinter::SetAvailabilityProbe([] { return true; });
-        TReportPrinter::SetPrinterFactory([pdf] {
-            auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
-            printer->setOutputFormat(QPrinter::PdfFormat);
-            printer->setOutputFileName(pdf);
-            return printer;
-        });
+        PrintIntoPdf(pdf);
         TDialogPrintJob::SetDialog(std::move(dialog));
     }
 
@@ -282,7 +267,7 @@ TEST_F(TPreviewTools, PrintGoesThroughThePrintDialogWithItsRangeAndCopies)
         window->GoToPage(2);
         window->findChild<QAction*>(QStringLiteral("actPrint"))->trigger();
         EXPECT_EQ(offered, pageCount);
-        EXPECT_EQ(PdfPages(pdf), row.Pages);
+        EXPECT_EQ(PdfPageCount(pdf), row.Pages);
     }
     EXPECT_TRUE(Prompt.Warnings.isEmpty());
 
