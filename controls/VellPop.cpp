@@ -314,12 +314,11 @@ void TvcPopup::KeepAligned()
 {
     if (m_alignSource.isEmpty())
         return;
-    const QRect frame = frameGeometry();
-    const QRect client = geometry();
-    const QMargins margins = FrameProbe() ? FrameProbe()(*this)
-                                          : QMargins(client.left() - frame.left(), client.top() - frame.top(),
-                                                     frame.right() - client.right(), frame.bottom() - client.bottom());
-    const int frameHeight = height() + margins.top() + margins.bottom();
+    int frameHeight = frameGeometry().height();
+    if (FrameProbe()) {
+        const QMargins margins = FrameProbe()(*this);
+        frameHeight = height() + margins.top() + margins.bottom();
+    }
     // Moves of the window (the user's too) leave it where it is as long as the frame stays the same.
     if (frameHeight == m_alignedFrameHeight)
         return;

@@ -5,7 +5,6 @@
 #include "TDialogPrintJob.h"
 #include "TFindBar.h"
 #include "TPagePainter.h"
-#include "TProgressWindow.h"
 #include "TPrompt.h"
 #include "TReportDocument.h"
 #include "TReportGenerator.h"
