@@ -8,21 +8,23 @@ class TBandedReport;
 class TReportDocument;
 
 // The preview's save path. Choice 0 is the engine's own saved-report file; choice k >= 1 is entry
-// k - 1 of the filter library. A filter run generates the report afresh (or, for a preview opened
+// k - 1 of the filter library, and the row formats (XLSX, CSV) follow the library's entries. A filter run generates the report afresh (or, for a preview opened
 // from a file, sends its pages) with an "Export Progress" window. Failures are shown as a message
 // naming the file; a failed or cancelled save leaves no partial file behind.
 class TReportSaver
 {
 public:
     static QString ReportFileFilter() { return QStringLiteral("Report File (*.rpt)"); }
-    // The file dialog's filters in order: the saved-report type, then "Name (*.ext)" per filter.
-    static QStringList NameFilters();
+    // The file dialog's filters in order: the saved-report type, then "Name (*.ext)" per filter and,
+    // unless left out, per row format.
+    static QStringList NameFilters(bool withRowFormats = true);
     // The extension (without dot) that choice proposes; empty for an unknown choice.
     static QString Extension(int choice);
     // fileName with the choice's extension appended when it has none.
     static QString WithExtension(const QString& fileName, int choice);
 
-    // report may be null (a preview opened from a file); document is then what gets saved. progress,
+    // report may be null (a preview opened from a file); document is then what gets saved. The row
+    // formats need the report itself: they write its data set's rows, which a document does not hold. progress,
     // when given, replaces the progress window. True when the file was written.
     static bool Save(const QString& fileName, int choice, TBandedReport* report, const TReportDocument* document,
                      const TProgressCallback& progress = {});

@@ -160,7 +160,8 @@ TEST_F(TSavePathTest, ListsTheReportFileFirstThenFiltersInRegistrationOrder)
     FilterLibrary().RegisterFilterClass(QStringLiteral("TFailingFilter"), TFilterLibrary::Factory<TFailingFilter>());
     EXPECT_EQ(TReportSaver::NameFilters(),
               QStringList({QStringLiteral("Report File (*.rpt)"), QStringLiteral("Recording File (*.REC)"),
-                           QStringLiteral("Failing File (*.FAIL)")}));
+                           QStringLiteral("Failing File (*.FAIL)"), QStringLiteral("Excel Workbook (*.xlsx)"),
+                           QStringLiteral("CSV File (*.csv)")}));
     EXPECT_EQ(TReportSaver::Extension(1), QStringLiteral("REC"));
     EXPECT_EQ(TReportSaver::WithExtension(QStringLiteral("/x/report"), 2), QStringLiteral("/x/report.fail"));
     EXPECT_EQ(TReportSaver::WithExtension(QStringLiteral("/x/report.txt"), 2), QStringLiteral("/x/report.txt"));
