@@ -9,6 +9,7 @@
 #include "EProgramTerminated.h"
 #include "Login.h"
 #include "RangePresets.h"
+#include "RowFormats.h"
 #include "StartupGate.h"
 #include "TBandedReport.h"
 #include "TCommandLine.h"
@@ -16,6 +17,7 @@
 #include "TFilterLibrary.h"
 #include "TPrompt.h"
 #include "TRadioGroup.h"
+#include "TRowSink.h"
 #include "TbrmIniFile.h"
 #include "TextFunctions.h"
 #include "TfrmActivityRep.h"
@@ -166,18 +168,32 @@ const TFilterEntry& FindFilter(const TCommandLine& line)
                                       : QStringLiteral("Unknown export format \"%1\".").arg(wanted)};
 }
 
+// The row format (XLSX, CSV) that --format or the file's extension names, by extension or display
+// name; null for the page formats.
+const TRowFormat* FindRowFormat(const TCommandLine& line)
+{
+    const QString wanted = line.FormatName.isEmpty() ? QFileInfo(line.ExportFile).suffix() : line.FormatName;
+    for (const TRowFormat& format : RowFormats()) {
+        if (QStringList{format.FileExtension, format.DisplayName}.contains(wanted, Qt::CaseInsensitive))
+            return &format;
+    }
+    return nullptr;
+}
+
 void Export(TfrmActivityRep& window, const TCommandLine& line)
 {
-    const TFilterEntry& entry = FindFilter(line);
+    const TRowFormat* rowFormat = FindRowFormat(line);
+    const TFilterEntry* entry = rowFormat ? nullptr : &FindFilter(line);
     const QString fileName = QFileInfo(line.ExportFile).absoluteFilePath();
     window.OpenReportQuery();
-    const std::unique_ptr<TExtraFilter> filter = entry.Create(fileName);
     const bool terminal = isatty(fileno(stderr));
-    const bool done = window.Report().ExportTo(*filter, [terminal](const TReportProgress& progress) {
+    const auto showProgress = [terminal](const TReportProgress& progress) {
         if (terminal)
             std::fprintf(stderr, "\rExporting: page %d, %d rows", progress.Pages, progress.Rows);
         return true;
-    });
+    };
+    const bool done = rowFormat ? window.Report().ExportRowsTo(*rowFormat->Create(fileName), showProgress)
+                                : window.Report().ExportTo(*entry->Create(fileName), showProgress);
     if (terminal)
         std::fputs("\n", stderr);
     if (!done)
