@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLocale>
+#include <QRegularExpression>
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -46,6 +47,16 @@ bool ToSheetDate(double dayNumber, lxw_datetime& result)
         return false;
     result = lxw_datetime{date.year(), date.month(), date.day(), 0, 0, 0};
     return true;
+}
+
+// Readers take "_xHHHH_" in a text for the character it names (the library writes control characters
+// that way), so such a sequence that is part of the text itself gets its underscore escaped.
+QString EscapeCharacterNames(const QString& text)
+{
+    if (!text.contains(QLatin1String("_x")))
+        return text;
+    static const QRegularExpression name(QStringLiteral("_(x[0-9A-Fa-f]{4}_)"));
+    return QString(text).replace(name, QStringLiteral("_x005F_\\1"));
 }
 
 int TextWidth(const TRowCell& cell)
@@ -122,7 +133,7 @@ lxw_worksheet* TXlsxRowWriter::AddSheet(const QString& name)
 void TXlsxRowWriter::WriteText(lxw_worksheet* sheet, int row, int column, const QString& text, lxw_format* format)
 {
     // Written as a string cell, which no reader evaluates, whatever the text begins with.
-    m_utf8 = text.toUtf8();
+    m_utf8 = EscapeCharacterNames(text).toUtf8();
     Check(worksheet_write_string(sheet, lxw_row_t(row), lxw_col_t(column), m_utf8.constData(), format));
 }
 

@@ -215,7 +215,9 @@ TEST_F(TXlsxRowWriterTest, WritesTypedCellsUnderAFrozenFilteredHeader)
     const TXlsxContent book =
         Write({Member(7),
                {Text(QStringLiteral("=1+1")), Integer(-1), Text(QStringLiteral("Allen, Linda \"Lin\"\nZo\u00EB")),
-                Date(QDate(2026, 12, 9)), TRowCell(), Amount(99.5, QStringLiteral("99.50"))}});
+                Date(QDate(2026, 12, 9)), TRowCell(), Amount(99.5, QStringLiteral("99.50"))},
+               {Text(QStringLiteral("a\rb\tc")), Integer(0), Text(QStringLiteral("lit_x0041_eral _x00")), TRowCell(),
+                TRowCell(), TRowCell()}});
     ASSERT_EQ(book.Sheets.size(), 2);
     const TXlsxSheet& sheet = book.Sheets[0];
     EXPECT_EQ(book.Title, QStringLiteral("Activity Report"));
@@ -225,13 +227,16 @@ TEST_F(TXlsxRowWriterTest, WritesTypedCellsUnderAFrozenFilteredHeader)
     EXPECT_EQ(sheet.Cell(QStringLiteral("F1")).Value, QStringLiteral("Pymt Rate"));
     EXPECT_TRUE(sheet.Cell(QStringLiteral("A1")).Bold);
     EXPECT_EQ(sheet.FrozenTopLeft, QStringLiteral("A2"));
-    EXPECT_EQ(sheet.AutoFilter, QStringLiteral("A1:F3"));
+    EXPECT_EQ(sheet.AutoFilter, QStringLiteral("A1:F4"));
 
     const TXlsxCell formulaText = sheet.Cell(QStringLiteral("A3"));
     EXPECT_EQ(formulaText.Type, QStringLiteral("inlineStr"));
     EXPECT_EQ(formulaText.Value, QStringLiteral("=1+1"));
     EXPECT_FALSE(formulaText.Formula);
     EXPECT_EQ(sheet.Cell(QStringLiteral("C3")).Value, QStringLiteral("Allen, Linda \"Lin\"\nZo\u00EB"));
+    // Control characters and text that looks like their escapes come back as written.
+    EXPECT_EQ(sheet.Cell(QStringLiteral("A4")).Value, QStringLiteral("a\rb\tc"));
+    EXPECT_EQ(sheet.Cell(QStringLiteral("C4")).Value, QStringLiteral("lit_x0041_eral _x00"));
 
     const TXlsxCell number = sheet.Cell(QStringLiteral("B3"));
     EXPECT_EQ(number.Type, QString());
@@ -248,7 +253,7 @@ TEST_F(TXlsxRowWriterTest, WritesTypedCellsUnderAFrozenFilteredHeader)
     EXPECT_EQ(amount.NumberFormat, QStringLiteral("\"$\"#,##0.00;-\"$\"#,##0.00"));
 
     EXPECT_FALSE(sheet.Cells.contains(QStringLiteral("E3"))) << "an empty value leaves its cell empty";
-    EXPECT_EQ(sheet.LastRow, 3);
+    EXPECT_EQ(sheet.LastRow, 4);
     // Wide enough for the longest text of each column, and for the heading with its filter button.
     EXPECT_GE(sheet.Widths.value(3), double(QStringLiteral("Allen, Linda \"Lin\"\nZo\u00EB").size()));
     EXPECT_GE(sheet.Widths.value(5), double(QStringLiteral("Count Down").size() + 2));

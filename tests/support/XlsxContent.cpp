@@ -126,6 +126,21 @@ TStyles ReadStyles(const QByteArray& xml)
     return styles;
 }
 
+// A string as spreadsheet programs show it: "_xHHHH_" stands for the character U+HHHH.
+QString DecodeCharacterNames(const QString& text)
+{
+    static const QRegularExpression name(QStringLiteral("_x([0-9A-Fa-f]{4})_"));
+    QString result;
+    qsizetype from = 0;
+    for (auto it = name.globalMatch(text); it.hasNext();) {
+        const QRegularExpressionMatch match = it.next();
+        result += text.mid(from, match.capturedStart() - from);
+        result += QChar(char16_t(match.captured(1).toUShort(nullptr, 16)));
+        from = match.capturedEnd();
+    }
+    return result + text.mid(from);
+}
+
 int RowOf(const QString& reference)
 {
     static const QRegularExpression digits(QStringLiteral("[0-9]+$"));
@@ -156,8 +171,10 @@ TXlsxSheet ReadSheet(const QString& name, const QByteArray& xml, const TStyles& 
             const int style = attributes.value(QLatin1String("s")).toInt();
             cell.NumberFormat = styles.Formats.value(style);
             cell.Bold = styles.Bold.value(style);
-        } else if (reader.name() == QLatin1String("v") || reader.name() == QLatin1String("t")) {
+        } else if (reader.name() == QLatin1String("v")) {
             cell.Value += reader.readElementText();
+        } else if (reader.name() == QLatin1String("t")) {
+            cell.Value += DecodeCharacterNames(reader.readElementText());
         } else if (reader.name() == QLatin1String("f")) {
             cell.Formula = true;
         } else if (reader.name() == QLatin1String("pane")

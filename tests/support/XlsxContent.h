@@ -8,7 +8,7 @@
 struct TXlsxCell
 {
     QString Type;         // the cell's t attribute: "inlineStr", "s", "str", "b" or "" for a number
-    QString Value;        // the text of a string cell, else the stored value
+    QString Value;        // the text of a string cell (character names decoded), else the stored value
     bool Formula = false; // the cell holds a formula
     QString NumberFormat; // the format code of the cell's style; empty for General
     bool Bold = false;
