@@ -2,16 +2,22 @@
 // report's footers print them, cancelling, and the save path's two row formats.
 #include "ReportTestSupport.h"
 #include "DateTime.h"
+#include "ExtraFilters.h"
 #include "RowFormats.h"
 #include "TFilterLibrary.h"
+#include "TPreviewWindow.h"
 #include "TPrompt.h"
 #include "TReportSaver.h"
 #include "TRowExporter.h"
 #include "TRowSink.h"
 
+#include <QAction>
+#include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <gtest/gtest.h>
 #include <optional>
 
@@ -276,4 +282,53 @@ TEST_F(TRowSaveTest, AFailedSaveNamesTheFileAndTheReason)
               QStringLiteral("The report could not be saved to \"%1\": Cannot create file \"%1\". No such file or "
                              "directory")
                   .arg(fileName));
+}
+
+namespace {
+
+// Presses the preview's Save and returns the filters its file dialog offered; the dialog is then
+// closed without saving. With PREVIEW_GRAB_DIR set, the dialog is also saved as a picture.
+QStringList OfferedFilters(TPreviewWindow& window, const QString& picture)
+{
+    QStringList offered;
+    QTimer::singleShot(0, [&offered, picture] {
+        for (QWidget* widget : QApplication::topLevelWidgets()) {
+            auto* dialog = qobject_cast<QFileDialog*>(widget);
+            if (!dialog || !dialog->isVisible())
+                continue;
+            offered = dialog->nameFilters();
+            const QString folder = qEnvironmentVariable("PREVIEW_GRAB_DIR");
+            if (!folder.isEmpty()) {
+                dialog->selectNameFilter(offered.last());
+                dialog->grab().save(folder + QLatin1Char('/') + picture);
+            }
+            dialog->reject();
+        }
+    });
+    window.findChild<QAction*>(QStringLiteral("actSave"))->trigger();
+    return offered;
+}
+
+} // namespace
+
+TEST_F(TRowSaveTest, ThePreviewOffersTheRowFormatsOnlyForAReportItRuns)
+{
+    RegisterExtraFilters();
+    TActivityFixture f;
+    DeclareRows(f);
+    f.AddGroups({2});
+    TPreviewWindow window;
+    ASSERT_TRUE(window.StartLayout(f.Report));
+    window.show();
+    const QStringList offered = OfferedFilters(window, QStringLiteral("save-dialog.png"));
+    ASSERT_EQ(offered.size(), 12);
+    EXPECT_EQ(offered.mid(10), QStringList({QStringLiteral("Excel Workbook (*.xlsx)"), QStringLiteral("CSV File (*.csv)")}));
+
+    const QString saved = Dir.filePath(QStringLiteral("report.rpt"));
+    ASSERT_TRUE(TReportSaver::Save(saved, 0, &f.Report, window.Document()));
+    TPreviewWindow reopened;
+    ASSERT_TRUE(reopened.OpenFile(saved));
+    reopened.show();
+    EXPECT_EQ(OfferedFilters(reopened, QStringLiteral("save-dialog-from-file.png")), offered.mid(0, 10));
+    UnregisterExtraFilters();
 }
