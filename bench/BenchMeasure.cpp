@@ -3,6 +3,7 @@
 #include "ActivityStatement.h"
 #include "CreateForm.h"
 #include "ExtraFilters.h"
+#include "RowFormats.h"
 #include "TBandedReport.h"
 #include "TExtraFilter.h"
 #include "TFilterLibrary.h"
@@ -81,6 +82,17 @@ const TFilterEntry& FindFilter(const QString& format)
             return entry;
     }
     Fail(QStringLiteral("Unknown export format \"%1\".").arg(format));
+}
+
+// The row format named by its extension or display name, or null.
+const TRowFormat* FindRowFormat(const QString& format)
+{
+    for (const TRowFormat& candidate : RowFormats()) {
+        if (candidate.FileExtension.compare(format, Qt::CaseInsensitive) == 0
+            || candidate.DisplayName.compare(format, Qt::CaseInsensitive) == 0)
+            return &candidate;
+    }
+    return nullptr;
 }
 
 void SelectEveryEnrolment(TfrmActivityRep& window)
@@ -175,6 +187,14 @@ TMeasurement Measure(const TBenchOptions& options)
         break;
     }
     case mkExport: {
+        if (const TRowFormat* format = FindRowFormat(options.Format)) {
+            window->OpenReportQuery();
+            const QString fileName =
+                QDir(options.OutputFolder).filePath(QStringLiteral("report.") + format->FileExtension);
+            if (!window->Report().ExportRowsTo(*format->Create(fileName)))
+                Fail(QStringLiteral("The export was cancelled."));
+            break;
+        }
         const TFilterEntry& entry = FindFilter(options.Format);
         const QString fileName =
             QDir(options.OutputFolder).filePath(QStringLiteral("report.") + entry.FileExtension.toLower());
