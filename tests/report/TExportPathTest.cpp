@@ -1,4 +1,5 @@
 #include "ReportTestSupport.h"
+#include "TSavePathTest.h"
 #include "ExtraFilters.h"
 #include "TExtraFilter.h"
 #include "TFilterLibrary.h"
@@ -129,30 +130,6 @@ TEST(TReportExport, CancelStopsBeforeFinishing)
     EXPECT_FALSE(f.Report.ExportTo(filter, [&](const TReportProgress&) { return ++calls < 2; }));
     EXPECT_FALSE(filter.Calls.contains(QStringLiteral("FinishExport")));
 }
-
-class TSavePathTest : public ::testing::Test
-{
-protected:
-    void SetUp() override
-    {
-        m_saved = FilterLibrary().Entries();
-        FilterLibrary().Clear();
-        SetPrompt(&Prompt);
-    }
-    void TearDown() override
-    {
-        SetPrompt(nullptr);
-        FilterLibrary().Clear();
-        for (const TFilterEntry& entry : m_saved)
-            FilterLibrary().RegisterFilterClass(entry.ClassName, entry.Create);
-    }
-
-    TScriptedPrompt Prompt;
-    QTemporaryDir Dir;
-
-private:
-    QList<TFilterEntry> m_saved;
-};
 
 TEST_F(TSavePathTest, ListsTheReportFileFirstThenFiltersInRegistrationOrder)
 {

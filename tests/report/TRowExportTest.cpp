@@ -1,6 +1,7 @@
 // The row export of a report: its data set's rows in report order as typed cells, the counts as the
 // report's footers print them, cancelling, and the save path's two row formats.
 #include "ReportTestSupport.h"
+#include "TSavePathTest.h"
 #include "DateTime.h"
 #include "ExtraFilters.h"
 #include "RowFormats.h"
@@ -50,6 +51,11 @@ void DeclareRows(TActivityFixture& f)
     f.Report.RowExport.TotalLabel = QStringLiteral("Total Member Count");
     f.Report.RowExport.Title = QStringLiteral("Activity Report");
     f.Report.RowExport.Company = [] { return QStringLiteral("Riverside Tennis Club"); };
+}
+
+QStringList FilesIn(const QTemporaryDir& dir)
+{
+    return QDir(dir.path()).entryList(QDir::Files | QDir::Hidden);
 }
 
 // The numbers the report's group footers print, in order.
@@ -197,33 +203,7 @@ TEST_F(TDateSettings, CellsKeepTheirKindAndReadTheSameOnEverySystem)
     }
 }
 
-class TRowSaveTest : public ::testing::Test
-{
-protected:
-    void SetUp() override
-    {
-        m_saved = FilterLibrary().Entries();
-        FilterLibrary().Clear();
-        SetPrompt(&Prompt);
-    }
-    void TearDown() override
-    {
-        SetPrompt(nullptr);
-        FilterLibrary().Clear();
-        for (const TFilterEntry& entry : m_saved)
-            FilterLibrary().RegisterFilterClass(entry.ClassName, entry.Create);
-    }
-
-    QStringList Files() const { return QDir(Dir.path()).entryList(QDir::Files | QDir::Hidden); }
-
-    TScriptedPrompt Prompt;
-    QTemporaryDir Dir;
-
-private:
-    QList<TFilterEntry> m_saved;
-};
-
-TEST_F(TRowSaveTest, TheRowFormatsFollowThePageFormats)
+TEST_F(TSavePathTest, TheRowFormatsFollowThePageFormats)
 {
     const QStringList all = TReportSaver::NameFilters();
     EXPECT_EQ(all, QStringList({QStringLiteral("Report File (*.rpt)"), QStringLiteral("Excel Workbook (*.xlsx)"),
@@ -234,7 +214,7 @@ TEST_F(TRowSaveTest, TheRowFormatsFollowThePageFormats)
     EXPECT_EQ(TReportSaver::Extension(3), QString());
 }
 
-TEST_F(TRowSaveTest, SavesTheRowsAndLeavesNothingWhenCancelled)
+TEST_F(TSavePathTest, SavesTheRowsAndLeavesNothingWhenCancelled)
 {
     TActivityFixture f;
     DeclareRows(f);
@@ -251,10 +231,10 @@ TEST_F(TRowSaveTest, SavesTheRowsAndLeavesNothingWhenCancelled)
     const QString cancelled = Dir.filePath(QStringLiteral("cancelled.xlsx"));
     EXPECT_FALSE(TReportSaver::Save(cancelled, 1, &f.Report, nullptr, [](const TReportProgress&) { return false; }));
     EXPECT_TRUE(Prompt.Warnings.isEmpty()) << "a cancelled save says nothing";
-    EXPECT_EQ(Files(), QStringList{QStringLiteral("members.csv")});
+    EXPECT_EQ(FilesIn(Dir), QStringList{QStringLiteral("members.csv")});
 }
 
-TEST_F(TRowSaveTest, AReportOpenedFromAFileHasNoRowsToSave)
+TEST_F(TSavePathTest, AReportOpenedFromAFileHasNoRowsToSave)
 {
     TActivityFixture f;
     DeclareRows(f);
@@ -267,10 +247,10 @@ TEST_F(TRowSaveTest, AReportOpenedFromAFileHasNoRowsToSave)
               QStringLiteral("The report could not be saved to \"%1\": a report opened from a saved file holds its "
                              "pages but not its rows. Run the report again to save its rows.")
                   .arg(fileName));
-    EXPECT_TRUE(Files().isEmpty());
+    EXPECT_TRUE(FilesIn(Dir).isEmpty());
 }
 
-TEST_F(TRowSaveTest, AFailedSaveNamesTheFileAndTheReason)
+TEST_F(TSavePathTest, AFailedRowSaveNamesTheFileAndTheReason)
 {
     TActivityFixture f;
     DeclareRows(f);
@@ -311,7 +291,7 @@ QStringList OfferedFilters(TPreviewWindow& window, const QString& picture)
 
 } // namespace
 
-TEST_F(TRowSaveTest, ThePreviewOffersTheRowFormatsOnlyForAReportItRuns)
+TEST_F(TSavePathTest, ThePreviewOffersTheRowFormatsOnlyForAReportItRuns)
 {
     RegisterExtraFilters();
     TActivityFixture f;
