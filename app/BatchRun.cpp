@@ -17,7 +17,6 @@
 #include "TFilterLibrary.h"
 #include "TPrompt.h"
 #include "TRadioGroup.h"
-#include "TRowSink.h"
 #include "TbrmIniFile.h"
 #include "TextFunctions.h"
 #include "TfrmActivityRep.h"
@@ -168,27 +167,19 @@ const TFilterEntry& FindFilter(const TCommandLine& line)
                                       : QStringLiteral("Unknown export format \"%1\".").arg(wanted)};
 }
 
-// The row format (XLSX, CSV) that --format or the file's extension names, by extension or display
-// name; null for the page formats.
-const TRowFormat* FindRowFormat(const TCommandLine& line)
-{
-    const QString wanted = line.FormatName.isEmpty() ? QFileInfo(line.ExportFile).suffix() : line.FormatName;
-    for (const TRowFormat& format : RowFormats()) {
-        if (QStringList{format.FileExtension, format.DisplayName}.contains(wanted, Qt::CaseInsensitive))
-            return &format;
-    }
-    return nullptr;
-}
-
 void Export(TfrmActivityRep& window, const TCommandLine& line)
 {
-    const TRowFormat* rowFormat = FindRowFormat(line);
+    // XLSX and CSV by --format or the file's extension; the page formats otherwise.
+    const TRowFormat* rowFormat =
+        FindRowFormat(line.FormatName.isEmpty() ? QFileInfo(line.ExportFile).suffix() : line.FormatName);
     const TFilterEntry* entry = rowFormat ? nullptr : &FindFilter(line);
     const QString fileName = QFileInfo(line.ExportFile).absoluteFilePath();
     window.OpenReportQuery();
     const bool terminal = isatty(fileno(stderr));
     const auto showProgress = [terminal](const TReportProgress& progress) {
-        if (terminal)
+        if (terminal && progress.Pages == 0)
+            std::fprintf(stderr, "\rExporting: %d rows", progress.Rows);
+        else if (terminal)
             std::fprintf(stderr, "\rExporting: page %d, %d rows", progress.Pages, progress.Rows);
         return true;
     };

@@ -76,14 +76,9 @@ bool Wanted(const TBenchOptions& options, const TFilterEntry& entry)
 
 bool Wanted(const TBenchOptions& options, const TRowFormat& format)
 {
-    if (options.Formats.isEmpty())
-        return true;
-    for (const QString& wanted : options.Formats) {
-        if (wanted.compare(format.FileExtension, Qt::CaseInsensitive) == 0
-            || wanted.compare(format.DisplayName, Qt::CaseInsensitive) == 0)
-            return true;
-    }
-    return false;
+    return options.Formats.isEmpty()
+        || std::any_of(options.Formats.begin(), options.Formats.end(),
+                       [&format](const QString& wanted) { return FindRowFormat(wanted) == &format; });
 }
 
 bool AnyRowFormatWanted(const TBenchOptions& options)

@@ -84,17 +84,6 @@ const TFilterEntry& FindFilter(const QString& format)
     Fail(QStringLiteral("Unknown export format \"%1\".").arg(format));
 }
 
-// The row format named by its extension or display name, or null.
-const TRowFormat* FindRowFormat(const QString& format)
-{
-    for (const TRowFormat& candidate : RowFormats()) {
-        if (candidate.FileExtension.compare(format, Qt::CaseInsensitive) == 0
-            || candidate.DisplayName.compare(format, Qt::CaseInsensitive) == 0)
-            return &candidate;
-    }
-    return nullptr;
-}
-
 void SelectEveryEnrolment(TfrmActivityRep& window)
 {
     window.FormShow();

@@ -13,3 +13,13 @@ const QList<TRowFormat>& RowFormats()
     };
     return formats;
 }
+
+const TRowFormat* FindRowFormat(const QString& name)
+{
+    for (const TRowFormat& format : RowFormats()) {
+        if (format.FileExtension.compare(name, Qt::CaseInsensitive) == 0
+            || format.DisplayName.compare(name, Qt::CaseInsensitive) == 0)
+            return &format;
+    }
+    return nullptr;
+}

@@ -16,3 +16,5 @@ struct TRowFormat
 
 // The row formats in the order the save dialog lists them, after the page formats: XLSX, CSV.
 const QList<TRowFormat>& RowFormats();
+// The row format named by its extension or display name, without regard to case; null for none.
+const TRowFormat* FindRowFormat(const QString& name);

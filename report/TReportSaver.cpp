@@ -1,5 +1,6 @@
 #include "TReportSaver.h"
 
+#include "RowFormats.h"
 #include "TBandedReport.h"
 #include "TExtraFilter.h"
 #include "TFilterLibrary.h"
@@ -7,7 +8,6 @@
 #include "TProgressWindow.h"
 #include "TPrompt.h"
 #include "TReportDocument.h"
-#include "RowFormats.h"
 #include "TRowSink.h"
 
 #include <QDateTime>

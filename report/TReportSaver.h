@@ -8,9 +8,11 @@ class TBandedReport;
 class TReportDocument;
 
 // The preview's save path. Choice 0 is the engine's own saved-report file; choice k >= 1 is entry
-// k - 1 of the filter library, and the row formats (XLSX, CSV) follow the library's entries. A filter run generates the report afresh (or, for a preview opened
+// k - 1 of the filter library. A filter run generates the report afresh (or, for a preview opened
 // from a file, sends its pages) with an "Export Progress" window. Failures are shown as a message
 // naming the file; a failed or cancelled save leaves no partial file behind.
+// The row formats (XLSX, CSV) follow the library's entries in the choices. They write the data set's
+// rows, so they need the report itself; a preview opened from a file cannot save them.
 class TReportSaver
 {
 public:
@@ -23,8 +25,7 @@ public:
     // fileName with the choice's extension appended when it has none.
     static QString WithExtension(const QString& fileName, int choice);
 
-    // report may be null (a preview opened from a file); document is then what gets saved. The row
-    // formats need the report itself: they write its data set's rows, which a document does not hold. progress,
+    // report may be null (a preview opened from a file); document is then what gets saved. progress,
     // when given, replaces the progress window. True when the file was written.
     static bool Save(const QString& fileName, int choice, TBandedReport* report, const TReportDocument* document,
                      const TProgressCallback& progress = {});
