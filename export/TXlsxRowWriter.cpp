@@ -98,7 +98,7 @@ void TXlsxRowWriter::Start(const TRowTable& table)
     options.tmpdir = m_folder.data();
     m_workbook = workbook_new_opt(QFile::encodeName(m_file.TemporaryFileName()).constData(), &options);
     if (!m_workbook)
-        Fail(QString::fromUtf8(lxw_strerror(LXW_ERROR_MEMORY_MALLOC_FAILED)));
+        Fail(QStringLiteral("The workbook cannot be created."));
 
     m_bold = workbook_add_format(m_workbook);
     m_date = workbook_add_format(m_workbook);
@@ -109,11 +109,11 @@ void TXlsxRowWriter::Start(const TRowTable& table)
     format_set_num_format(m_date, "m/d/yyyy");
     format_set_num_format(m_currency, CurrencyFormat().constData());
 
-    QByteArray title = table.Title.toUtf8();
-    QByteArray company = table.Company.toUtf8();
+    m_title = table.Title.toUtf8();
+    m_company = table.Company.toUtf8();
     lxw_doc_properties properties = {};
-    properties.title = title.data();
-    properties.company = company.data();
+    properties.title = m_title.data();
+    properties.company = m_company.data();
     Check(workbook_set_properties(m_workbook, &properties));
 
     m_widths.clear();

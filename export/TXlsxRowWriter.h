@@ -43,7 +43,10 @@ private:
     void WriteCounts(const TRowCounts& counts);
 
     TSafeOutputFile m_file;
+    // Strings the library is given live as long as the workbook.
     QByteArray m_folder;      // the library's own temporary files go beside the target
+    QByteArray m_title;
+    QByteArray m_company;
     QByteArray m_utf8;        // reused for every text cell
     lxw_workbook* m_workbook = nullptr;
     lxw_worksheet* m_sheet = nullptr;
