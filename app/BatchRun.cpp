@@ -9,6 +9,7 @@
 #include "EProgramTerminated.h"
 #include "Login.h"
 #include "RangePresets.h"
+#include "RowFormats.h"
 #include "StartupGate.h"
 #include "TBandedReport.h"
 #include "TCommandLine.h"
@@ -168,16 +169,22 @@ const TFilterEntry& FindFilter(const TCommandLine& line)
 
 void Export(TfrmActivityRep& window, const TCommandLine& line)
 {
-    const TFilterEntry& entry = FindFilter(line);
+    // XLSX and CSV by --format or the file's extension; the page formats otherwise.
+    const TRowFormat* rowFormat =
+        FindRowFormat(line.FormatName.isEmpty() ? QFileInfo(line.ExportFile).suffix() : line.FormatName);
+    const TFilterEntry* entry = rowFormat ? nullptr : &FindFilter(line);
     const QString fileName = QFileInfo(line.ExportFile).absoluteFilePath();
     window.OpenReportQuery();
-    const std::unique_ptr<TExtraFilter> filter = entry.Create(fileName);
     const bool terminal = isatty(fileno(stderr));
-    const bool done = window.Report().ExportTo(*filter, [terminal](const TReportProgress& progress) {
-        if (terminal)
+    const auto showProgress = [terminal](const TReportProgress& progress) {
+        if (terminal && progress.Pages == 0)
+            std::fprintf(stderr, "\rExporting: %d rows", progress.Rows);
+        else if (terminal)
             std::fprintf(stderr, "\rExporting: page %d, %d rows", progress.Pages, progress.Rows);
         return true;
-    });
+    };
+    const bool done = rowFormat ? window.Report().ExportRowsTo(*rowFormat->Create(fileName), showProgress)
+                                : window.Report().ExportTo(*entry->Create(fileName), showProgress);
     if (terminal)
         std::fputs("\n", stderr);
     if (!done)

@@ -53,6 +53,12 @@ QList<TFieldDef> ReportFields()
             {QStringLiteral("pymtrate"), ftCurrency, 0}};
 }
 
+// Empty when no configuration file sets it.
+QString ClubName()
+{
+    return SuiteIniExists() ? SuiteIni().ReadValue(QStringLiteral("General"), QStringLiteral("ClubName")) : QString();
+}
+
 TFont ArialFont(int size, bool bold = false)
 {
     TFont font;
@@ -308,6 +314,26 @@ void TfrmActivityRep::CreateReport()
     lbltotcnt = summary->AddLabel(QStringLiteral("lbltotcnt"), 16, 16, QStringLiteral("lbltotcnt"),
                                   ArialFont(10, true), taLeftJustify);
     summary->BeforePrint = [this](TBand&, bool& printBand) { QRBand4BeforePrint(printBand); };
+
+    // The same rows for spreadsheets: the activity first, then the detail fields in the report's order,
+    // and the counts the group footers and the summary print.
+    TRowExportLayout& rows = QuickRep->RowExport;
+    rows.SheetName = QStringLiteral("Activity Report");
+    rows.Columns = {{QStringLiteral("Activity"), QStringLiteral("description"), ckText},
+                    {QStringLiteral("Member#"), QStringLiteral("MemberNo"), ckInteger},
+                    {QStringLiteral("HomePhone"), QStringLiteral("HomePhone"), ckText},
+                    {QStringLiteral("Sub Category"), QStringLiteral("SubCatDesc"), ckText},
+                    {QStringLiteral("Name"), QStringLiteral("FullName"), ckText},
+                    {QStringLiteral("Start"), QStringLiteral("Start"), ckDate},
+                    {QStringLiteral("End"), QStringLiteral("End"), ckDate},
+                    {QStringLiteral("Count Down"), QStringLiteral("Countdown"), ckInteger},
+                    {QStringLiteral("Pymt Rate"), QStringLiteral("Pymtrate"), ckCurrency}};
+    rows.CountsSheetName = QStringLiteral("Counts");
+    rows.GroupHeading = QStringLiteral("Activity");
+    rows.CountHeading = QStringLiteral("Member Count");
+    rows.TotalLabel = QStringLiteral("Total Member Count");
+    rows.Title = QStringLiteral("Activity Report");
+    rows.Company = [] { return ClubName(); };
 }
 
 void TfrmActivityRep::showEvent(QShowEvent* event)
@@ -454,8 +480,7 @@ void TfrmActivityRep::QuickRepBeforePrint(bool&)
 void TfrmActivityRep::QRBand1BeforePrint(bool&)
 {
     lblDate->SetCaption(FormatDateTime(QStringLiteral("mmmm d, yyyy"), Date()));
-    lblTitle->SetCaption(SuiteIniExists() ? SuiteIni().ReadValue(QStringLiteral("General"), QStringLiteral("ClubName"))
-                                          : QString());
+    lblTitle->SetCaption(ClubName());
 }
 
 void TfrmActivityRep::QRBand2BeforePrint(bool&)

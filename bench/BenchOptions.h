@@ -28,7 +28,7 @@ struct TBenchOptions
     QList<int> Sizes = QList<int>() << 10000 << 100000 << 1000000;
     int Runs = 3;
     int LargeRuns = 1;            // runs of sizes from LargeSize on
-    QStringList Formats;          // empty: all nine
+    QStringList Formats;          // empty: all nine, XLSX and CSV
     QString DataFolder;           // empty: a temporary folder removed at the end
     quint32 Seed = 1;
     QString Sqlite3 = QStringLiteral("sqlite3");

@@ -364,7 +364,8 @@ void TPreviewWindow::PrintReport()
 
 bool TPreviewWindow::ShowSaveDialog(QString& fileName, int& choice)
 {
-    const QStringList filters = TReportSaver::NameFilters();
+    // The row formats write the report's data set, which a report opened from a file lacks.
+    const QStringList filters = TReportSaver::NameFilters(m_report && !m_report->RowExport.IsEmpty());
     QFileDialog dialog(this, QStringLiteral("Save Report"));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setNameFilters(filters);

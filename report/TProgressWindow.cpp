@@ -41,7 +41,9 @@ bool TProgressWindow::Update(const TReportProgress& progress)
         m_bar->setRange(0, progress.RowCount);
         m_bar->setValue(std::min(progress.Rows, progress.RowCount));
     }
-    m_label->setText(QStringLiteral("Page %1").arg(progress.Pages));
+    // Row exports make no pages; they tell their rows.
+    m_label->setText(progress.Pages > 0 || progress.Rows == 0 ? QStringLiteral("Page %1").arg(progress.Pages)
+                                                              : QStringLiteral("%1 rows").arg(progress.Rows));
     // Keeps the window painted and lets Cancel through; safe because the window is modal.
     QCoreApplication::processEvents();
     return !m_cancelled;
