@@ -1,6 +1,6 @@
 #pragma once
 // The program's command line. The suite starts it with the user number first; the options below come
-// after it (or alone, for --create-demo and --help).
+// after it (or alone, for --create-demo, --help and --version).
 #include "TDemoDatabase.h"
 
 #include <QString>
@@ -11,6 +11,7 @@ enum TRunMode {
     rmBatch,      // one report action without a window
     rmCreateDemo, // write the demo club database
     rmHelp,
+    rmVersion,
 };
 
 struct TCommandLine
@@ -49,3 +50,5 @@ struct TUsageError
 };
 
 QString UsageText();
+// "activityrep 1.0.0": the program's name and the version it was built as.
+QString VersionText();
