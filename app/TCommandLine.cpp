@@ -1,5 +1,6 @@
 #include "TCommandLine.h"
 
+#include "ProgramVersion.h"
 #include "RangePresets.h"
 
 namespace {
@@ -28,6 +29,9 @@ TCommandLine ParseCommandLine(const QStringList& arguments)
         };
         if (arg == QLatin1String("--help") || arg == QLatin1String("-h")) {
             line.Mode = rmHelp;
+            return line;
+        } else if (arg == QLatin1String("--version")) {
+            line.Mode = rmVersion;
             return line;
         } else if (arg == QLatin1String("--alias-file")) {
             line.AliasFile = value();
@@ -159,6 +163,8 @@ QString UsageText()
         "      PostgreSQL database NAME (tables of the same names are replaced); HOST may be the\n"
         "      folder of the server's socket, the user defaults to the login name, and the password\n"
         "      comes from ~/.pgpass (or the file in PGPASSFILE), never from the command line.\n"
+        "  activityrep --help | --version\n"
+        "      Prints this text, or the program's name and version.\n"
         "\n"
         "Options:\n"
         "  --alias-file FILE  the alias file that names the club database (also in every mode)\n"
@@ -182,4 +188,9 @@ QString UsageText()
         "\n"
         "Exit codes: 0 done; 1 wrong command line; 2 user unknown or without the report right;\n"
         "3 unreadable date or unknown format; 4 database error; 5 file or printer error.\n");
+}
+
+QString VersionText()
+{
+    return QStringLiteral("activityrep ") + QLatin1String(ProgramVersion);
 }

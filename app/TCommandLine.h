@@ -1,6 +1,6 @@
 #pragma once
 // The program's command line. The suite starts it with the user number first; the options below come
-// after it (or alone, for --create-demo and --help).
+// after it (or alone, for --create-demo, --help and --version).
 #include "TDemoDatabase.h"
 
 #include <QString>
@@ -12,6 +12,7 @@ enum TRunMode {
     rmCreateDemo, // write the demo club database
     rmHelp,
     rmView,       // the preview of a saved report file
+    rmVersion,
 };
 
 struct TCommandLine
@@ -52,3 +53,5 @@ struct TUsageError
 };
 
 QString UsageText();
+// "activityrep 1.0.0": the program's name and the version it was built as.
+QString VersionText();

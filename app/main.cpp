@@ -5,6 +5,7 @@
 #include "DateTime.h"
 #include "DemoSetup.h"
 #include "ExtraFilters.h"
+#include "ProgramVersion.h"
 #include "ReportViewer.h"
 #include "TCommandLine.h"
 #include "TPrompt.h"
@@ -78,6 +79,7 @@ int main(int argc, char* argv[])
 
     QApplication app(argc, argv);
     NameApplication();
+    QApplication::setApplicationVersion(QLatin1String(ProgramVersion));
     FixDateFormat();
     RegisterExtraFilters();
 
@@ -88,6 +90,9 @@ int main(int argc, char* argv[])
     switch (commandLine.Mode) {
     case rmHelp:
         PrintLine(stdout, UsageText());
+        return 0;
+    case rmVersion:
+        PrintLine(stdout, VersionText());
         return 0;
     case rmCreateDemo:
         return CreateDemo(commandLine);

@@ -153,8 +153,13 @@ QStringList TSession::AliasNames() const
 QStringList TSession::AliasParams(const QString& name) const
 {
     const TAlias* alias = FindAlias(name);
+    // Typically the installed example alias file, still all comments: say which file and what it needs.
     if (!alias)
-        throw EDatabaseError(QStringLiteral("Unknown database alias"), name);
+        throw EDatabaseError(QStringLiteral("Unknown database alias %1").arg(name),
+                             QStringLiteral("The alias file %1 has no section [%2]. Add one that names the club "
+                                            "database: DRIVER=SQLITE and PATH=the folder of the club tables, or "
+                                            "DRIVER=POSTGRESQL with HOST, DATABASE and USER (see activityrep(1)).")
+                                 .arg(AliasFile(), name));
     return alias->Params;
 }
 

@@ -1,5 +1,6 @@
 #include "TCommandLine.h"
 
+#include <QRegularExpression>
 #include <gtest/gtest.h>
 
 namespace {
@@ -115,4 +116,13 @@ TEST(CommandLine, MistakesAreRefusedWithOneLine)
         EXPECT_FALSE(message.isEmpty());
         EXPECT_FALSE(message.contains(QLatin1Char('\n')));
     }
+}
+
+TEST(CommandLine, VersionWinsOverTheRestAndNamesTheBuild)
+{
+    EXPECT_EQ(Parse({QStringLiteral("--version")}).Mode, rmVersion);
+    // Like --help, it ends the parse: what follows is not looked at.
+    EXPECT_EQ(Parse({QStringLiteral("1"), QStringLiteral("--version"), QStringLiteral("--bogus")}).Mode, rmVersion);
+    EXPECT_TRUE(QRegularExpression(QStringLiteral("^activityrep \\d+\\.\\d+\\.\\d+$")).match(VersionText()).hasMatch())
+        << VersionText().toStdString();
 }
