@@ -1,6 +1,7 @@
 // The manual page is written by hand; these tests hold it to what the program prints and accepts, so
 // a new option, exit code or export format cannot ship undocumented.
 #include "ExtraFilters.h"
+#include "RowFormats.h"
 #include "TCommandLine.h"
 #include "TFilterLibrary.h"
 
@@ -98,11 +99,15 @@ TEST(ManualPage, DescribesEveryExportFormat)
     RegisterExtraFilters();
     const QString formats = Section(ManualPage(), QStringLiteral("FORMATS"));
     ASSERT_FALSE(FilterLibrary().Entries().isEmpty());
-    for (const TFilterEntry& entry : FilterLibrary().Entries()) {
-        EXPECT_TRUE(formats.contains(QStringLiteral("\\(lq%1\\(rq").arg(entry.DisplayName)))
-            << entry.DisplayName.toStdString();
-        EXPECT_TRUE(formats.contains(QRegularExpression(QStringLiteral("^\\.BR? %1\\b").arg(entry.FileExtension),
+    QList<QPair<QString, QString>> names; // display name, extension
+    for (const TFilterEntry& entry : FilterLibrary().Entries())
+        names.append({entry.DisplayName, entry.FileExtension});
+    for (const TRowFormat& format : RowFormats())
+        names.append({format.DisplayName, format.FileExtension.toUpper()});
+    for (const auto& [displayName, extension] : names) {
+        EXPECT_TRUE(formats.contains(QStringLiteral("\\(lq%1\\(rq").arg(displayName))) << displayName.toStdString();
+        EXPECT_TRUE(formats.contains(QRegularExpression(QStringLiteral("^\\.BR? %1\\b").arg(extension),
                                                         QRegularExpression::MultilineOption)))
-            << entry.FileExtension.toStdString();
+            << extension.toStdString();
     }
 }
