@@ -104,6 +104,11 @@ TCommandLine ParseCommandLine(const QStringList& arguments)
             batch = true;
         } else if (arg == QLatin1String("--view")) {
             line.ViewFile = value();
+        } else if (arg == QLatin1String("--register-workstation")) {
+            line.Mode = rmRegisterWorkstation;
+            line.WorkstationName = value();
+            if (line.WorkstationName.trimmed().isEmpty())
+                throw TUsageError{QStringLiteral("--register-workstation needs a name.")};
         } else if (arg.startsWith(QLatin1String("--"))) {
             throw TUsageError{QStringLiteral("Unknown option %1 (see --help).").arg(arg)};
         } else if (!firstSeen) {
@@ -120,6 +125,11 @@ TCommandLine ParseCommandLine(const QStringList& arguments)
             throw TUsageError{QStringLiteral("A demo club on a server needs --server HOST and --database NAME.")};
         if (serverSetting && line.DemoServer.User.isEmpty())
             line.DemoServer.User = DefaultServerUser();
+        return line;
+    }
+    if (line.Mode == rmRegisterWorkstation) {
+        if (batch || !line.FirstArgument.isEmpty() || !line.ViewFile.isEmpty())
+            throw TUsageError{QStringLiteral("--register-workstation goes alone, with --alias-file at most.")};
         return line;
     }
     if (!line.ViewFile.isEmpty()) {
@@ -163,6 +173,12 @@ QString UsageText()
         "      PostgreSQL database NAME (tables of the same names are replaced); HOST may be the\n"
         "      folder of the server's socket, the user defaults to the login name, and the password\n"
         "      comes from ~/.pgpass (or the file in PGPASSFILE), never from the command line.\n"
+        "  activityrep --register-workstation NAME [--alias-file FILE]\n"
+        "      Registers this computer in the club's configuration as the workstation NAME, as the\n"
+        "      window asks on the first start; needed once before reports run without a window.\n"
+        "      The computer is known by its machine identity (/etc/machine-id, else\n"
+        "      /var/lib/dbus/machine-id, else the firmware's system UUID, else the host name), so\n"
+        "      renaming it or changing its disks keeps its registration.\n"
         "  activityrep --help | --version\n"
         "      Prints this text, or the program's name and version.\n"
         "\n"
@@ -187,7 +203,9 @@ QString UsageText()
         "  --create-group NAME  stores the selection as a member group\n"
         "\n"
         "Exit codes: 0 done; 1 wrong command line; 2 user unknown or without the report right;\n"
-        "3 unreadable date or unknown format; 4 database error; 5 file or printer error.\n");
+        "3 unreadable date or unknown format; 4 database error; 5 file or printer error.\n"
+        "--register-workstation exits 0 when this computer has the name, 2 when the name is refused\n"
+        "or the computer is registered under another one.\n");
 }
 
 QString VersionText()

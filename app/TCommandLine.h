@@ -10,6 +10,7 @@ enum TRunMode {
     rmWindow,     // the criteria window
     rmBatch,      // one report action without a window
     rmCreateDemo, // write the demo club database
+    rmRegisterWorkstation, // give this computer its workstation name, without a window
     rmHelp,
     rmView,       // the preview of a saved report file
     rmVersion,
@@ -26,6 +27,8 @@ struct TCommandLine
     int Enrolments = 400;
     quint32 Seed = 1;
     TDemoServer DemoServer; // --server and its settings: the club goes to a PostgreSQL server
+
+    QString WorkstationName; // --register-workstation
 
     // batch selection
     QString RangeName;

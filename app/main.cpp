@@ -11,6 +11,7 @@
 #include "TPrompt.h"
 #include "TReportBase.h"
 #include "TSession.h"
+#include "TextFunctions.h"
 #include "TfrmActivityRep.h"
 
 #include <QApplication>
@@ -68,7 +69,7 @@ int main(int argc, char* argv[])
     try {
         commandLine = ParseCommandLine(arguments);
     } catch (const TUsageError& error) {
-        PrintLine(stderr, error.Message);
+        PrintLine(stderr, EscapeControlCharacters(error.Message)); // it may echo any argument
         return 1;
     }
     if (commandLine.Mode != rmWindow && commandLine.Mode != rmView) {
@@ -100,6 +101,8 @@ int main(int argc, char* argv[])
         return RunBatch(commandLine);
     case rmView:
         return ViewReportFile(commandLine.ViewFile);
+    case rmRegisterWorkstation:
+        return RegisterWorkstation(commandLine);
     case rmWindow:
         break;
     }

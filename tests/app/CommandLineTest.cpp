@@ -94,6 +94,16 @@ TEST(CommandLine, ViewOpensASavedReportAndTakesNoReportOptions)
     EXPECT_FALSE(UsageErrorOf({QStringLiteral("1"), QStringLiteral("--view")}).isEmpty());
 }
 
+TEST(CommandLine, RegisterWorkstationTakesTheNameAndTheAliasFile)
+{
+    const TCommandLine line = Parse({QStringLiteral("--register-workstation"), QStringLiteral("Front Desk"),
+                                     QStringLiteral("--alias-file"), QStringLiteral("/x/a.ini")});
+    EXPECT_EQ(line.Mode, rmRegisterWorkstation);
+    EXPECT_EQ(line.WorkstationName, QStringLiteral("Front Desk"));
+    EXPECT_EQ(line.AliasFile, QStringLiteral("/x/a.ini"));
+    EXPECT_TRUE(UsageText().contains(QLatin1String("--register-workstation NAME")));
+}
+
 TEST(CommandLine, MistakesAreRefusedWithOneLine)
 {
     const QStringList bad[] = {
@@ -109,6 +119,9 @@ TEST(CommandLine, MistakesAreRefusedWithOneLine)
         {QStringLiteral("1"), QStringLiteral("--bogus")},
         {QStringLiteral("1"), QStringLiteral("2")},
         {QStringLiteral("1"), QStringLiteral("--export")},
+        {QStringLiteral("--register-workstation"), QStringLiteral("  ")},
+        {QStringLiteral("1"), QStringLiteral("--register-workstation"), QStringLiteral("Desk")},
+        {QStringLiteral("--register-workstation"), QStringLiteral("Desk"), QStringLiteral("--print")},
     };
     for (const QStringList& arguments : bad) {
         SCOPED_TRACE(arguments.join(QLatin1Char(' ')).toStdString());

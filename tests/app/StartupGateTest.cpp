@@ -2,8 +2,10 @@
 // answered through the scripted prompt.
 #include "TAppClub.h"
 
+#include "AccessRights.h"
 #include "Application.h"
 #include "CreateForm.h"
+#include "RowsRead.h"
 #include "TReportBase.h"
 #include "TfrmActivityRep.h"
 
@@ -104,4 +106,27 @@ TEST_F(StartupGate, CreatingTheCriteriaWindowAsksForNothing)
     EXPECT_FALSE(TerminateRequested());
     EXPECT_EQ(Club.Prompt.ModalCount, 0);
     EXPECT_TRUE(Events().isEmpty());
+}
+
+// The event table only grows: every log-in of every program of the suite adds a row. Start-up and a
+// Security Access grant each append one row, and read as many rows with years of history as without.
+TEST_F(StartupGate, AppendsEventsWithoutReadingAMillionStoredOnes)
+{
+    const auto rowsReadByStartUps = [this] {
+        ResetSecurityRights(); // as in a fresh process
+        const quint64 before = RowsRead();
+        EXPECT_TRUE(Passes(QStringLiteral("1")));
+        GrantAs(QStringLiteral("MANAGER"), QStringLiteral("secret"));
+        EXPECT_TRUE(Passes(QStringLiteral("2")));
+        return RowsRead() - before;
+    };
+    const quint64 withoutHistory = rowsReadByStartUps();
+    EXPECT_LT(withoutHistory, 20u); // users and rights
+
+    Club.Exec(QStringLiteral("insert into UserEvents (UserID, EventType, EventTimeStamp)"
+                             " with recursive n(i) as (select 1 union all select i + 1 from n where i < 1000000)"
+                             " select i % 3 + 1, 'Logged In', '2009-01-01 08:00:00.000' from n"));
+    ASSERT_EQ(Club.Count(QStringLiteral("select count(*) from UserEvents")), 1000003);
+    EXPECT_EQ(rowsReadByStartUps(), withoutHistory);
+    EXPECT_EQ(Club.Count(QStringLiteral("select count(*) from UserEvents where EventTimeStamp > '2010-01-01'")), 6);
 }
