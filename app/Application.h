@@ -11,6 +11,11 @@ void NameApplication();
 QString FirstArgument();
 void SetFirstArgument(const QString& argument);
 
+// Whether the user logs in through the Login dialog (--login, as the desktop menu starts the program)
+// instead of being named by the number the suite passes.
+bool InteractiveLogin();
+void SetInteractiveLogin(bool interactive);
+
 // Asks the application to end: a queued quit that ends the message loop as soon as it starts, so a
 // request made before the loop runs keeps the criteria window from being used.
 void RequestTerminate();

@@ -104,6 +104,8 @@ TCommandLine ParseCommandLine(const QStringList& arguments)
             batch = true;
         } else if (arg == QLatin1String("--view")) {
             line.ViewFile = value();
+        } else if (arg == QLatin1String("--login")) {
+            line.Login = true;
         } else if (arg == QLatin1String("--register-workstation")) {
             line.Mode = rmRegisterWorkstation;
             line.WorkstationName = value();
@@ -120,6 +122,8 @@ TCommandLine ParseCommandLine(const QStringList& arguments)
     }
     if (serverSetting && line.Mode != rmCreateDemo)
         throw TUsageError{QStringLiteral("--server, --port, --database and --user go with --create-demo.")};
+    if (line.Login && (line.Mode != rmWindow || batch || !line.FirstArgument.isEmpty()))
+        throw TUsageError{QStringLiteral("--login asks who is working; it goes with --alias-file and --view only.")};
     if (line.Mode == rmCreateDemo) {
         if (serverSetting && (line.DemoServer.Host.isEmpty() || line.DemoServer.Database.isEmpty()))
             throw TUsageError{QStringLiteral("A demo club on a server needs --server HOST and --database NAME.")};
@@ -159,6 +163,9 @@ QString UsageText()
         "Usage:\n"
         "  activityrep USERNO [--alias-file FILE]\n"
         "      Opens the criteria window for the suite's user USERNO.\n"
+        "  activityrep --login [--alias-file FILE] [--view FILE.rpt]\n"
+        "      Asks for the user name and password in the Login dialog instead of taking a user\n"
+        "      number (the desktop menu starts the program so), then opens the window or the report.\n"
         "  activityrep USERNO [--alias-file FILE] [--range NAME | --from DATE --to DATE]\n"
         "              [--option N] [--member all|members|guests] [--activities all|ID,ID,...]\n"
         "              (--export FILE [--format NAME] | --print | --create-group NAME)\n"

@@ -45,6 +45,7 @@ struct TCommandLine
     bool HasGroupName = false;
 
     QString ViewFile; // --view
+    bool Login = false; // --login: the user logs in through the Login dialog
 };
 
 // Parses the arguments after the program name; throws TUsageError with one line of text on a mistake.

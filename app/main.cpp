@@ -87,6 +87,7 @@ int main(int argc, char* argv[])
     if (!commandLine.AliasFile.isEmpty())
         TSession::Instance().SetAliasFile(commandLine.AliasFile);
     SetFirstArgument(commandLine.FirstArgument);
+    SetInteractiveLogin(commandLine.Login);
 
     switch (commandLine.Mode) {
     case rmHelp:

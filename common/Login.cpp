@@ -28,6 +28,13 @@ bool LoginByNumber(QWidget* owner, qint32 number)
     return found;
 }
 
+bool LoginInteractively(QWidget* owner)
+{
+    TfmSysLogin form(owner);
+    form.Execute();
+    return form.IsLoggedIn();
+}
+
 qint32 RequestAccess(const QString& keyword)
 {
     const qint32 granted = CheckAccess(keyword, false);

@@ -94,6 +94,23 @@ TEST(CommandLine, ViewOpensASavedReportAndTakesNoReportOptions)
     EXPECT_FALSE(UsageErrorOf({QStringLiteral("1"), QStringLiteral("--view")}).isEmpty());
 }
 
+TEST(CommandLine, LoginAsksWhoIsWorkingInsteadOfAUserNumber)
+{
+    const TCommandLine window = Parse({QStringLiteral("--login")});
+    EXPECT_EQ(window.Mode, rmWindow);
+    EXPECT_TRUE(window.Login);
+    EXPECT_TRUE(window.FirstArgument.isEmpty());
+    const TCommandLine view = Parse({QStringLiteral("--login"), QStringLiteral("--view"), QStringLiteral("week.rpt")});
+    EXPECT_EQ(view.Mode, rmView);
+    EXPECT_TRUE(view.Login);
+    EXPECT_FALSE(Parse({QStringLiteral("1")}).Login);
+
+    const QString refused = QStringLiteral("--login asks who is working; it goes with --alias-file and --view only.");
+    EXPECT_EQ(UsageErrorOf({QStringLiteral("1"), QStringLiteral("--login")}), refused);
+    EXPECT_EQ(UsageErrorOf({QStringLiteral("--login"), QStringLiteral("--print")}), refused);
+    EXPECT_EQ(UsageErrorOf({QStringLiteral("--login"), QStringLiteral("--create-demo"), QStringLiteral("d")}), refused);
+}
+
 TEST(CommandLine, RegisterWorkstationTakesTheNameAndTheAliasFile)
 {
     const TCommandLine line = Parse({QStringLiteral("--register-workstation"), QStringLiteral("Front Desk"),

@@ -12,6 +12,7 @@
 #include <QDialog>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <gtest/gtest.h>
 
 namespace {
@@ -20,9 +21,11 @@ class StartupGate : public ::testing::Test
 {
 protected:
     // Starts the form the way the program does, with `argument` as the first command-line argument.
-    bool Passes(const QString& argument)
+    bool Passes(const QString& argument, bool interactive = false)
     {
         SetFirstArgument(argument);
+        SetInteractiveLogin(interactive);
+        const auto restore = qScopeGuard([] { SetInteractiveLogin(false); });
         ResetTerminateRequest();
         CreateForm<TReportBase>();
         return !TerminateRequested();
@@ -36,10 +39,11 @@ protected:
         return events;
     }
 
-    // Someone logs in to the Security Access dialog.
+    // Someone logs in to the next dialog (Login or Security Access).
     void GrantAs(const QString& empId, const QString& password)
     {
         Club.Prompt.ModalActions << [this, empId, password](QDialog& dialog) {
+            DialogTitles << dialog.windowTitle();
             DialogTitle = dialog.windowTitle();
             dialog.findChild<QLineEdit*>(QStringLiteral("UserName"))->setText(empId);
             dialog.findChild<QLineEdit*>(QStringLiteral("Password"))->setText(password);
@@ -50,6 +54,7 @@ protected:
 
     TAppClub Club;
     QString DialogTitle;
+    QStringList DialogTitles;
 };
 
 } // namespace
@@ -89,6 +94,25 @@ TEST_F(StartupGate, UnknownOrMissingUserNumbersEndTheProgramWithoutADialog)
     EXPECT_TRUE(Club.Prompt.Warnings.isEmpty());
     EXPECT_TRUE(Club.Prompt.Errors.isEmpty());
     EXPECT_TRUE(Events().isEmpty());
+}
+
+TEST_F(StartupGate, FromTheMenuTheUserLogsInThroughTheLoginDialog)
+{
+    GrantAs(QStringLiteral("MANAGER"), QStringLiteral("secret"));
+    EXPECT_TRUE(Passes(QString(), true));
+    EXPECT_EQ(DialogTitles, QStringList{QStringLiteral("Login")});
+    EXPECT_EQ(Events(), QStringList{QStringLiteral("1 Logged In")});
+
+    // A clerk who logs in there still needs someone who holds the right.
+    DialogTitles.clear();
+    GrantAs(QStringLiteral("CLERK"), QStringLiteral("clerk"));
+    GrantAs(QStringLiteral("MANAGER"), QStringLiteral("secret"));
+    EXPECT_TRUE(Passes(QString(), true));
+    EXPECT_EQ(DialogTitles, (QStringList{QStringLiteral("Login"), QStringLiteral("Security Access")}));
+
+    // Cancelling the Login dialog ends the program without another word.
+    EXPECT_FALSE(Passes(QString(), true));
+    EXPECT_TRUE(Club.Prompt.Warnings.isEmpty());
 }
 
 TEST_F(StartupGate, AnErrorInsideTheGateIsShownAndEndsTheProgram)
