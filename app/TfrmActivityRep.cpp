@@ -257,7 +257,7 @@ void TfrmActivityRep::CreateReport()
                     taLeftJustify);
     lblDate = title->AddLabel(QStringLiteral("lblDate"), 318, 58, QStringLiteral("lblDate"), ArialFont(12),
                               taCenter, true, 30);
-    title->AddLabel(QStringLiteral("QRLabel9"), 595, 7, QStringLiteral("Page"), ArialFont(10), taRightJustify);
+    title->AddLabel(QStringLiteral("QRLabel9"), 595, 6, QStringLiteral("Page"), ArialFont(10), taRightJustify);
     title->AddSysData(QStringLiteral("QRSysData3"), 632, 6, sdPageNumber, ArialFont(10), taLeftJustify);
     title->AddLabel(QStringLiteral("QRLabel11"), 584, 27, QStringLiteral("Printed"), ArialFont(10), taLeftJustify);
     title->AddSysData(QStringLiteral("QRSysData1"), 632, 27, sdDate, ArialFont(10), taLeftJustify);
@@ -298,7 +298,7 @@ void TfrmActivityRep::CreateReport()
                   {"QRDBText5", "Start", 416, 3, taLeftJustify, 0},
                   {"QRDBText6", "End", 504, 3, taLeftJustify, 0},
                   {"QRDBText7", "Countdown", 576, 3, taCenter, 57},
-                  {"QRDBText8", "Pymtrate", 654, 2, taCenter, 43}};
+                  {"QRDBText8", "Pymtrate", 654, 3, taCenter, 43}};
     for (const auto& field : fields)
         detail->AddDataField(QString::fromLatin1(field.name), field.left, field.top, QString::fromLatin1(field.field),
                              ArialFont(8), field.alignment, field.designWidth);

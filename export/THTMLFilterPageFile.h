@@ -28,6 +28,8 @@ public:
     static QByteArray Escaped(const QByteArray& text);
     // Appends n in decimal, as QByteArray::number writes it, without a temporary array.
     static void AppendNumber(QByteArray& out, qint64 n);
+    // The head element that names the pages' code page (1252), so that readers show accented names.
+    static QByteArray CodePageDeclaration();
 
     // Creates the page file; a file that cannot be created raises "File Error: " + path.
     void Create(const QString& path);

@@ -33,11 +33,11 @@ QByteArray ReadFile(const QString& fileName)
 
 } // namespace
 
-TEST(BenchOptions, DefaultsMeasureTheThreeSizesThreeTimesAndTheLargestOnce)
+TEST(BenchOptions, DefaultsMeasureTheFourSizesThreeTimesAndTheLargestOnce)
 {
     const TBenchOptions options = ParseBenchOptions({});
     EXPECT_EQ(options.Mode, bmRun);
-    EXPECT_EQ(options.Sizes, (QList<int>{10000, 100000, 1000000}));
+    EXPECT_EQ(options.Sizes, (QList<int>{10000, 63907, 100000, 1000000}));
     EXPECT_EQ(options.Runs, 3);
     EXPECT_EQ(options.LargeRuns, 1);
     EXPECT_TRUE(options.Formats.isEmpty());
