@@ -6,9 +6,15 @@
 namespace {
 
 QString g_firstArgument;
+bool g_interactiveLogin = false;
 bool g_terminateRequested = false;
 
 } // namespace
+
+void NameApplication()
+{
+    QCoreApplication::setApplicationName(QStringLiteral("Activity Report"));
+}
 
 QString FirstArgument()
 {
@@ -18,6 +24,16 @@ QString FirstArgument()
 void SetFirstArgument(const QString& argument)
 {
     g_firstArgument = argument;
+}
+
+bool InteractiveLogin()
+{
+    return g_interactiveLogin;
+}
+
+void SetInteractiveLogin(bool interactive)
+{
+    g_interactiveLogin = interactive;
 }
 
 void RequestTerminate()

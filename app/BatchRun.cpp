@@ -10,6 +10,7 @@
 #include "EProgramTerminated.h"
 #include "Login.h"
 #include "RangePresets.h"
+#include "RowFormats.h"
 #include "StartupGate.h"
 #include "TBandedReport.h"
 #include "TCommandLine.h"
@@ -36,9 +37,11 @@ struct TBatchError
     QString Message;
 };
 
+// One line whatever the text holds: engine messages may end in line breaks, and echoed input may
+// hold any character.
 void PrintError(const QString& text)
 {
-    std::fputs(("activityrep: " + text.toLocal8Bit() + '\n').constData(), stderr);
+    std::fputs(("activityrep: " + EscapeControlCharacters(TrimBlanks(text)).toLocal8Bit() + '\n').constData(), stderr);
 }
 
 // Nobody is there to answer: warnings and errors go to stderr, inputs get the answer the command line
@@ -77,7 +80,10 @@ void CheckUser(TBatchPrompt& prompt)
     try {
         SuiteIni();
     } catch (const EProgramTerminated&) {
-        throw TBatchError{ecRefused, prompt.Messages.value(0, QStringLiteral("The configuration store ended the run."))};
+        // Registration asks for a name, which nobody can type here.
+        throw TBatchError{ecRefused, prompt.Messages.value(0, QStringLiteral("The configuration store ended the run."))
+                                         + QStringLiteral(" Register this workstation once with: "
+                                                          "activityrep --register-workstation NAME [--alias-file FILE]")};
     }
     const qint32 number = StrToIntOrZero(FirstArgument());
     if (!LoginByNumber(nullptr, number))
@@ -170,16 +176,22 @@ const TFilterEntry& FindFilter(const TCommandLine& line)
 
 void Export(TfrmActivityRep& window, const TCommandLine& line)
 {
-    const TFilterEntry& entry = FindFilter(line);
+    // XLSX and CSV by --format or the file's extension; the page formats otherwise.
+    const TRowFormat* rowFormat =
+        FindRowFormat(line.FormatName.isEmpty() ? QFileInfo(line.ExportFile).suffix() : line.FormatName);
+    const TFilterEntry* entry = rowFormat ? nullptr : &FindFilter(line);
     const QString fileName = QFileInfo(line.ExportFile).absoluteFilePath();
     window.OpenReportQuery();
-    const std::unique_ptr<TExtraFilter> filter = entry.Create(fileName);
     const bool terminal = isatty(fileno(stderr));
-    const bool done = window.Report().ExportTo(*filter, [terminal](const TReportProgress& progress) {
-        if (terminal)
+    const auto showProgress = [terminal](const TReportProgress& progress) {
+        if (terminal && progress.Pages == 0)
+            std::fprintf(stderr, "\rExporting: %d rows", progress.Rows);
+        else if (terminal)
             std::fprintf(stderr, "\rExporting: page %d, %d rows", progress.Pages, progress.Rows);
         return true;
-    });
+    };
+    const bool done = rowFormat ? window.Report().ExportRowsTo(*rowFormat->Create(fileName), showProgress)
+                                : window.Report().ExportTo(*entry->Create(fileName), showProgress);
     if (terminal)
         std::fputs("\n", stderr);
     if (!done)
@@ -224,6 +236,40 @@ int RunBatch(const TCommandLine& line)
     } catch (const EExportError& error) {
         PrintError(error.Message());
         return ecFile;
+    } catch (const std::exception& error) {
+        PrintError(QString::fromUtf8(error.what()));
+        return ecFile;
+    }
+}
+
+int RegisterWorkstation(const TCommandLine& line)
+{
+    TBatchPrompt prompt;
+    TPromptScope scope(&prompt);
+    // The name is the answer to the registration's input dialog: the same checks, lock and messages.
+    prompt.InputAnswer = line.WorkstationName;
+    prompt.HasInputAnswer = true;
+    TbrmIniFile::SetTerminate([] {});
+    try {
+        const TbrmIniFile ini;
+        const QString name = ini.WorkstationFileName.mid(ini.ConfigFolder.size()).chopped(QStringLiteral(".INI").size());
+        if (!prompt.HasInputAnswer) {
+            std::printf("%s\n", qPrintable(QStringLiteral("This workstation is registered as \"%1\".").arg(name)));
+            return ecDone;
+        }
+        if (name.compare(FileSafeName(line.WorkstationName), Qt::CaseInsensitive) == 0) {
+            std::printf("%s\n", qPrintable(QStringLiteral("This workstation is already registered as \"%1\".").arg(name)));
+            return ecDone;
+        }
+        PrintError(QStringLiteral("This workstation is already registered as \"%1\"; its name stays.").arg(name));
+        return ecRefused;
+    } catch (const EProgramTerminated&) {
+        // The dialog would have asked again; the first message says why the name was refused.
+        PrintError(prompt.Messages.value(0));
+        return ecRefused;
+    } catch (const EDatabaseError& error) {
+        PrintError(error.Message());
+        return ecDatabase;
     } catch (const std::exception& error) {
         PrintError(QString::fromUtf8(error.what()));
         return ecFile;

@@ -15,3 +15,7 @@ enum TBatchExitCode {
 };
 
 int RunBatch(const TCommandLine& commandLine);
+
+// --register-workstation: registers this computer under the command line's name, as the window's
+// first start does, and says so on stdout; a refusal goes to stderr.
+int RegisterWorkstation(const TCommandLine& commandLine);

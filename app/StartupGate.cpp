@@ -13,9 +13,9 @@ bool RunStartupGate(QWidget* form)
     bool allowed = false;
     const bool completed = Guarded([&] {
         SuiteIni(); // created on first use
-        const qint32 userNumber = StrToIntOrZero(FirstArgument());
-        allowed = LoginByNumber(form, userNumber)
-            && HasAccess(QString::fromLatin1(ReportRight), true);
+        const bool loggedIn = InteractiveLogin() ? LoginInteractively(form)
+                                                 : LoginByNumber(form, StrToIntOrZero(FirstArgument()));
+        allowed = loggedIn && HasAccess(QString::fromLatin1(ReportRight), true);
         if (allowed)
             ProtectClubFiles();
     });

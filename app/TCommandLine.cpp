@@ -1,5 +1,6 @@
 #include "TCommandLine.h"
 
+#include "ProgramVersion.h"
 #include "RangePresets.h"
 
 namespace {
@@ -28,6 +29,9 @@ TCommandLine ParseCommandLine(const QStringList& arguments)
         };
         if (arg == QLatin1String("--help") || arg == QLatin1String("-h")) {
             line.Mode = rmHelp;
+            return line;
+        } else if (arg == QLatin1String("--version")) {
+            line.Mode = rmVersion;
             return line;
         } else if (arg == QLatin1String("--alias-file")) {
             line.AliasFile = value();
@@ -100,6 +104,15 @@ TCommandLine ParseCommandLine(const QStringList& arguments)
             line.GroupName = value();
             line.HasGroupName = true;
             batch = true;
+        } else if (arg == QLatin1String("--view")) {
+            line.ViewFile = value();
+        } else if (arg == QLatin1String("--login")) {
+            line.Login = true;
+        } else if (arg == QLatin1String("--register-workstation")) {
+            line.Mode = rmRegisterWorkstation;
+            line.WorkstationName = value();
+            if (line.WorkstationName.trimmed().isEmpty())
+                throw TUsageError{QStringLiteral("--register-workstation needs a name.")};
         } else if (arg.startsWith(QLatin1String("--"))) {
             throw TUsageError{QStringLiteral("Unknown option %1 (see --help).").arg(arg)};
         } else if (!firstSeen) {
@@ -113,11 +126,24 @@ TCommandLine ParseCommandLine(const QStringList& arguments)
         throw TUsageError{QStringLiteral("--server, --port, --database and --user go with --create-demo.")};
     if (line.Replace && line.Mode != rmCreateDemo)
         throw TUsageError{QStringLiteral("--replace goes with --create-demo.")};
+    if (line.Login && (line.Mode != rmWindow || batch || !line.FirstArgument.isEmpty()))
+        throw TUsageError{QStringLiteral("--login asks who is working; it goes with --alias-file and --view only.")};
     if (line.Mode == rmCreateDemo) {
         if (serverSetting && (line.DemoServer.Host.isEmpty() || line.DemoServer.Database.isEmpty()))
             throw TUsageError{QStringLiteral("A demo club on a server needs --server HOST and --database NAME.")};
         if (serverSetting && line.DemoServer.User.isEmpty())
             line.DemoServer.User = DefaultServerUser();
+        return line;
+    }
+    if (line.Mode == rmRegisterWorkstation) {
+        if (batch || !line.FirstArgument.isEmpty() || !line.ViewFile.isEmpty())
+            throw TUsageError{QStringLiteral("--register-workstation goes alone, with --alias-file at most.")};
+        return line;
+    }
+    if (!line.ViewFile.isEmpty()) {
+        if (batch)
+            throw TUsageError{QStringLiteral("--view opens a saved report; it takes no report options.")};
+        line.Mode = rmView;
         return line;
     }
     if (!batch)
@@ -141,10 +167,16 @@ QString UsageText()
         "Usage:\n"
         "  activityrep USERNO [--alias-file FILE]\n"
         "      Opens the criteria window for the suite's user USERNO.\n"
+        "  activityrep --login [--alias-file FILE] [--view FILE.rpt]\n"
+        "      Asks for the user name and password in the Login dialog instead of taking a user\n"
+        "      number (the desktop menu starts the program so), then opens the window or the report.\n"
         "  activityrep USERNO [--alias-file FILE] [--range NAME | --from DATE --to DATE]\n"
         "              [--option N] [--member all|members|guests] [--activities all|ID,ID,...]\n"
         "              (--export FILE [--format NAME] | --print | --create-group NAME)\n"
         "      Runs one report action without a window. The user must hold the report right.\n"
+        "  activityrep USERNO [--alias-file FILE] --view FILE.rpt\n"
+        "      Opens a report saved from the preview (Report File) in the preview, for a user who\n"
+        "      holds the report right.\n"
         "  activityrep --create-demo DIR [--enrolments N] [--seed S] [--replace]\n"
         "              [--server HOST [--port P] --database NAME [--user NAME]]\n"
         "      Writes a demo club database, its alias file and configuration into DIR and prints\n"
@@ -153,6 +185,14 @@ QString UsageText()
         "      PostgreSQL database NAME (tables of the same names are replaced); HOST may be the\n"
         "      folder of the server's socket, the user defaults to the login name, and the password\n"
         "      comes from ~/.pgpass (or the file in PGPASSFILE), never from the command line.\n"
+        "  activityrep --register-workstation NAME [--alias-file FILE]\n"
+        "      Registers this computer in the club's configuration as the workstation NAME, as the\n"
+        "      window asks on the first start; needed once before reports run without a window.\n"
+        "      The computer is known by its machine identity (/etc/machine-id, else\n"
+        "      /var/lib/dbus/machine-id, else the firmware's system UUID, else the host name), so\n"
+        "      renaming it or changing its disks keeps its registration.\n"
+        "  activityrep --help | --version\n"
+        "      Prints this text, or the program's name and version.\n"
         "\n"
         "Options:\n"
         "  --alias-file FILE  the alias file that names the club database (also in every mode)\n"
@@ -169,10 +209,18 @@ QString UsageText()
         "  --activities IDS   all (default) or a comma-separated list of activity ids\n"
         "  --export FILE      saves the report; the format comes from FILE's extension or --format\n"
         "  --format NAME      XLS, WK1, WQ1, HTM (HTML), CSS2, RTF, PDF, BMP or JPG, or a format's\n"
-        "                     display name such as \"Adobe PDF File\"\n"
+        "                     display name such as \"Adobe PDF File\"; XLSX and CSV save the report's\n"
+        "                     rows (one per member line, typed columns) for sorting and filtering\n"
         "  --print            prints the report on the default printer\n"
         "  --create-group NAME  stores the selection as a member group\n"
         "\n"
         "Exit codes: 0 done; 1 wrong command line; 2 user unknown or without the report right;\n"
-        "3 unreadable date or unknown format; 4 database error; 5 file or printer error.\n");
+        "3 unreadable date or unknown format; 4 database error; 5 file or printer error.\n"
+        "--register-workstation exits 0 when this computer has the name, 2 when the name is refused\n"
+        "or the computer is registered under another one.\n");
+}
+
+QString VersionText()
+{
+    return QStringLiteral("activityrep ") + QLatin1String(ProgramVersion);
 }

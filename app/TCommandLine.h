@@ -1,6 +1,6 @@
 #pragma once
 // The program's command line. The suite starts it with the user number first; the options below come
-// after it (or alone, for --create-demo and --help).
+// after it (or alone, for --create-demo, --help and --version).
 #include "TDemoDatabase.h"
 
 #include <QString>
@@ -10,7 +10,10 @@ enum TRunMode {
     rmWindow,     // the criteria window
     rmBatch,      // one report action without a window
     rmCreateDemo, // write the demo club database
+    rmRegisterWorkstation, // give this computer its workstation name, without a window
     rmHelp,
+    rmView,       // the preview of a saved report file
+    rmVersion,
 };
 
 struct TCommandLine
@@ -26,6 +29,8 @@ struct TCommandLine
     TDemoServer DemoServer; // --server and its settings: the club goes to a PostgreSQL server
     bool Replace = false;   // --replace: a club already in the folder may be overwritten
 
+    QString WorkstationName; // --register-workstation
+
     // batch selection
     QString RangeName;
     QString FromText;
@@ -39,6 +44,9 @@ struct TCommandLine
     bool Print = false;
     QString GroupName;
     bool HasGroupName = false;
+
+    QString ViewFile; // --view
+    bool Login = false; // --login: the user logs in through the Login dialog
 };
 
 // Parses the arguments after the program name; throws TUsageError with one line of text on a mistake.
@@ -50,3 +58,5 @@ struct TUsageError
 };
 
 QString UsageText();
+// "activityrep 1.0.0": the program's name and the version it was built as.
+QString VersionText();

@@ -53,6 +53,12 @@ QList<TFieldDef> ReportFields()
             {QStringLiteral("pymtrate"), ftCurrency, 0}};
 }
 
+// Empty when no configuration file sets it.
+QString ClubName()
+{
+    return SuiteIniExists() ? SuiteIni().ReadValue(QStringLiteral("General"), QStringLiteral("ClubName")) : QString();
+}
+
 TFont ArialFont(int size, bool bold = false)
 {
     TFont font;
@@ -108,6 +114,8 @@ TfrmActivityRep::TfrmActivityRep(QWidget* parent)
     setFixedSize(ClientWidth, ClientHeight);
     CreateControls();
     SetTabOrder();
+    // Preview is first in the tab order and holds the focus when the window opens.
+    btnPreview->setFocus();
     Query.SetFieldDefs(ReportFields());
     CreateReport();
 
@@ -182,6 +190,9 @@ void TfrmActivityRep::CreateControls()
         auto* button = new QPushButton(caption, this);
         button->setObjectName(name);
         button->setGeometry(geometry);
+        // Enter presses the focused button, as in the suite's other programs; Qt does that by itself
+        // only inside dialogs.
+        button->setAutoDefault(true);
         return button;
     };
     btnSelectAll = makeButton(QStringLiteral("btnSelectAll"), QStringLiteral("Select All"), {157, 422, 75, 17});
@@ -246,7 +257,7 @@ void TfrmActivityRep::CreateReport()
                     taLeftJustify);
     lblDate = title->AddLabel(QStringLiteral("lblDate"), 318, 58, QStringLiteral("lblDate"), ArialFont(12),
                               taCenter, true, 30);
-    title->AddLabel(QStringLiteral("QRLabel9"), 595, 7, QStringLiteral("Page"), ArialFont(10), taRightJustify);
+    title->AddLabel(QStringLiteral("QRLabel9"), 595, 6, QStringLiteral("Page"), ArialFont(10), taRightJustify);
     title->AddSysData(QStringLiteral("QRSysData3"), 632, 6, sdPageNumber, ArialFont(10), taLeftJustify);
     title->AddLabel(QStringLiteral("QRLabel11"), 584, 27, QStringLiteral("Printed"), ArialFont(10), taLeftJustify);
     title->AddSysData(QStringLiteral("QRSysData1"), 632, 27, sdDate, ArialFont(10), taLeftJustify);
@@ -287,7 +298,7 @@ void TfrmActivityRep::CreateReport()
                   {"QRDBText5", "Start", 416, 3, taLeftJustify, 0},
                   {"QRDBText6", "End", 504, 3, taLeftJustify, 0},
                   {"QRDBText7", "Countdown", 576, 3, taCenter, 57},
-                  {"QRDBText8", "Pymtrate", 654, 2, taCenter, 43}};
+                  {"QRDBText8", "Pymtrate", 654, 3, taCenter, 43}};
     for (const auto& field : fields)
         detail->AddDataField(QString::fromLatin1(field.name), field.left, field.top, QString::fromLatin1(field.field),
                              ArialFont(8), field.alignment, field.designWidth);
@@ -303,6 +314,26 @@ void TfrmActivityRep::CreateReport()
     lbltotcnt = summary->AddLabel(QStringLiteral("lbltotcnt"), 16, 16, QStringLiteral("lbltotcnt"),
                                   ArialFont(10, true), taLeftJustify);
     summary->BeforePrint = [this](TBand&, bool& printBand) { QRBand4BeforePrint(printBand); };
+
+    // The same rows for spreadsheets: the activity first, then the detail fields in the report's order,
+    // and the counts the group footers and the summary print.
+    TRowExportLayout& rows = QuickRep->RowExport;
+    rows.SheetName = QStringLiteral("Activity Report");
+    rows.Columns = {{QStringLiteral("Activity"), QStringLiteral("description"), ckText},
+                    {QStringLiteral("Member#"), QStringLiteral("MemberNo"), ckInteger},
+                    {QStringLiteral("HomePhone"), QStringLiteral("HomePhone"), ckText},
+                    {QStringLiteral("Sub Category"), QStringLiteral("SubCatDesc"), ckText},
+                    {QStringLiteral("Name"), QStringLiteral("FullName"), ckText},
+                    {QStringLiteral("Start"), QStringLiteral("Start"), ckDate},
+                    {QStringLiteral("End"), QStringLiteral("End"), ckDate},
+                    {QStringLiteral("Count Down"), QStringLiteral("Countdown"), ckInteger},
+                    {QStringLiteral("Pymt Rate"), QStringLiteral("Pymtrate"), ckCurrency}};
+    rows.CountsSheetName = QStringLiteral("Counts");
+    rows.GroupHeading = QStringLiteral("Activity");
+    rows.CountHeading = QStringLiteral("Member Count");
+    rows.TotalLabel = QStringLiteral("Total Member Count");
+    rows.Title = QStringLiteral("Activity Report");
+    rows.Company = [] { return ClubName(); };
 }
 
 void TfrmActivityRep::showEvent(QShowEvent* event)
@@ -449,8 +480,7 @@ void TfrmActivityRep::QuickRepBeforePrint(bool&)
 void TfrmActivityRep::QRBand1BeforePrint(bool&)
 {
     lblDate->SetCaption(FormatDateTime(QStringLiteral("mmmm d, yyyy"), Date()));
-    lblTitle->SetCaption(SuiteIniExists() ? SuiteIni().ReadValue(QStringLiteral("General"), QStringLiteral("ClubName"))
-                                          : QString());
+    lblTitle->SetCaption(ClubName());
 }
 
 void TfrmActivityRep::QRBand2BeforePrint(bool&)

@@ -5,10 +5,13 @@
 #include "DateTime.h"
 #include "DemoSetup.h"
 #include "ExtraFilters.h"
+#include "ProgramVersion.h"
+#include "ReportViewer.h"
 #include "TCommandLine.h"
 #include "TPrompt.h"
 #include "TReportBase.h"
 #include "TSession.h"
+#include "TextFunctions.h"
 #include "TfrmActivityRep.h"
 
 #include <QApplication>
@@ -66,33 +69,41 @@ int main(int argc, char* argv[])
     try {
         commandLine = ParseCommandLine(arguments);
     } catch (const TUsageError& error) {
-        PrintLine(stderr, error.Message);
+        PrintLine(stderr, EscapeControlCharacters(error.Message)); // it may echo any argument
         return 1;
     }
-    if (commandLine.Mode != rmWindow) {
+    if (commandLine.Mode != rmWindow && commandLine.Mode != rmView) {
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
             qputenv("QT_QPA_PLATFORM", "offscreen");
         qInstallMessageHandler(QuietToolkitMessages);
     }
 
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Activity Report"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Activity Report"));
+    NameApplication();
+    QApplication::setApplicationVersion(QLatin1String(ProgramVersion));
     FixDateFormat();
     RegisterExtraFilters();
 
     if (!commandLine.AliasFile.isEmpty())
         TSession::Instance().SetAliasFile(commandLine.AliasFile);
     SetFirstArgument(commandLine.FirstArgument);
+    SetInteractiveLogin(commandLine.Login);
 
     switch (commandLine.Mode) {
     case rmHelp:
         PrintLine(stdout, UsageText());
         return 0;
+    case rmVersion:
+        PrintLine(stdout, VersionText());
+        return 0;
     case rmCreateDemo:
         return CreateDemo(commandLine);
     case rmBatch:
         return RunBatch(commandLine);
+    case rmView:
+        return ViewReportFile(commandLine.ViewFile);
+    case rmRegisterWorkstation:
+        return RegisterWorkstation(commandLine);
     case rmWindow:
         break;
     }

@@ -5,6 +5,7 @@
 #include "BenchTable.h"
 #include "ChildProcess.h"
 #include "ExtraFilters.h"
+#include "RowFormats.h"
 #include "TDemoDatabase.h"
 #include "TFilterLibrary.h"
 
@@ -13,6 +14,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
+#include <algorithm>
 #include <cstdio>
 #include <exception>
 
@@ -70,6 +72,19 @@ bool Wanted(const TBenchOptions& options, const TFilterEntry& entry)
             return true;
     }
     return false;
+}
+
+bool Wanted(const TBenchOptions& options, const TRowFormat& format)
+{
+    return options.Formats.isEmpty()
+        || std::any_of(options.Formats.begin(), options.Formats.end(),
+                       [&format](const QString& wanted) { return FindRowFormat(wanted) == &format; });
+}
+
+bool AnyRowFormatWanted(const TBenchOptions& options)
+{
+    return std::any_of(RowFormats().begin(), RowFormats().end(),
+                       [&options](const TRowFormat& format) { return Wanted(options, format); });
 }
 
 // Runs the measuring children of one table line and collects their figures.
@@ -194,6 +209,16 @@ public:
                          runs, exported, true);
             m_runner.Print(exported);
         }
+        // The row formats write the data set's rows; they make no pages.
+        for (const TRowFormat& format : RowFormats()) {
+            if (!Wanted(m_options, format))
+                continue;
+            TBenchRow exported = Row(QStringLiteral("export ") + format.FileExtension.toUpper() + QStringLiteral(" rows"));
+            m_runner.Run(QStringList{QStringLiteral("--measure"), QStringLiteral("export"), QStringLiteral("--format"),
+                                     format.FileExtension} + base,
+                         runs, exported, true);
+            m_runner.Print(exported);
+        }
 
         if (preview)
             MeasurePreview(base, runs);
@@ -315,7 +340,7 @@ int RunBenchmark(const TBenchOptions& options, const QString& program)
         if (Wanted(options, entry))
             filters << entry;
     }
-    if (filters.isEmpty() && !options.Formats.isEmpty()) {
+    if (filters.isEmpty() && !options.Formats.isEmpty() && !AnyRowFormatWanted(options)) {
         Progress(QStringLiteral("activityrep-bench: no export format matches \"%1\".")
                      .arg(options.Formats.join(QLatin1Char(','))));
         return ecBenchUsage;

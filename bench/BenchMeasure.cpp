@@ -3,6 +3,7 @@
 #include "ActivityStatement.h"
 #include "CreateForm.h"
 #include "ExtraFilters.h"
+#include "RowFormats.h"
 #include "TBandedReport.h"
 #include "TExtraFilter.h"
 #include "TFilterLibrary.h"
@@ -175,6 +176,14 @@ TMeasurement Measure(const TBenchOptions& options)
         break;
     }
     case mkExport: {
+        if (const TRowFormat* format = FindRowFormat(options.Format)) {
+            window->OpenReportQuery();
+            const QString fileName =
+                QDir(options.OutputFolder).filePath(QStringLiteral("report.") + format->FileExtension);
+            if (!window->Report().ExportRowsTo(*format->Create(fileName)))
+                Fail(QStringLiteral("The export was cancelled."));
+            break;
+        }
         const TFilterEntry& entry = FindFilter(options.Format);
         const QString fileName =
             QDir(options.OutputFolder).filePath(QStringLiteral("report.") + entry.FileExtension.toLower());

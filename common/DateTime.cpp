@@ -206,14 +206,23 @@ void SetDateSeparator(QChar separator)
     g_dateSeparator = separator;
 }
 
-QChar SystemDateSeparator()
+QChar DateSeparatorOf(const QString& shortDateFormat)
 {
-    const QString format = QLocale::system().dateFormat(QLocale::ShortFormat);
-    for (const QChar c : format) {
-        if (!c.isLetter() && !c.isSpace() && c != QLatin1Char('\''))
+    // Invisible marks (the right-to-left mark of Arabic formats) are not separators; a separator other
+    // than these three would reach the SQL statements inside date literals, which take only these.
+    for (const QChar c : shortDateFormat) {
+        if (c.isLetter() || c.isSpace() || c == QLatin1Char('\'') || c.category() == QChar::Other_Format)
+            continue;
+        if (c == QLatin1Char('/') || c == QLatin1Char('-') || c == QLatin1Char('.'))
             return c;
+        break;
     }
     return QLatin1Char('/');
+}
+
+QChar SystemDateSeparator()
+{
+    return DateSeparatorOf(QLocale::system().dateFormat(QLocale::ShortFormat));
 }
 
 QString DateToStr(TDateTime value)

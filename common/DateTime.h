@@ -43,8 +43,10 @@ QString ShortDateFormat();
 void SetShortDateFormat(const QString& pattern);
 QChar DateSeparator();
 void SetDateSeparator(QChar separator);
-// The separator the system's regional settings use, "/" when it cannot be determined.
+// The separator the system's regional settings use: the first separator of their short date format
+// when it is "/", "-" or "."; "/" otherwise, and when there is none.
 QChar SystemDateSeparator();
+QChar DateSeparatorOf(const QString& shortDateFormat);
 // A date as text in the short date format.
 QString DateToStr(TDateTime value);
 

@@ -2,6 +2,7 @@
 
 #include "AccessRights.h"
 #include "DateTime.h"
+#include "TQuery.h"
 #include "TTable.h"
 #include "TUserInfo.h"
 #include "TbrmIniFile.h"
@@ -27,6 +28,13 @@ bool LoginByNumber(QWidget* owner, qint32 number)
     return found;
 }
 
+bool LoginInteractively(QWidget* owner)
+{
+    TfmSysLogin form(owner);
+    form.Execute();
+    return form.IsLoggedIn();
+}
+
 qint32 RequestAccess(const QString& keyword)
 {
     const qint32 granted = CheckAccess(keyword, false);
@@ -50,19 +58,16 @@ void Logout()
         SuiteIni().ClearUser();
 }
 
+// One insert: the event table only grows (every log-in of every program of the suite adds a row), so
+// opening it as a table, which reads all its rows, would make each log-in slower than the last.
 void LogUserEvent(qint32 userId, const QString& eventType)
 {
-    TTable events(QStringLiteral("Brelmdata"), QStringLiteral("UserEvents"));
-    events.Open();
-    try {
-        events.Append();
-        events.SetField(QStringLiteral("UserID"), userId);
-        events.SetField(QStringLiteral("EventType"), eventType);
-        events.SetField(QStringLiteral("EventTimeStamp"), ToQDateTime(Now()));
-        events.Post();
-    } catch (...) {
-        events.Close();
-        throw;
-    }
-    events.Close();
+    TQuery insert(QStringLiteral("Brelmdata"));
+    insert.SQL() << QStringLiteral("insert into UserEvents (UserID,EventType,EventTimeStamp)")
+                 << QStringLiteral("values (:UserID,:EventType,:EventTimeStamp)");
+    insert.Prepare();
+    insert.SetParam(QStringLiteral("UserID"), userId);
+    insert.SetParam(QStringLiteral("EventType"), eventType);
+    insert.SetParam(QStringLiteral("EventTimeStamp"), ToQDateTime(Now()));
+    insert.ExecSQL();
 }

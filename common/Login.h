@@ -8,6 +8,10 @@ class QWidget;
 // "Logged In" event is written and the user's configuration file is loaded. No password is asked.
 bool LoginByNumber(QWidget* owner, qint32 number);
 
+// Shows the Login dialog; true when a user logged in there, who is then the current user (a "Logged In"
+// event is written and his configuration file loaded). Cancel and three failures answer false.
+bool LoginInteractively(QWidget* owner);
+
 // The current user's ID if his level grants the right; otherwise the Security Access dialog lets
 // another user grant it for this one check. Returns the granting user's ID, or 0 when refused.
 qint32 RequestAccess(const QString& keyword);

@@ -3,6 +3,7 @@
 #include "TextFunctions.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QLockFile>
 #include <QSaveFile>
 #include <QStringDecoder>
@@ -11,10 +12,11 @@
 
 namespace {
 
-// How long a writer waits for another workstation's lock, and when a lock left by a crashed
-// process is taken over.
-constexpr int LockWaitMsecs = 15000;
-constexpr int StaleLockMsecs = 30000;
+// A lock older than this was left by a workstation that crashed, and is taken over. A writer waits
+// longer than that, so such a lock never makes it fail: QLockFile looks a last time when the wait
+// ends, and the margin covers clocks of workstations and file server that differ by a few seconds.
+constexpr int StaleLockMarginMsecs = 5000;
+int g_staleLockMsecs = TIniDocument::DefaultStaleLockMsecs;
 
 const QByteArray Utf8Bom("\xEF\xBB\xBF");
 
@@ -40,6 +42,24 @@ QString Quoted(const QString& path)
     return QLatin1Char('"') + path + QLatin1Char('"');
 }
 
+// QLockFile keeps the system's error to itself; its kind of failure is what the user can act on.
+QString LockFailure(const QLockFile& lock, const QString& path)
+{
+    switch (lock.error()) {
+    case QLockFile::LockFailedError: {
+        qint64 pid = 0;
+        QString host, application;
+        if (lock.getLockInfo(&pid, &host, &application) && !host.isEmpty())
+            return QStringLiteral("the workstation %1 holds its lock file").arg(host);
+        return QStringLiteral("another program holds its lock file");
+    }
+    case QLockFile::PermissionError:
+        return QStringLiteral("no permission to create %1 in the folder %2").arg(Quoted(path + QStringLiteral(".lock")), Quoted(QFileInfo(path).path()));
+    default:
+        return QStringLiteral("its lock file %1 cannot be created").arg(Quoted(path + QStringLiteral(".lock")));
+    }
+}
+
 } // namespace
 
 TIniDocument::TIniDocument(const QByteArray& bytes)
@@ -61,6 +81,23 @@ TIniDocument::TIniDocument(const QByteArray& bytes)
     }
 }
 
+bool TIniDocument::CanHold(const QString& text)
+{
+    QStringEncoder encoder("windows-1252");
+    const QByteArray bytes = encoder(text);
+    return !encoder.hasError() && Decode(bytes) == text;
+}
+
+int TIniDocument::LockWaitMsecs()
+{
+    return g_staleLockMsecs + StaleLockMarginMsecs;
+}
+
+void TIniDocument::SetStaleLockTime(int msecs)
+{
+    g_staleLockMsecs = msecs > 0 ? msecs : DefaultStaleLockMsecs;
+}
+
 TIniDocument TIniDocument::Load(const QString& path)
 {
     QFile file(path);
@@ -74,9 +111,9 @@ TIniDocument TIniDocument::Load(const QString& path)
 void TIniDocument::Update(const QString& path, const std::function<bool(TIniDocument&)>& edit)
 {
     QLockFile lock(path + QStringLiteral(".lock"));
-    lock.setStaleLockTime(StaleLockMsecs);
-    if (!lock.tryLock(LockWaitMsecs))
-        Fail(QStringLiteral("Cannot lock the configuration file %1.").arg(Quoted(path)));
+    lock.setStaleLockTime(g_staleLockMsecs);
+    if (!lock.tryLock(LockWaitMsecs()))
+        Fail(QStringLiteral("Cannot lock the configuration file %1: %2").arg(Quoted(path), LockFailure(lock, path)));
 
     TIniDocument document = Load(path);
     if (!edit(document))

@@ -24,6 +24,13 @@ public:
     // read or write.
     static void Update(const QString& path, const std::function<bool(TIniDocument&)>& edit);
 
+    // A lock file older than the stale time was left by a crashed writer and is taken over; Update
+    // waits for a lock a little longer than that, so such a lock delays it but never makes it fail.
+    static constexpr int DefaultStaleLockMsecs = 30000;
+    static int LockWaitMsecs();
+    // Tests shorten the stale time; 0 restores the default.
+    static void SetStaleLockTime(int msecs);
+
     // The key=value lines of the first section of that name, trimmed, in file order; comments and
     // lines without "=" are left out.
     QStringList SectionLines(const QString& section) const;
@@ -33,6 +40,9 @@ public:
     void WriteString(const QString& section, const QString& key, const QString& value);
 
     QByteArray ToBytes() const;
+
+    // Whether the file's code page has every character of `text`; others would be stored as "?".
+    static bool CanHold(const QString& text);
 
 private:
     struct TLine

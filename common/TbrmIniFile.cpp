@@ -8,6 +8,7 @@
 #include "TSession.h"
 #include "TextFunctions.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <cstdlib>
 #include <memory>
@@ -18,6 +19,9 @@ const QString AliasName = QStringLiteral("Brelmdata");
 const QString WorkStationsSection = QStringLiteral("WorkStations");
 const QString CancelledMessage = QStringLiteral("This application cannot run without a unique work station name.");
 const QString InUseMessage = QStringLiteral("This workstation name is already in use.");
+
+// The longest file name most file systems take, in bytes.
+constexpr qsizetype MaxFileNameBytes = 255;
 
 std::function<void()> g_terminate;
 std::unique_ptr<TbrmIniFile> g_suiteIni;
@@ -39,6 +43,28 @@ QString DirectoryPart(const QString& path)
            && path.at(at) != QLatin1Char(':'))
         --at;
     return path.left(at + 1);
+}
+
+// The workstation's name is stored in the shared file, which is code page 1252, and names its own
+// file in the configuration folder, which is often a share that Windows file servers also hold. A
+// name that either cannot carry would be stored as question marks or make a file nobody can open.
+QString WorkstationNameProblem(const QString& name)
+{
+    for (qsizetype i = 0; i < name.size(); ++i) {
+        const qsizetype length = name.at(i).isHighSurrogate() && i + 1 < name.size() ? 2 : 1;
+        const QString character = name.mid(i, length);
+        i += length - 1;
+        if (!TIniDocument::CanHold(character))
+            return QStringLiteral("This workstation name has a character that the shared configuration file cannot hold: \"%1\".")
+                .arg(character);
+        if (character.at(0).category() == QChar::Other_Control
+            || QStringLiteral("\"*<>?|").contains(character.at(0)))
+            return QStringLiteral("This workstation name has a character that a file name cannot carry: \"%1\".")
+                .arg(EscapeControlCharacters(character));
+    }
+    if (QFile::encodeName(name + QStringLiteral(".INI")).size() > MaxFileNameBytes)
+        return QStringLiteral("This workstation name is too long for a file name.");
+    return {};
 }
 
 // Whether any "code=name" line names `name` (letter case ignored).
@@ -95,6 +121,8 @@ TbrmIniFile::TbrmIniFile()
 
     QString name = TIniDocument::Load(SharedFileName).ReadString(WorkStationsSection, code);
     if (TrimBlanksRight(name).isEmpty())
+        name = CarryOverLegacyEntry(code);
+    if (TrimBlanksRight(name).isEmpty())
         name = RegisterWorkstation(code);
     WorkstationFileName = ConfigFolder + name + QStringLiteral(".INI");
 
@@ -102,6 +130,30 @@ TbrmIniFile::TbrmIniFile()
     LoadScope(QStringLiteral("W"));
     for (int i = 0; i < SettingSectionCount; ++i)
         Catalogue[i] = CatalogueLines(i);
+}
+
+// Earlier releases keyed the workstation by another digest. Its entry is copied to the new code, so
+// an upgraded workstation keeps its name and file without being asked. The old line stays: an older
+// program of the suite on the same computer still finds its name under it.
+QString TbrmIniFile::CarryOverLegacyEntry(const QString& code)
+{
+    const QString legacyCode = LegacyWorkstationCode();
+    if (legacyCode == code
+        || TrimBlanksRight(TIniDocument::Load(SharedFileName).ReadString(WorkStationsSection, legacyCode)).isEmpty())
+        return {};
+    QString name;
+    TIniDocument::Update(SharedFileName, [&](TIniDocument& shared) {
+        // Another program of this computer may have carried it over meanwhile.
+        name = shared.ReadString(WorkStationsSection, code);
+        if (!TrimBlanksRight(name).isEmpty())
+            return false;
+        name = shared.ReadString(WorkStationsSection, legacyCode);
+        if (TrimBlanksRight(name).isEmpty())
+            return false;
+        shared.WriteString(WorkStationsSection, code, name);
+        return true;
+    });
+    return name;
 }
 
 QString TbrmIniFile::RegisterWorkstation(const QString& code)
@@ -115,6 +167,11 @@ QString TbrmIniFile::RegisterWorkstation(const QString& code)
             TerminateProgram();
         }
         name = FileSafeName(name);
+        if (const QString problem = WorkstationNameProblem(name); !problem.isEmpty()) {
+            name.clear();
+            ShowWarning(problem);
+            continue;
+        }
         if (NameInUse(workstations, name)) {
             name.clear();
             ShowWarning(InUseMessage);

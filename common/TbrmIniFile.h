@@ -46,6 +46,7 @@ public:
     TSectionLists WorkstationValues;
 
 private:
+    QString CarryOverLegacyEntry(const QString& code);
     QString RegisterWorkstation(const QString& code);
 };
 

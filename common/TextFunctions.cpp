@@ -23,6 +23,14 @@ int HexDigit(QChar c)
     return -1;
 }
 
+QString HexLeastSignificantByteFirst(quint32 value)
+{
+    QString code;
+    for (int byte = 0; byte < 4; ++byte)
+        code += QStringLiteral("%1").arg((value >> (8 * byte)) & 0xFF, 2, 16, QLatin1Char('0')).toUpper();
+    return code;
+}
+
 } // namespace
 
 QString TrimBlanks(const QString& text)
@@ -102,11 +110,12 @@ QString FileSafeName(const QString& text)
 
 QString WorkstationCode()
 {
-    const quint32 fingerprint = WorkstationFingerprint();
-    QString code;
-    for (int byte = 0; byte < 4; ++byte)
-        code += QStringLiteral("%1").arg((fingerprint >> (8 * byte)) & 0xFF, 2, 16, QLatin1Char('0')).toUpper();
-    return code;
+    return HexLeastSignificantByteFirst(WorkstationFingerprint());
+}
+
+QString LegacyWorkstationCode()
+{
+    return HexLeastSignificantByteFirst(LegacyWorkstationFingerprint());
 }
 
 QString SplitFirst(QString& text, QChar separator)
@@ -119,4 +128,30 @@ QString SplitFirst(QString& text, QChar separator)
     }
     text = TrimBlanks(trimmed.mid(at + 1));
     return TrimBlanks(trimmed.left(at));
+}
+
+QString EscapeControlCharacters(const QString& text)
+{
+    QString escaped;
+    escaped.reserve(text.size());
+    for (const QChar c : text) {
+        if (c.category() != QChar::Other_Control) {
+            escaped += c;
+            continue;
+        }
+        switch (c.unicode()) {
+        case u'\n':
+            escaped += QStringLiteral("\\n");
+            break;
+        case u'\r':
+            escaped += QStringLiteral("\\r");
+            break;
+        case u'\t':
+            escaped += QStringLiteral("\\t");
+            break;
+        default:
+            escaped += QStringLiteral("\\x%1").arg(QString::number(c.unicode(), 16).toUpper().rightJustified(2, QLatin1Char('0')));
+        }
+    }
+    return escaped;
 }

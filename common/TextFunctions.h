@@ -16,10 +16,16 @@ QString FileSafeName(const QString& text);
 
 // The workstation fingerprint as 8 upper-case hexadecimal digits, least significant byte first.
 QString WorkstationCode();
+// The same for the fingerprint of earlier releases (see WorkstationFingerprint.h).
+QString LegacyWorkstationCode();
 
 // Trims `text`, returns the trimmed part before the first `separator` and leaves the trimmed part
 // after it in `text`. Without a separator the whole text is returned and `text` becomes empty.
 QString SplitFirst(QString& text, QChar separator);
+
+// Control characters written as escapes ("\n", "\t", "\r", "\x1B"), so that text typed by someone
+// prints on one line and shows what was typed.
+QString EscapeControlCharacters(const QString& text);
 
 // Trims blanks and control characters from both ends, or from the right only.
 QString TrimBlanks(const QString& text);

@@ -14,6 +14,7 @@
 #include <QProxyStyle>
 #include <QPushButton>
 #include <QScreen>
+#include <QStyle>
 
 namespace {
 
@@ -169,11 +170,14 @@ void TfmSysLogin::BuildControls()
     bbOk->setGeometry(30, 134, 75, 25);
     bbOk->setDefault(true);
     bbOk->setProperty("HelpContext", 20000300);
+    // The glyphs the message boxes' buttons carry.
+    bbOk->setIcon(style()->standardIcon(QStyle::SP_DialogOkButton));
 
     bbCancel = new QPushButton(QStringLiteral("Cancel"), this);
     bbCancel->setObjectName(QStringLiteral("bbCancel"));
     bbCancel->setGeometry(118, 134, 75, 25);
     bbCancel->setProperty("HelpContext", 20000400);
+    bbCancel->setIcon(style()->standardIcon(QStyle::SP_DialogCancelButton));
 
     setTabOrder(UserName, Password);
     setTabOrder(Password, bbOk);

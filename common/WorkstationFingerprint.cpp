@@ -94,6 +94,32 @@ void Feed(quint32& hash, const QByteArray& bytes)
     FeedByte(hash, 0);
 }
 
+constexpr quint32 FnvOffsetBasis = 2166136261u;
+
+// systemd writes "uninitialized" into an empty machine-id until the first boot completes, and system
+// images often ship the file empty; neither identifies a computer.
+bool IsMachineId(const QByteArray& text)
+{
+    return !text.isEmpty() && text != "uninitialized";
+}
+
+// Firmware that was never given an identity reports all zeros or all ones.
+bool IsProductUuid(const QByteArray& text)
+{
+    QByteArray digits = text;
+    digits.replace('-', QByteArray());
+    if (digits.isEmpty())
+        return false;
+    const bool zeros = std::all_of(digits.cbegin(), digits.cend(), [](char c) { return c == '0'; });
+    const bool ones = std::all_of(digits.cbegin(), digits.cend(), [](char c) { return c == 'f' || c == 'F'; });
+    return !zeros && !ones;
+}
+
+TFingerprintSources CurrentSources()
+{
+    return g_reader ? g_reader() : ReadFingerprintSources();
+}
+
 } // namespace
 
 TFingerprintSources ReadFingerprintSources(const QString& root)
@@ -101,6 +127,8 @@ TFingerprintSources ReadFingerprintSources(const QString& root)
     const QString base = root.endsWith(QLatin1Char('/')) ? root : root + QLatin1Char('/');
     TFingerprintSources sources;
     sources.MachineId = ReadTrimmed(base + QStringLiteral("etc/machine-id"));
+    sources.DbusMachineId = ReadTrimmed(base + QStringLiteral("var/lib/dbus/machine-id"));
+    sources.ProductUuid = ReadTrimmed(base + QStringLiteral("sys/class/dmi/id/product_uuid"));
     sources.HostName = ReadTrimmed(base + QStringLiteral("proc/sys/kernel/hostname"));
     sources.DomainName = ReadTrimmed(base + QStringLiteral("proc/sys/kernel/domainname"));
     QFile cpuinfo(base + QStringLiteral("proc/cpuinfo"));
@@ -114,9 +142,27 @@ TFingerprintSources ReadFingerprintSources(const QString& root)
     return sources;
 }
 
+QByteArray MachineIdentity(const TFingerprintSources& sources)
+{
+    for (const QByteArray& id : {sources.MachineId, sources.DbusMachineId}) {
+        if (IsMachineId(id))
+            return id;
+    }
+    if (IsProductUuid(sources.ProductUuid))
+        return sources.ProductUuid;
+    return sources.HostName;
+}
+
 quint32 FingerprintDigest(const TFingerprintSources& sources)
 {
-    quint32 hash = 2166136261u;
+    quint32 hash = FnvOffsetBasis;
+    Feed(hash, MachineIdentity(sources));
+    return hash;
+}
+
+quint32 LegacyFingerprintDigest(const TFingerprintSources& sources)
+{
+    quint32 hash = FnvOffsetBasis;
     Feed(hash, sources.MachineId);
     Feed(hash, sources.HostName);
     Feed(hash, sources.DomainName);
@@ -129,7 +175,12 @@ quint32 FingerprintDigest(const TFingerprintSources& sources)
 
 quint32 WorkstationFingerprint()
 {
-    return FingerprintDigest(g_reader ? g_reader() : ReadFingerprintSources());
+    return FingerprintDigest(CurrentSources());
+}
+
+quint32 LegacyWorkstationFingerprint()
+{
+    return LegacyFingerprintDigest(CurrentSources());
 }
 
 void SetFingerprintSources(std::function<TFingerprintSources()> reader)

@@ -57,14 +57,14 @@ void TCustomGrid::SetDefaultColWidth(int width)
 {
     m_defaultColWidth = std::max(width, 0);
     m_colWidths.fill(m_defaultColWidth);
-    InvalidateGrid();
+    CellSizesSet();
 }
 
 void TCustomGrid::SetDefaultRowHeight(int height)
 {
     m_defaultRowHeight = std::max(height, 0);
     m_rowHeights.fill(m_defaultRowHeight);
-    InvalidateGrid();
+    CellSizesSet();
 }
 
 int TCustomGrid::ColWidths(int col) const
@@ -77,7 +77,7 @@ void TCustomGrid::SetColWidths(int col, int width)
     if (col < 0 || col >= ColCount())
         return;
     m_colWidths[col] = std::max(width, 0);
-    InvalidateGrid();
+    CellSizesSet();
 }
 
 int TCustomGrid::RowHeights(int row) const
@@ -90,6 +90,12 @@ void TCustomGrid::SetRowHeights(int row, int height)
     if (row < 0 || row >= RowCount())
         return;
     m_rowHeights[row] = std::max(height, 0);
+    CellSizesSet();
+}
+
+void TCustomGrid::CellSizesSet()
+{
+    m_cellsSizedFor = contentsRect().size();
     InvalidateGrid();
 }
 

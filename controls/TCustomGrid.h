@@ -8,6 +8,7 @@
 #include <QList>
 #include <QPoint>
 #include <QRect>
+#include <QSize>
 
 class QPainter;
 
@@ -56,6 +57,10 @@ public:
     void SetColWidths(int col, int width);
     int RowHeights(int row) const;
     void SetRowHeights(int row, int height);
+    // The client size at which the column widths or row heights were last set. A grid set up while
+    // hidden gets its resize only when first shown; comparing with this tells whether its size has
+    // really changed since its cells were sized.
+    QSize CellsSizedFor() const { return m_cellsSizedFor; }
 
     TGridOptions Options() const { return m_options; }
     void SetOptions(TGridOptions options);
@@ -123,6 +128,7 @@ private:
     int GridWidth() const;
     int GridHeight() const;
     void UpdateFrame();
+    void CellSizesSet();
 
     QList<int> m_colWidths = QList<int>(5, 64);
     QList<int> m_rowHeights = QList<int>(5, 24);
@@ -138,4 +144,5 @@ private:
     bool m_ctl3D = true;
     QPoint m_current = QPoint(1, 1);
     bool m_selecting = false;
+    QSize m_cellsSizedFor;
 };

@@ -356,7 +356,7 @@ void TVellCalendar::SetTitleFont(const QFont& font)
 {
     m_titleFont = font;
     m_headerHeight = PointSizeOf(m_titleFont) + 4;
-    SizeCells(contentsRect().width(), contentsRect().height());
+    SizeCells(width(), height());
     Repaint();
 }
 
@@ -375,7 +375,7 @@ void TVellCalendar::SetFontColor(const QColor& color)
 void TVellCalendar::SetHeaderUseFixed(bool on)
 {
     m_headerUseFixed = on;
-    SizeCells(contentsRect().width(), contentsRect().height());
+    SizeCells(width(), height());
     Repaint();
 }
 
@@ -439,10 +439,14 @@ void TVellCalendar::SizeCells(int w, int h)
     }
 }
 
+// A size change sizes the cells from the client area. The resize a hidden calendar receives when it
+// is first shown is no change when its cells were sized (or given their heights, as the popup's
+// form does) at that very size: the designed heights stay.
 void TVellCalendar::resizeEvent(QResizeEvent* event)
 {
     TCustomGrid::resizeEvent(event);
-    SizeCells(contentsRect().width(), contentsRect().height());
+    if (contentsRect().size() != CellsSizedFor())
+        SizeCells(contentsRect().width(), contentsRect().height());
 }
 
 // --- selection and clicks ---

@@ -199,7 +199,8 @@ private:
         TChangeListener Method;
     };
 
-    // The three sizing steps for a client of w × h.
+    // The three sizing steps for w × h: the client area on a size change, the control's outer size
+    // after a title font or fixed-header change.
     void SizeCells(int w, int h);
     void Repaint();
 

@@ -85,6 +85,12 @@ QImage MakeGlyph(TGlyphKind kind)
     return image;
 }
 
+std::function<QMargins(const QWidget&)>& FrameProbe()
+{
+    static std::function<QMargins(const QWidget&)> probe;
+    return probe;
+}
+
 // A speed button: a flat push-button face that shows the left half of its glyph, or the right (greyed)
 // half while disabled, and moves it one pixel down and right while pressed. It never takes the focus.
 class TGlyphSpeedButton : public QAbstractButton
@@ -153,7 +159,7 @@ bool TVellPopup::Execute()
         const QRect global(source->mapToGlobal(QPoint(0, 0)), source->size());
         const QScreen* screen = source->screen();
         const int screenBottom = screen ? screen->geometry().y() + screen->geometry().height() : INT_MAX;
-        form.move(PlaceUnder(global, form.frameGeometry().height(), screenBottom));
+        form.AlignTo(global, screenBottom);
     }
     form.FormActivate();
 
@@ -291,9 +297,51 @@ void TvcPopup::keyPressEvent(QKeyEvent* event)
     }
 }
 
+void TvcPopup::SetFrameProbe(std::function<QMargins(const QWidget&)> probe)
+{
+    FrameProbe() = std::move(probe);
+}
+
+void TvcPopup::AlignTo(const QRect& source, int screenBottom)
+{
+    m_alignSource = source;
+    m_screenBottom = screenBottom;
+    m_alignedFrameHeight = -1;
+    KeepAligned();
+}
+
+void TvcPopup::KeepAligned()
+{
+    if (m_alignSource.isEmpty())
+        return;
+    int frameHeight = frameGeometry().height();
+    if (FrameProbe()) {
+        const QMargins margins = FrameProbe()(*this);
+        frameHeight = height() + margins.top() + margins.bottom();
+    }
+    // Moves of the window (the user's too) leave it where it is as long as the frame stays the same.
+    if (frameHeight == m_alignedFrameHeight)
+        return;
+    m_alignedFrameHeight = frameHeight;
+    // A window's position is that of its frame.
+    move(TVellPopup::PlaceUnder(m_alignSource, frameHeight, m_screenBottom));
+}
+
 bool TvcPopup::event(QEvent* event)
 {
-    if (event->type() == QEvent::WindowActivate)
+    switch (event->type()) {
+    case QEvent::WindowActivate:
         FormActivate();
+        KeepAligned();
+        break;
+    // The frame's size becomes known on one of these once the window manager has framed the window.
+    case QEvent::Show:
+    case QEvent::Move:
+    case QEvent::Resize:
+        KeepAligned();
+        break;
+    default:
+        break;
+    }
     return QDialog::event(event);
 }

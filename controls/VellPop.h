@@ -4,9 +4,12 @@
 #include "DateTime.h"
 
 #include <QDialog>
+#include <QMargins>
 #include <QObject>
 #include <QPointer>
+#include <QRect>
 #include <QString>
+#include <functional>
 
 class QAbstractButton;
 class TVellCalendar;
@@ -68,6 +71,15 @@ public:
     // Every way of closing ends here: with no date chosen the result becomes Cancelled.
     void done(int result) override;
 
+    // Places the window under (or above) a control, given as a global rectangle, by the window's
+    // outer height. The window manager adds the frame only once the window is on screen, so the
+    // placement is made again whenever the frame's height changes: the window never covers the
+    // control it belongs to.
+    void AlignTo(const QRect& source, int screenBottom);
+    // Replaces how the frame around the client area is measured (tests force a frame); an empty
+    // function restores the window's own frame geometry.
+    static void SetFrameProbe(std::function<QMargins(const QWidget&)> probe);
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
@@ -75,6 +87,10 @@ protected:
 
 private:
     void ChooseCalendarDate();
+    void KeepAligned();
 
     TDateTime m_popupDate = 0;
+    QRect m_alignSource; // empty: not aligned to a control
+    int m_screenBottom = 0;
+    int m_alignedFrameHeight = -1;
 };

@@ -1,4 +1,5 @@
 #include "EDatabaseError.h"
+#include <QSqlDatabase>
 #include <QSqlError>
 
 namespace {
@@ -10,6 +11,10 @@ QString Compose(const QString& context, const QString& engineMessage)
         return context;
     return context + QStringLiteral(": ") + engineMessage;
 }
+
+// SQLite's primary result codes (the low byte of an extended one).
+constexpr int SqliteBusy = 5;
+constexpr int SqliteNotADatabase = 26;
 } // namespace
 
 EDatabaseError::EDatabaseError(const QString& context, const QString& engineMessage, const QString& nativeCode)
@@ -28,6 +33,24 @@ EDatabaseError EDatabaseError::FromSqlError(const QString& context, const QSqlEr
     if (engine.isEmpty())
         engine = error.driverText();
     return EDatabaseError(context, engine, error.nativeErrorCode());
+}
+
+EDatabaseError EDatabaseError::FromSqlError(const QString& context, const QSqlError& error, const QSqlDatabase& database)
+{
+    const EDatabaseError plain = FromSqlError(context, error);
+    if (database.driverName() != QLatin1String("QSQLITE"))
+        return plain;
+    bool numeric = false;
+    const int code = error.nativeErrorCode().toInt(&numeric) & 0xFF;
+    if (!numeric)
+        return plain;
+    const QString file = database.databaseName();
+    if (code == SqliteBusy)
+        return EDatabaseError(QStringLiteral("The club database %1 is locked by another program").arg(file),
+                              plain.EngineMessage(), plain.NativeCode());
+    if (code == SqliteNotADatabase)
+        return EDatabaseError(QStringLiteral("%1 is not a club database").arg(file), plain.EngineMessage(), plain.NativeCode());
+    return plain;
 }
 
 QString EDatabaseError::Message() const

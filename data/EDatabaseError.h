@@ -2,6 +2,7 @@
 #include <QString>
 #include <stdexcept>
 
+class QSqlDatabase;
 class QSqlError;
 
 // The one exception of the database layer. Like QSqlError it keeps our own context ("Unable to open
@@ -13,6 +14,10 @@ public:
 
     // Every failure reported by Qt Sql is turned into an exception here and nowhere else.
     static EDatabaseError FromSqlError(const QString& context, const QSqlError& error);
+    // The same for a failure on `database`, where two causes get a context of their own because the
+    // engine's words do not tell the user what to do: a club database that another program holds
+    // locked beyond the wait, and a file that is not a database at all.
+    static EDatabaseError FromSqlError(const QString& context, const QSqlError& error, const QSqlDatabase& database);
 
     QString Context() const { return m_context; }
     QString EngineMessage() const { return m_engineMessage; }

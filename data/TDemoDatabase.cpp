@@ -330,7 +330,8 @@ void FillUsers(QSqlQuery& query, TSqlEngine engine)
     const TDemoUser users[] = {
         {1, "MANAGER", "secret", "Maria", "Lopez", 9, true},
         {2, "CLERK", "clerk", "Tom", "Baker", 1, true},
-        {3, "DEMO", "", "Demo", "User", 5, true},
+        // The login dialog's hint for a demo database tells people to enter "Demo".
+        {3, "Demo", "", "Demo", "User", 5, true},
         {4, "FORMER", "old", "Frank", "Miller", 9, false},
     };
     static const char* const days[] = {"Mon", "Tue", "Wed", "Thu", "Fri", "Sat", "Sun"};

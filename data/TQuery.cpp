@@ -1,5 +1,6 @@
 #include "TQuery.h"
 #include "EDatabaseError.h"
+#include "RowsRead.h"
 #include "TLocalSqlTranslator.h"
 #include "TSession.h"
 #include "TSqlSchema.h"
@@ -45,13 +46,14 @@ void TQuery::Prepare()
 {
     Close();
     Translate();
-    m_query = std::make_unique<QSqlQuery>(TSession::Instance().Database(m_databaseName));
+    const QSqlDatabase database = TSession::Instance().Database(m_databaseName);
+    m_query = std::make_unique<QSqlQuery>(database);
     // Forward-only: the engine hands out one row at a time instead of caching the whole result.
     m_query->setForwardOnly(true);
     if (!m_query->prepare(m_engineSql)) {
         const QSqlError error = m_query->lastError();
         m_query.reset();
-        throw EDatabaseError::FromSqlError(QStringLiteral("Unable to prepare statement"), error);
+        throw EDatabaseError::FromSqlError(QStringLiteral("Unable to prepare statement"), error, database);
     }
     m_prepared = true;
 }
@@ -66,7 +68,8 @@ void TQuery::SetParam(const QString& name, const QVariant& value)
 
 void TQuery::BindAndExec(const QString& context)
 {
-    const TSqlEngine engine = TSqlSchema::EngineOf(TSession::Instance().Database(m_databaseName));
+    const QSqlDatabase database = TSession::Instance().Database(m_databaseName);
+    const TSqlEngine engine = TSqlSchema::EngineOf(database);
     for (int i = 0; i < m_paramOrder.size(); ++i) {
         const auto value = m_params.constFind(m_paramOrder.at(i));
         if (value == m_params.constEnd())
@@ -74,7 +77,15 @@ void TQuery::BindAndExec(const QString& context)
         m_query->bindValue(i, TSqlSchema::ToStorage(m_paramTypes.value(i, ftUnknown), *value, engine));
     }
     if (!m_query->exec())
-        throw EDatabaseError::FromSqlError(context, m_query->lastError());
+        throw EDatabaseError::FromSqlError(context, m_query->lastError(), database);
+}
+
+bool TQuery::FetchNext()
+{
+    if (!m_query->next())
+        return false;
+    CountRowRead();
+    return true;
 }
 
 void TQuery::Open()
@@ -91,7 +102,7 @@ void TQuery::Open()
     BuildFields();
     m_active = true;
     m_moved = false;
-    m_eof = !m_query->next();
+    m_eof = !FetchNext();
 }
 
 void TQuery::ExecSQL()
@@ -121,7 +132,7 @@ void TQuery::First()
     // A forward-only result cannot go back: run the statement again.
     BindAndExec(QStringLiteral("Unable to open query"));
     m_moved = false;
-    m_eof = !m_query->next();
+    m_eof = !FetchNext();
 }
 
 void TQuery::Next()
@@ -129,7 +140,7 @@ void TQuery::Next()
     if (!m_active || m_eof)
         return;
     m_moved = true;
-    m_eof = !m_query->next();
+    m_eof = !FetchNext();
 }
 
 void TQuery::SetFieldDefs(const QList<TFieldDef>& defs)

@@ -75,6 +75,7 @@ private:
 
     void Translate();
     void BindAndExec(const QString& context);
+    bool FetchNext(); // the next row of the result, counted
     void BuildFields();
     int RequireField(const QString& name) const;
 

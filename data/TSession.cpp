@@ -4,7 +4,9 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSqlError>
+#include <QSqlQuery>
 #include <QStandardPaths>
+#include <optional>
 
 namespace {
 const QString ConnectionPrefix = QStringLiteral("activityrep:");
@@ -50,6 +52,26 @@ QSqlDatabase OpenServer(const QString& connection, const QStringList& params, co
     if (!database.open())
         throw EDatabaseError::FromSqlError(context, database.lastError());
     return database;
+}
+// SQLite opens any file without reading it. Reading the table list at once names the real cause of a
+// failure (another program holds the file locked, the file is no database, the database holds no
+// tables) where the first table would otherwise just seem to be missing. The connection is closed
+// again so that the next use tries afresh.
+void CheckClubFile(QSqlDatabase& database, const QString& context)
+{
+    std::optional<EDatabaseError> failure;
+    {
+        QSqlQuery probe(database);
+        if (!probe.exec(QStringLiteral("select count(*) from sqlite_master")) || !probe.next())
+            failure = EDatabaseError::FromSqlError(context, probe.lastError(), database);
+        else if (probe.value(0).toInt() == 0)
+            failure = EDatabaseError(QStringLiteral("%1 is not a club database").arg(database.databaseName()),
+                                     QStringLiteral("It holds no tables"));
+    }
+    if (failure) {
+        database.close();
+        throw *failure;
+    }
 }
 } // namespace
 
@@ -153,8 +175,13 @@ QStringList TSession::AliasNames() const
 QStringList TSession::AliasParams(const QString& name) const
 {
     const TAlias* alias = FindAlias(name);
+    // Typically the installed example alias file, still all comments: say which file and what it needs.
     if (!alias)
-        throw EDatabaseError(QStringLiteral("Unknown database alias"), name);
+        throw EDatabaseError(QStringLiteral("Unknown database alias %1").arg(name),
+                             QStringLiteral("The alias file %1 has no section [%2]. Add one that names the club "
+                                            "database: DRIVER=SQLITE and PATH=the folder of the club tables, or "
+                                            "DRIVER=POSTGRESQL with HOST, DATABASE and USER (see activityrep(1)).")
+                                 .arg(AliasFile(), name));
     return alias->Params;
 }
 
@@ -207,9 +234,10 @@ QSqlDatabase TSession::Database(const QString& alias)
         throw EDatabaseError(context, QStringLiteral("The SQLite driver of Qt Sql is not available"));
     database.setDatabaseName(file);
     // Other programs of the suite share the file: wait for their locks rather than fail at once.
-    database.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
+    database.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(m_busyTimeoutMsecs));
     if (!database.open())
         throw EDatabaseError::FromSqlError(context, database.lastError());
+    CheckClubFile(database, context);
     m_connections.insert(key, connection);
     return database;
 }
@@ -227,4 +255,5 @@ void TSession::Reset()
     m_aliases.clear();
     m_aliasFile.clear();
     m_active = false;
+    m_busyTimeoutMsecs = DefaultBusyTimeoutMsecs;
 }

@@ -51,6 +51,12 @@ public:
     // Closes every connection and forgets the aliases and the alias file (tests).
     void Reset();
 
+    // How long a statement on a SQLite club database waits for another program's lock before it fails.
+    static constexpr int DefaultBusyTimeoutMsecs = 5000;
+    // Applies to connections opened afterwards (tests shorten it); Reset() and a new alias file
+    // restore the default.
+    void SetBusyTimeout(int msecs) { m_busyTimeoutMsecs = msecs; }
+
 private:
     TSession() = default;
     ~TSession() = default; // connections are left to Qt Sql's own teardown
@@ -70,4 +76,5 @@ private:
     QString m_aliasFile;
     mutable QList<TAlias> m_aliases;
     QHash<QString, QString> m_connections; // lower-case alias name -> Qt connection name
+    int m_busyTimeoutMsecs = DefaultBusyTimeoutMsecs;
 };

@@ -2,6 +2,7 @@
 #include "EDatabaseError.h"
 #include <QDate>
 #include <QDateTime>
+#include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QStringList>
@@ -169,11 +170,15 @@ QString TSqlSchema::EngineTableName(const QString& name) const
         const QString sql = m_engine == sePostgres
             ? QStringLiteral("select table_name from information_schema.tables where table_schema = current_schema()")
             : QStringLiteral("select name from sqlite_master where type in ('table','view')");
-        if (query.exec(sql)) {
-            while (query.next()) {
-                const QString table = query.value(0).toString();
-                m_tables.insert(table.toLower(), table);
-            }
+        // A failed read must not pass for a missing table: the user would look for the wrong cause.
+        if (!query.exec(sql)) {
+            m_tablesRead = false;
+            throw EDatabaseError::FromSqlError(QStringLiteral("Unable to read the tables of the club database"),
+                                               query.lastError(), m_database);
+        }
+        while (query.next()) {
+            const QString table = query.value(0).toString();
+            m_tables.insert(table.toLower(), table);
         }
     }
     return m_tables.value(StripExtension(name.trimmed()).toLower());

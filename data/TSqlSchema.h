@@ -34,6 +34,7 @@ public:
     static TSqlEngine EngineOf(const QSqlDatabase& database);
 
     // "ckActs.DB", "ckacts", "CKACTS" all name the table ckacts; empty when there is no such table.
+    // Throws EDatabaseError when the database's tables cannot be read.
     QString EngineTableName(const QString& name) const;
     // Columns in table order, read from the declared types; empty for an unknown table.
     QList<TColumnInfo> Columns(const QString& engineTable) const;

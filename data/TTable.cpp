@@ -1,5 +1,6 @@
 #include "TTable.h"
 #include "EDatabaseError.h"
+#include "RowsRead.h"
 #include "TSession.h"
 #include "TSqlSchema.h"
 #include <QSqlError>
@@ -115,11 +116,12 @@ void TTable::Load(qint64 currentRowId)
     QSqlQuery query(database);
     query.setForwardOnly(true);
     if (!query.exec(sql))
-        throw EDatabaseError::FromSqlError(QStringLiteral("Unable to open table %1").arg(m_tableName), query.lastError());
+        throw EDatabaseError::FromSqlError(QStringLiteral("Unable to open table %1").arg(m_tableName), query.lastError(), database);
     m_records.clear();
     m_rowIds.clear();
     m_current = 0;
     while (query.next()) {
+        CountRowRead();
         const qint64 rowId = query.value(0).toLongLong();
         QVariantList record;
         record.reserve(m_fields.size());
@@ -317,12 +319,12 @@ void TTable::Post()
         sql += QStringLiteral(" returning ") + RowIdColumn(engine);
     QSqlQuery query(database);
     if (!query.prepare(sql))
-        throw EDatabaseError::FromSqlError(QStringLiteral("Unable to post record to %1").arg(m_tableName), query.lastError());
+        throw EDatabaseError::FromSqlError(QStringLiteral("Unable to post record to %1").arg(m_tableName), query.lastError(), database);
     for (int i = 0; i < values.size(); ++i)
         query.bindValue(i, values.at(i));
     // The record stays in insert or edit mode when the engine refuses it, so the caller may Cancel.
     if (!query.exec())
-        throw EDatabaseError::FromSqlError(QStringLiteral("Unable to post record to %1").arg(m_tableName), query.lastError());
+        throw EDatabaseError::FromSqlError(QStringLiteral("Unable to post record to %1").arg(m_tableName), query.lastError(), database);
     qint64 rowId = m_state == tsInsert ? query.lastInsertId().toLongLong() : m_rowIds.at(m_current);
     if (engine == sePostgres && query.next())
         rowId = query.value(0).toLongLong();

@@ -25,16 +25,33 @@ void SerialiseGroupWriters(QSqlDatabase& database)
     if (!query.exec(QStringLiteral("lock table %1 in share row exclusive mode").arg(schema.Quote(groups)))) {
         const QSqlError error = query.lastError();
         database.rollback();
-        throw EDatabaseError::FromSqlError(QStringLiteral("Unable to start a transaction"), error);
+        throw EDatabaseError::FromSqlError(QStringLiteral("Unable to start a transaction"), error, database);
     }
+}
+
+// A plain BEGIN on SQLite starts as a reader and asks for the write lock only at the first write. If
+// another workstation is writing then, SQLite cannot wait (two readers upgrading would deadlock) and
+// fails at once with "database is locked", whatever the busy timeout. Taking the write lock at the
+// start makes a second writer wait for the first, up to the busy timeout. Readers are not held up.
+void Begin(QSqlDatabase& database)
+{
+    const QString context = QStringLiteral("Unable to start a transaction");
+    if (TSqlSchema::EngineOf(database) != seSqlite) {
+        if (!database.transaction())
+            throw EDatabaseError::FromSqlError(context, database.lastError(), database);
+        return;
+    }
+    // The driver's COMMIT and ROLLBACK end this transaction as they would end its own.
+    QSqlQuery begin(database);
+    if (!begin.exec(QStringLiteral("begin immediate")))
+        throw EDatabaseError::FromSqlError(context, begin.lastError(), database);
 }
 } // namespace
 
 TTransaction::TTransaction(const QString& databaseName) : m_databaseName(databaseName)
 {
     QSqlDatabase database = TSession::Instance().Database(m_databaseName);
-    if (!database.transaction())
-        throw EDatabaseError::FromSqlError(QStringLiteral("Unable to start a transaction"), database.lastError());
+    Begin(database);
     SerialiseGroupWriters(database);
     m_active = true;
 }
@@ -56,7 +73,7 @@ void TTransaction::Commit()
         throw EDatabaseError(QStringLiteral("No transaction is active"), {});
     QSqlDatabase database = TSession::Instance().Database(m_databaseName);
     if (!database.commit())
-        throw EDatabaseError::FromSqlError(QStringLiteral("Unable to commit the transaction"), database.lastError());
+        throw EDatabaseError::FromSqlError(QStringLiteral("Unable to commit the transaction"), database.lastError(), database);
     m_active = false;
 }
 
@@ -67,5 +84,5 @@ void TTransaction::Rollback()
     m_active = false;
     QSqlDatabase database = TSession::Instance().Database(m_databaseName);
     if (!database.rollback())
-        throw EDatabaseError::FromSqlError(QStringLiteral("Unable to roll back the transaction"), database.lastError());
+        throw EDatabaseError::FromSqlError(QStringLiteral("Unable to roll back the transaction"), database.lastError(), database);
 }

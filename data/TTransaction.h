@@ -2,7 +2,8 @@
 #include <QString>
 
 // A transaction on an alias's connection: Commit() keeps the work, otherwise the destructor rolls it back.
-// On a PostgreSQL server it also locks the groups table, so concurrent Create Group runs take turns.
+// Writers take turns: on SQLite it holds the write lock from the start (a second writer waits up to the
+// busy timeout), on a PostgreSQL server it locks the groups table, so concurrent Create Group runs queue.
 class TTransaction
 {
 public:

@@ -30,8 +30,9 @@ void TCSS2Filter::WriteBand(TReportBand& band)
     m_sorted.assign(band.begin(), band.end());
     std::stable_sort(m_sorted.begin(), m_sorted.end(), CompareBySequence);
     for (const TReportItem* item : m_sorted) {
-        // The block starts where the aligned text starts, so its right edge or centre is the anchor.
-        const QRect box = PixelBox(*item);
+        // The block starts where the aligned text starts, so its right edge or centre is the anchor. It
+        // is as large as a browser draws the text, so that the text neither wraps nor is cut.
+        const QRect box = BrowserBox(*item);
         const qint32 x = box.x();
         const qint32 y = box.y();
         const qint32 w = box.width();
@@ -63,7 +64,7 @@ void TCSS2Filter::WriteBand(TReportBand& band)
         s += "font-size: ";
         THTMLFilterPageFile::AppendNumber(s, font.Size);
         s += "pt;font-family: ";
-        s += m_styles.FontNameBytes(font.Name);
+        THTMLFilterPageFile::AppendEscaped(s, m_styles.FontNameBytes(font.Name));
         s += ";color: ";
         s += m_styles.ColorBytes(font.Color, 1);
         s += ';';
@@ -87,7 +88,11 @@ void TCSS2Filter::BeginPageOutput()
     const TCSS2FilterOptions& options = ExtraOptions().CSS2;
     PageFile.Create(THTMLFilterPageFile::FilePath(FileName(), PageNumber, options.UseFileName));
     WriteText("<HTML>" + CrLf);
+    WriteText(THTMLFilterPageFile::CodePageDeclaration() + CrLf);
     WriteText("<TITLE>" + THTMLFilterPageFile::Escaped(options.Title) + "</TITLE>" + CrLf);
+    // A reader without the report's fonts draws wider text; it runs past its block rather than wrap
+    // onto the row below.
+    WriteText("<STYLE TYPE=\"text/css\">DIV { white-space: nowrap }</STYLE>" + CrLf);
     WriteText("<BODY LEFTMARGIN=0 TOPMARGIN=0>" + CrLf);
     WriteText("<TABLE BORDER=0 CELLPADDING=0 CELLSPACING=0 WIDTH=" + QByteArray::number(MicronsToPixels(PaperWidth))
               + ">" + CrLf);

@@ -64,14 +64,19 @@ qint32 MicronsToPixels(qint32 microns) { return Truncate(microns / 1000.0 * Inch
 
 QRect PixelBox(const TReportItem& item)
 {
-    const qint32 width = MicronsToPixels(item.Width);
+    return PixelBox(item, MicronsToPixels(item.Width), MicronsToPixels(item.Height));
+}
+
+QRect PixelBox(const TReportItem& item, qint32 width, qint32 height)
+{
     qint32 left = MicronsToPixels(item.X);
     if (item.Alignment == taRightJustify)
         left -= width;
     else if (item.Alignment == taCenter)
         left -= width / 2;
-    return QRect(left, MicronsToPixels(item.Y), width, MicronsToPixels(item.Height));
+    return QRect(left, MicronsToPixels(item.Y), width, height);
 }
+
 qint32 PixelsToMicrons(qint32 pixels) { return Truncate(pixels / 96.0 / InchPerMm * 1000); }
 
 QByteArray ReplaceAll(const QByteArray& s, const QByteArray& find, const QByteArray& replace)
@@ -226,6 +231,12 @@ void TExtraFilter::MeasureItem(TReportItem& item)
         item.TextLeft = item.X;
         break;
     }
+}
+
+QRect TExtraFilter::BrowserBox(const TReportItem& item)
+{
+    return PixelBox(item, m_measurer->BrowserTextWidth(*item.Font, item.Text),
+                    m_measurer->BrowserTextHeight(*item.Font));
 }
 
 void TExtraFilter::AssignRows()

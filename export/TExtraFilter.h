@@ -65,6 +65,8 @@ qint32 PixelsToMicrons(qint32 pixels);
 // The item's box in 96-dpi pixels, starting where its aligned text starts: the X of a right-aligned
 // item is its right edge and that of a centred one its centre.
 QRect PixelBox(const TReportItem& item);
+// A box of the given size in pixels placed on the item's anchor in the same way.
+QRect PixelBox(const TReportItem& item, qint32 width, qint32 height);
 
 // Shared helpers of the writers; all work on code-page-1252 bytes.
 // Every occurrence of find replaced, scanning the unchanged input; an empty find changes nothing.
@@ -148,6 +150,9 @@ protected:
     virtual void EndDocument();
 
     void MeasureItem(TReportItem& item);
+    // The item's pixel box sized as a browser draws its text (TTextMeasurer::BrowserTextWidth), for
+    // the writers of HTML pages: the page model's whole-pixel sizes fall short of it.
+    QRect BrowserBox(const TReportItem& item);
     void AssignRows();
     void ProcessPage();
     // Closes OutputFile without creating the named file (for writers that write one file per page).

@@ -26,8 +26,9 @@ void THTMLFilter::WriteBand(TReportBand& band)
 {
     qint32 lastRight = 0;
     for (const TReportItem* item : band) {
-        // The cell starts where the aligned text starts, so its right edge or centre is the anchor.
-        const QRect box = PixelBox(*item);
+        // The cell starts where the aligned text starts, so its right edge or centre is the anchor. It
+        // is as large as a browser draws the text, so that the text neither wraps nor is cut.
+        const QRect box = BrowserBox(*item);
         const qint32 x = box.x();
         const qint32 y = box.y();
         const qint32 w = box.width();
@@ -75,7 +76,7 @@ void THTMLFilter::WriteBand(TReportBand& band)
             s += " STYLE=\"font-size: ";
             THTMLFilterPageFile::AppendNumber(s, font.Size);
             s += "pt; font-family: ";
-            s += m_styles.FontNameBytes(font.Name);
+            THTMLFilterPageFile::AppendEscaped(s, m_styles.FontNameBytes(font.Name));
             s += "; color: ";
             s += m_styles.ColorBytes(font.Color, 1);
             s += ';';
@@ -132,11 +133,13 @@ void THTMLFilter::BeginPageOutput()
     const THTMLFilterOptions& options = ExtraOptions().HTML;
     PageFile.Create(THTMLFilterPageFile::FilePath(FileName(), PageNumber, options.UseFileName));
     WriteText("<HTML>" + CrLf);
+    WriteText(THTMLFilterPageFile::CodePageDeclaration() + CrLf);
     WriteText("<TITLE>" + THTMLFilterPageFile::Escaped(options.Title) + "</TITLE>" + CrLf);
     WriteText("<HEAD>" + CrLf);
     WriteText("<STYLE TYPE=\"text/css\">" + CrLf);
     WriteText("<!--" + CrLf);
-    WriteText("  TD { font-size: 10pt; font-family: sans-serif }" + CrLf);
+    // A reader whose sans-serif font is wider than the report's would otherwise wrap a cell's text.
+    WriteText("  TD { font-size: 10pt; font-family: sans-serif; white-space: nowrap }" + CrLf);
     WriteText("-->" + CrLf);
     WriteText("</STYLE>" + CrLf);
     WriteText("</HEAD>" + CrLf);

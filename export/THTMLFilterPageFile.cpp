@@ -21,7 +21,7 @@ QString DefaultPageName(int page)
 
 QByteArray LinkBytes(const QString& chosenFile, int page, bool useFileName)
 {
-    // No charset is declared, so readers take the page as code page 1252, as the file names are written.
+    // The pages declare code page 1252, in which the file names are written.
     return THTMLFilterPageFile::Escaped(ToCodePage1252(THTMLFilterPageFile::LinkName(chosenFile, page, useFileName)));
 }
 
@@ -72,6 +72,11 @@ void THTMLFilterPageFile::AppendNumber(QByteArray& out, qint64 n)
     char digits[24];
     const std::to_chars_result end = std::to_chars(digits, digits + sizeof digits, n);
     out.append(digits, end.ptr - digits);
+}
+
+QByteArray THTMLFilterPageFile::CodePageDeclaration()
+{
+    return QByteArrayLiteral("<META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; charset=windows-1252\">");
 }
 
 QByteArray THTMLFilterPageFile::Escaped(const QByteArray& text)

@@ -23,6 +23,8 @@ public:
     static QByteArray Escaped(const QByteArray& text);
     // Appends n in decimal, as QByteArray::number writes it, without a temporary array.
     static void AppendNumber(QByteArray& out, qint64 n);
+    // The head element that names the pages' code page (1252), so that readers show accented names.
+    static QByteArray CodePageDeclaration();
 
     // Starts the page file; one that cannot be created raises "File Error: " + path and the reason.
     void Create(const QString& path);

@@ -218,9 +218,11 @@ void TRTFFilter::BeginPageOutput()
 void TRTFFilter::EndPageOutput()
 {
     Body += "\\pard ";
-    // No break after the last page, or readers show an empty page at the end.
+    // No break after the last page, or readers show an empty page at the end. The break is a paragraph
+    // of its own, one twip high: left open, it would take the line spacing of the next page's first
+    // gap and put that gap at the foot of this page, or on a blank page of its own where it does not fit.
     if (!LastPage)
-        Body += "\\page " + CrLf;
+        Body += "\\sl-1\\page \\par " + CrLf;
     TExtraFilter::EndPageOutput();
 }
 

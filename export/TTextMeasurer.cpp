@@ -3,7 +3,9 @@
 #include "CodePages.h"
 
 #include <QImage>
+#include <QRawFont>
 #include <algorithm>
+#include <cmath>
 #include <limits>
 
 namespace {
@@ -98,6 +100,53 @@ int TTextMeasurer::TextWidth(const TFont& font, const QByteArray& text)
         width += advance;
     }
     return Limited(width);
+}
+
+const TTextMeasurer::TBrowserMetrics& TTextMeasurer::Browser(const TFont& font)
+{
+    TFontCache& cache = Cache(font);
+    if (cache.Browser)
+        return *cache.Browser;
+    TBrowserMetrics& metrics = cache.Browser.emplace();
+    QRawFont raw = QRawFont::fromFont(font.ToQFont());
+    const qreal unitsPerEm = raw.unitsPerEm();
+    if (!raw.isValid() || unitsPerEm <= 0) {
+        // No font file to read: the desktop's measurement is the best there is.
+        for (int byte = 0; byte < 256; ++byte)
+            metrics.Advances[std::size_t(byte)] = 64 * TextWidth(font, QByteArray(1, char(byte)));
+        metrics.Height = TextHeight(font);
+        return metrics;
+    }
+    // The metrics are read at one pixel per font unit, where they are exact, and scaled to the font's
+    // real pixel size. The small allowance keeps an exact value from rounding up through binary noise.
+    raw.setPixelSize(unitsPerEm);
+    const qreal scale = std::clamp(font.Size, 1, MaxFontSize) * 96.0 / 72.0 / unitsPerEm;
+    constexpr qreal Noise = 1e-6;
+    for (int byte = 0; byte < 256; ++byte) {
+        const QList<quint32> glyphs = raw.glyphIndexesForString(FromCodePage1252(QByteArray(1, char(byte))));
+        qreal units = 0;
+        for (const QPointF& advance : raw.advancesForGlyphIndexes(glyphs, QRawFont::UseDesignMetrics))
+            units += advance.x();
+        metrics.Advances[std::size_t(byte)] = int(std::ceil(units * scale * 64 - Noise));
+    }
+    metrics.Height = int(std::ceil((raw.ascent() + raw.descent()) * scale - Noise));
+    return metrics;
+}
+
+int TTextMeasurer::BrowserTextWidth(const TFont& font, const QByteArray& text)
+{
+    if (text.isEmpty())
+        return 0;
+    const TBrowserMetrics& metrics = Browser(font);
+    qint64 sixtyFourths = 0;
+    for (const char byte : text)
+        sixtyFourths += metrics.Advances[static_cast<unsigned char>(byte)];
+    return Limited((sixtyFourths + 63) / 64);
+}
+
+int TTextMeasurer::BrowserTextHeight(const TFont& font)
+{
+    return Browser(font).Height;
 }
 
 int TTextMeasurer::TextHeight(const TFont& font)

@@ -6,6 +6,7 @@
 #include <QString>
 #include <array>
 #include <memory>
+#include <optional>
 
 // Measures single lines of text in 96-dpi pixels, whatever the screen's resolution. A line's width is
 // the sum of its characters' whole-pixel advances, without kerning, as the desktop's text extent
@@ -22,7 +23,19 @@ public:
     int TextHeight(const TFont& font);
     const QFontMetrics& Metrics(const TFont& font);
 
+    // A line of code-page-1252 text as a browser draws it, in whole pixels and never less: the font at
+    // its exact size at 96 dpi (10 pt are 13 1/3 px, where the measurement above takes 13). The width
+    // sums each character's design advance rounded up to the 1/64 px grid browsers place glyphs on,
+    // without kerning (which only narrows these texts); the height is ascent and descent.
+    int BrowserTextWidth(const TFont& font, const QByteArray& text);
+    int BrowserTextHeight(const TFont& font);
+
 private:
+    struct TBrowserMetrics
+    {
+        std::array<int, 256> Advances{}; // by byte, in 1/64 px
+        int Height = 0;
+    };
     struct TFontCache
     {
         explicit TFontCache(const QFontMetrics& metrics) : Metrics(metrics)
@@ -34,8 +47,10 @@ private:
         std::array<int, 256> Latin1; // by code point
         std::array<int, 256> Cp1252; // by byte
         QHash<char16_t, int> Others;
+        std::optional<TBrowserMetrics> Browser;
     };
     TFontCache& Cache(const TFont& font);
+    const TBrowserMetrics& Browser(const TFont& font);
 
     QHash<QString, std::shared_ptr<TFontCache>> m_caches;
     // Reports hand the same few font objects in over and over: the last one is checked first.

@@ -8,6 +8,7 @@
 #include "TReportDocument.h"
 #include "TReportGenerator.h"
 #include "TReportPrinter.h"
+#include "TRowExporter.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
@@ -108,6 +109,13 @@ bool TBandedReport::ExportTo(TExtraFilter& filter, const TProgressCallback& prog
     }
     exporter.Finish();
     return true;
+}
+
+bool TBandedReport::ExportRowsTo(TRowSink& sink, const TProgressCallback& progress)
+{
+    // A preview still laying out reads the same data set.
+    FinishPendingLayout();
+    return TRowExporter().Run(*this, sink, progress);
 }
 
 void TBandedReport::Print()

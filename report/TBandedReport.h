@@ -2,6 +2,7 @@
 #include "ReportProgress.h"
 #include "TBand.h"
 #include "TFont.h"
+#include "TRowExportLayout.h"
 
 #include <QObject>
 #include <QPointer>
@@ -14,6 +15,7 @@ class TExtraFilter;
 class TReportDataSet;
 class TReportDocument;
 class TReportGenerator;
+class TRowSink;
 class TPreviewWindow;
 
 // A banded report: bands of elements over a data set. Each generation lays the report out afresh
@@ -37,6 +39,8 @@ public:
     int Columns = 1;
     bool PrintIfEmpty = false;
     bool ShowProgress = true;
+    // The report's columns for the row exports (XLSX, CSV); empty when it offers none.
+    TRowExportLayout RowExport;
 
     void SetDataSet(TReportDataSet* dataSet) { m_dataSet = dataSet; }
     TReportDataSet* DataSet() const { return m_dataSet; }
@@ -59,6 +63,9 @@ public:
     // Generates the report afresh into the filter, handing over each page as it is laid out.
     // False when cancelled through the progress callback. Errors of the filter propagate.
     bool ExportTo(TExtraFilter& filter, const TProgressCallback& progress = {});
+    // Writes the data set's rows in report order into the sink, then the counts the report prints.
+    // False when cancelled through the progress callback. Errors of the sink propagate.
+    bool ExportRowsTo(TRowSink& sink, const TProgressCallback& progress = {});
     // Lays the whole report out into a document.
     std::unique_ptr<TReportDocument> Generate(const TProgressCallback& progress = {});
 

@@ -3,6 +3,7 @@
 #include "ReportUnits.h"
 #include "TReportDocument.h"
 
+#include <QFontMetricsF>
 #include <QPaintDevice>
 #include <QPainter>
 #include <vector>
@@ -15,28 +16,36 @@ QColor ToQColor(TColor color)
     return QColor(RedOf(rgb), GreenOf(rgb), BlueOf(rgb));
 }
 
+// Text was measured at 96 dpi; a font of size p points on a device of d dpi is p * d / 72 device
+// pixels tall, so the point size is chosen to make it p * 96 / 72 design pixels after scaling.
+QFont DeviceFont(const QPainter& painter, const TFont& font, double scale)
+{
+    const double dpi = painter.device() ? painter.device()->logicalDpiY() : DesignDpi;
+    const double pixelsPerDesignPixel = scale * TenthsPerInch / DesignDpi;
+    QFont qfont = font.ToQFont();
+    qfont.setPointSizeF(std::max(0.5, font.Size * pixelsPerDesignPixel * DesignDpi / dpi));
+    return qfont;
+}
+
+QRectF ElementRect(const TPageElement& element, QPointF origin, double scale)
+{
+    return QRectF(origin.x() + element.Left * scale, origin.y() + element.Top * scale, element.Width * scale,
+                  element.Height * scale);
+}
+
 } // namespace
 
 void TPagePainter::Paint(QPainter& painter, const TReportDocument& document, const TReportPage& page,
                          QPointF origin, double scale)
 {
     painter.save();
-    // Text was measured at 96 dpi; a font of size p points on a device of d dpi is p * d / 72 device
-    // pixels tall, so the point size is chosen to make it p * 96 / 72 design pixels after scaling.
-    const double dpi = painter.device() ? painter.device()->logicalDpiY() : DesignDpi;
-    const double pixelsPerDesignPixel = scale * TenthsPerInch / DesignDpi;
     std::vector<QFont> fonts;
     fonts.reserve(size_t(document.FontCount()));
-    for (int i = 0; i < document.FontCount(); ++i) {
-        const TFont& font = document.Font(i);
-        QFont qfont = font.ToQFont();
-        qfont.setPointSizeF(std::max(0.5, font.Size * pixelsPerDesignPixel * DesignDpi / dpi));
-        fonts.push_back(qfont);
-    }
+    for (int i = 0; i < document.FontCount(); ++i)
+        fonts.push_back(DeviceFont(painter, document.Font(i), scale));
     int currentFont = -1;
     for (const TPageElement& element : page.Elements()) {
-        const QRectF rect(origin.x() + element.Left * scale, origin.y() + element.Top * scale,
-                          element.Width * scale, element.Height * scale);
+        const QRectF rect = ElementRect(element, origin, scale);
         if (element.Kind == pkLine) {
             QPen pen(Qt::black);
             pen.setWidthF(std::max(1.0, element.Height * scale));
@@ -61,4 +70,20 @@ void TPagePainter::Paint(QPainter& painter, const TReportDocument& document, con
         painter.drawText(rect, flags, page.Text(element));
     }
     painter.restore();
+}
+
+QRectF TPagePainter::TextSpanRect(const QPainter& painter, const TReportDocument& document, const TReportPage& page,
+                                  const TPageElement& element, int start, int length, QPointF origin, double scale)
+{
+    const QRectF rect = ElementRect(element, origin, scale);
+    if (element.Kind != pkText || element.Font >= document.FontCount())
+        return rect;
+    const QFontMetricsF metrics(DeviceFont(painter, document.Font(element.Font), scale), painter.device());
+    const QString text = page.Text(element);
+    const double width = metrics.horizontalAdvance(text);
+    const double left = element.Alignment == taRightJustify ? rect.right() - width
+        : element.Alignment == taCenter                     ? rect.center().x() - width / 2.0
+                                                            : rect.left();
+    return QRectF(left + metrics.horizontalAdvance(text.left(start)), rect.top(),
+                  metrics.horizontalAdvance(text.mid(start, length)), metrics.height());
 }

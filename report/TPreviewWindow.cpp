@@ -2,15 +2,18 @@
 
 #include "HandlerGuard.h"
 #include "TBandedReport.h"
+#include "TDialogPrintJob.h"
+#include "TFindBar.h"
 #include "TPagePainter.h"
-#include "TProgressWindow.h"
 #include "TPrompt.h"
 #include "TReportDocument.h"
 #include "TReportGenerator.h"
 #include "TReportPrinter.h"
 #include "TReportSaver.h"
+#include "TThumbnailPanel.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QElapsedTimer>
 #include <QFileDialog>
@@ -24,18 +27,28 @@
 #include <QSpinBox>
 #include <QStatusBar>
 #include <QToolBar>
+#include <QWheelEvent>
 
 namespace {
 
 // How long one layout slice may keep the event loop waiting.
 constexpr int SliceMilliseconds = 40;
+// One notch of a mouse wheel.
+constexpr int WheelStep = 120;
 
-// Paints the current page only, on a canvas as large as the zoomed page.
+QString PagesText(int count)
+{
+    return count == 1 ? QStringLiteral("1 page") : QStringLiteral("%1 pages").arg(count);
+}
+
+// Paints the current page only, on a canvas as large as the zoomed page, with the found text
+// highlighted.
 class TPageView : public QWidget
 {
 public:
-    TPageView(const TPreviewLayout& layout, const std::unique_ptr<TReportDocument>& document, QWidget* parent)
-        : QWidget(parent), m_layout(layout), m_document(document)
+    TPageView(const TPreviewLayout& layout, const std::unique_ptr<TReportDocument>& document,
+              const TFindMatch& match, QWidget* parent)
+        : QWidget(parent), m_layout(layout), m_document(document), m_match(match)
     {
         setObjectName(QStringLiteral("PageView"));
         setFocusPolicy(Qt::StrongFocus);
@@ -54,13 +67,23 @@ protected:
         painter.setClipRect(paper.intersected(QRectF(event->rect())));
         painter.setRenderHint(QPainter::Antialiasing);
         painter.setRenderHint(QPainter::TextAntialiasing);
-        TPagePainter::Paint(painter, *m_document, m_document->Page(m_layout.PageIndex), paper.topLeft(),
-                            m_layout.Scale());
+        const TReportPage& page = m_document->Page(m_layout.PageIndex);
+        TPagePainter::Paint(painter, *m_document, page, paper.topLeft(), m_layout.Scale());
+        if (m_match.IsValid() && m_match.Page == m_layout.PageIndex
+            && size_t(m_match.Element) < page.Elements().size()) {
+            const QRectF span =
+                TPagePainter::TextSpanRect(painter, *m_document, page, page.Elements()[size_t(m_match.Element)],
+                                           m_match.Start, m_match.Length, paper.topLeft(), m_layout.Scale());
+            // Multiplying keeps the text black on the marker colour.
+            painter.setCompositionMode(QPainter::CompositionMode_Multiply);
+            painter.fillRect(span.adjusted(-1, 0, 1, 0), QColor(255, 225, 0));
+        }
     }
 
 private:
     const TPreviewLayout& m_layout;
     const std::unique_ptr<TReportDocument>& m_document;
+    const TFindMatch& m_match;
 };
 
 } // namespace
@@ -82,6 +105,8 @@ TPreviewWindow::TPreviewWindow(QWidget* parent) : QMainWindow(parent)
         connect(a, &QAction::triggered, this, [run] { Guarded(run); });
         return a;
     };
+    add("actOpen", QStringLiteral("Open"), QStringLiteral("Open a saved report (Ctrl+O)"), [this] { OpenReport(); });
+    toolBar->addSeparator();
     m_first = add("actFirst", QStringLiteral("|<"), QStringLiteral("First page (Home)"), [this] { GoToPage(0); });
     m_prior = add("actPrior", QStringLiteral("<"), QStringLiteral("Previous page (Page Up)"),
                   [this] { GoToPage(m_layout.PageIndex - 1); });
@@ -100,12 +125,19 @@ TPreviewWindow::TPreviewWindow(QWidget* parent) : QMainWindow(parent)
     m_pageLabel->setMargin(6);
     toolBar->addWidget(m_pageLabel);
     toolBar->addSeparator();
-    add("actZoomIn", QStringLiteral("Zoom In"), QStringLiteral("Zoom in (Ctrl++)"), [this] { ZoomIn(); });
-    add("actZoomOut", QStringLiteral("Zoom Out"), QStringLiteral("Zoom out (Ctrl+-)"), [this] { ZoomOut(); });
+    // Short captions keep every button on the toolbar at the window's opening width.
+    add("actZoomIn", QStringLiteral("+"), QStringLiteral("Zoom in (Ctrl++, Ctrl+wheel)"), [this] { ZoomIn(); });
+    add("actZoomOut", QStringLiteral("-"), QStringLiteral("Zoom out (Ctrl+-, Ctrl+wheel)"), [this] { ZoomOut(); });
     add("actFitWidth", QStringLiteral("Fit Width"), QStringLiteral("Fit the page width"), [this] { FitWidth(); });
     add("actFitPage", QStringLiteral("Fit Page"), QStringLiteral("Fit the whole page"), [this] { FitPage(); });
     toolBar->addSeparator();
-    add("actPrint", QStringLiteral("Print"), QStringLiteral("Print the report"), [this] { PrintReport(); });
+    add("actFind", QStringLiteral("Find"), QStringLiteral("Find a text in the report (Ctrl+F)"),
+        [this] { ShowFindBar(); });
+    m_thumbnailsAction = add("actThumbnails", QStringLiteral("Thumbnails"), QStringLiteral("Show the page thumbnails"),
+                             [this] { ShowThumbnails(m_thumbnailsAction->isChecked()); });
+    m_thumbnailsAction->setCheckable(true);
+    toolBar->addSeparator();
+    add("actPrint", QStringLiteral("Print"), QStringLiteral("Print the report (Ctrl+P)"), [this] { PrintReport(); });
     add("actSave", QStringLiteral("Save"), QStringLiteral("Save the report to a file"), [this] { SaveReport(); });
     add("actClose", QStringLiteral("Close"), QStringLiteral("Close the preview (Esc)"), [this] { close(); });
 
@@ -113,7 +145,7 @@ TPreviewWindow::TPreviewWindow(QWidget* parent) : QMainWindow(parent)
     m_scroll->setObjectName(QStringLiteral("ScrollBox"));
     m_scroll->setAlignment(Qt::AlignCenter);
     m_scroll->setWidgetResizable(false);
-    m_view = new TPageView(m_layout, m_document, m_scroll);
+    m_view = new TPageView(m_layout, m_document, m_match, m_scroll);
     m_scroll->setWidget(m_view);
     setCentralWidget(m_scroll);
     m_scroll->installEventFilter(this);
@@ -124,6 +156,25 @@ TPreviewWindow::TPreviewWindow(QWidget* parent) : QMainWindow(parent)
     m_status = new QLabel(this);
     m_status->setObjectName(QStringLiteral("lblStatus"));
     statusBar()->addWidget(m_status, 1);
+
+    // Both panels start hidden: the preview opens with the page alone.
+    m_findBar = new TFindBar(this);
+    m_findBar->Finder().LayoutRunning = [this] { return LayingOut(); };
+    addToolBar(Qt::BottomToolBarArea, m_findBar);
+    m_findBar->hide();
+    connect(m_findBar, &TFindBar::MatchChanged, this, [this](const TFindMatch& match) { ShowMatch(match); });
+    connect(m_findBar, &QToolBar::visibilityChanged, this, [this](bool visible) {
+        if (!visible)
+            m_view->setFocus();
+    });
+    m_thumbnails = new TThumbnailPanel(this);
+    addDockWidget(Qt::LeftDockWidgetArea, m_thumbnails);
+    m_thumbnails->hide();
+    connect(m_thumbnails, &TThumbnailPanel::PageChosen, this, [this](int page) { Guarded([&] { GoToPage(page); }); });
+    // The panel's own close button unchecks the toolbar's toggle.
+    connect(m_thumbnails, &QDockWidget::visibilityChanged, this, [this] {
+        m_thumbnailsAction->setChecked(!m_thumbnails->isHidden());
+    });
 
     m_layoutTimer.setInterval(0);
     connect(&m_layoutTimer, &QTimer::timeout, this, [this] { Guarded([this] { LayoutSlice(); }); });
@@ -140,6 +191,7 @@ bool TPreviewWindow::StartLayout(TBandedReport& report)
     StopLayout();
     m_report = &report;
     m_document = std::make_unique<TReportDocument>();
+    DocumentReplaced();
     m_generator = std::make_unique<TReportGenerator>(report, *m_document);
     if (!m_generator->Start()) {
         m_generator.reset();
@@ -168,9 +220,16 @@ bool TPreviewWindow::OpenFile(const QString& fileName)
     StopLayout();
     m_report = nullptr;
     m_document = std::move(document);
+    DocumentReplaced();
     m_layout.PageIndex = 0;
     UpdateView();
     return true;
+}
+
+void TPreviewWindow::DocumentReplaced()
+{
+    m_findBar->SetDocument(m_document.get());
+    m_thumbnails->SetDocument(m_document.get());
 }
 
 void TPreviewWindow::StopLayout()
@@ -235,6 +294,11 @@ void TPreviewWindow::UpdateView()
         m_layout.PaperHeight = m_document->PaperHeight;
     }
     m_layout.SetPageCount(PageCount());
+    m_thumbnails->SetPageCount(PageCount());
+    m_thumbnails->SetCurrentPage(m_layout.PageIndex);
+    m_findBar->SetCurrentPage(m_layout.PageIndex);
+    // New pages (or the layout's end) let a search waiting for them go on.
+    m_findBar->Finder().LayoutAdvanced();
     m_layout.Refit(m_scroll->viewport()->size());
     m_view->resize(m_layout.CanvasSize());
     m_view->update();
@@ -248,8 +312,13 @@ void TPreviewWindow::UpdateView()
     m_prior->setEnabled(m_layout.PageIndex > 0);
     m_next->setEnabled(m_layout.PageIndex + 1 < PageCount());
     m_last->setEnabled(m_layout.PageIndex + 1 < PageCount());
-    m_status->setText(LayingOut() ? QStringLiteral("Laying out the report: %1 pages so far").arg(PageCount())
-                                  : QStringLiteral("%1 pages").arg(PageCount()));
+    m_status->setText(LayingOut() ? QStringLiteral("Laying out the report: %1 so far").arg(PagesText(PageCount()))
+                                  : PagesText(PageCount()));
+}
+
+QString TPreviewWindow::StatusText() const
+{
+    return m_status->text();
 }
 
 void TPreviewWindow::GoToPage(int index)
@@ -285,34 +354,18 @@ void TPreviewWindow::FitWidth()
 
 void TPreviewWindow::PrintReport()
 {
-    if (!TReportPrinter::PrinterAvailable()) {
-        Prompt().ShowWarning(TReportPrinter::NoPrinterMessage());
-        return;
-    }
-    FinishLayout();
-    if (!m_document)
-        return;
-    TProgressWindow progress(QStringLiteral("Printing progress"));
-    TReportPrinter printer;
-    QString error;
-    if (!printer.Begin(*m_document, &error)) {
-        Prompt().ShowWarning(error);
-        return;
-    }
-    for (int i = 0; i < m_document->PageCount(); ++i) {
-        printer.PrintPage(*m_document, m_document->Page(i));
-        if (!progress.Update({i + 1, 0, -1})) {
-            printer.Abort();
-            return;
-        }
-    }
-    if (!printer.End(&error))
-        Prompt().ShowWarning(error);
+    // The print dialog offers the whole report's page range, so the layout ends first, unless there
+    // is no printer to print on (the job then only says so).
+    if (TReportPrinter::PrinterAvailable())
+        FinishLayout();
+    if (m_document)
+        TDialogPrintJob::Run(*m_document, m_layout.PageIndex, this);
 }
 
 bool TPreviewWindow::ShowSaveDialog(QString& fileName, int& choice)
 {
-    const QStringList filters = TReportSaver::NameFilters();
+    // The row formats write the report's data set, which a report opened from a file lacks.
+    const QStringList filters = TReportSaver::NameFilters(m_report && !m_report->RowExport.IsEmpty());
     QFileDialog dialog(this, QStringLiteral("Save Report"));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setNameFilters(filters);
@@ -325,6 +378,47 @@ bool TPreviewWindow::ShowSaveDialog(QString& fileName, int& choice)
     fileName = dialog.selectedFiles().constFirst();
     choice = int(filters.indexOf(dialog.selectedNameFilter()));
     return choice >= 0;
+}
+
+bool TPreviewWindow::ShowOpenDialog(QString& fileName)
+{
+    fileName = QFileDialog::getOpenFileName(this, QStringLiteral("Open Report"), QString(),
+                                            TReportSaver::ReportFileFilter() + QStringLiteral(";;All Files (*)"));
+    return !fileName.isEmpty();
+}
+
+void TPreviewWindow::OpenReport()
+{
+    QString fileName;
+    const bool chosen = OpenDialog ? OpenDialog(fileName) : ShowOpenDialog(fileName);
+    if (chosen && !fileName.isEmpty())
+        OpenFile(fileName);
+}
+
+void TPreviewWindow::ShowFindBar()
+{
+    m_findBar->Open();
+}
+
+void TPreviewWindow::ShowThumbnails(bool show)
+{
+    m_thumbnails->setVisible(show);
+    m_thumbnailsAction->setChecked(show);
+    if (show)
+        m_thumbnails->SetCurrentPage(m_layout.PageIndex);
+}
+
+void TPreviewWindow::ShowMatch(const TFindMatch& match)
+{
+    m_match = match;
+    if (match.IsValid()) {
+        GoToPage(match.Page);
+        // At a large zoom the found text may lie outside the viewport.
+        const TPageElement& element = m_document->Page(match.Page).Elements()[size_t(match.Element)];
+        const QPointF at = m_layout.PageToScreen(QPointF(element.Left, element.Top));
+        m_scroll->ensureVisible(int(at.x()), int(at.y()), 60, 60);
+    }
+    m_view->update();
 }
 
 void TPreviewWindow::SaveReport()
@@ -349,7 +443,19 @@ void TPreviewWindow::SaveReport()
 bool TPreviewWindow::HandleKey(QKeyEvent* event)
 {
     const bool ctrl = event->modifiers() & Qt::ControlModifier;
+    const bool shift = event->modifiers() & Qt::ShiftModifier;
+    if (ctrl) {
+        switch (event->key()) {
+        case Qt::Key_O: OpenReport(); return true;
+        case Qt::Key_F: ShowFindBar(); return true;
+        case Qt::Key_P: PrintReport(); return true;
+        default: break;
+        }
+    }
     switch (event->key()) {
+    case Qt::Key_F3:
+        shift ? m_findBar->FindPrevious() : m_findBar->FindNext();
+        return true;
     case Qt::Key_PageUp: GoToPage(m_layout.PageIndex - 1); return true;
     case Qt::Key_PageDown: GoToPage(m_layout.PageIndex + 1); return true;
     case Qt::Key_Home: GoToPage(0); return true;
@@ -383,6 +489,9 @@ bool TPreviewWindow::eventFilter(QObject* watched, QEvent* event)
         Guarded([&] { handled = HandleKey(static_cast<QKeyEvent*>(event)); });
         if (handled)
             return true;
+    } else if (event->type() == QEvent::Wheel && watched == m_scroll->viewport()) {
+        Guarded([&] { HandleWheel(static_cast<QWheelEvent*>(event)); });
+        return true;
     } else if (event->type() == QEvent::Resize && watched == m_scroll->viewport() && m_layout.Mode != zmCustom) {
         m_layout.Refit(m_scroll->viewport()->size());
         m_view->resize(m_layout.CanvasSize());
@@ -390,8 +499,38 @@ bool TPreviewWindow::eventFilter(QObject* watched, QEvent* event)
     return QMainWindow::eventFilter(watched, event);
 }
 
+void TPreviewWindow::HandleWheel(QWheelEvent* event)
+{
+    const int delta = event->angleDelta().y();
+    if (delta == 0)
+        return;
+    if (event->modifiers() & Qt::ControlModifier) {
+        delta > 0 ? ZoomIn() : ZoomOut();
+        return;
+    }
+    QScrollBar* bar = m_scroll->verticalScrollBar();
+    const bool atEdge = delta > 0 ? bar->value() == bar->minimum() : bar->value() == bar->maximum();
+    if (!atEdge) {
+        m_wheelDelta = 0;
+        bar->setValue(bar->value() - delta * bar->singleStep() * QApplication::wheelScrollLines() / WheelStep);
+        return;
+    }
+    // At the page's edge a whole notch (or several small touchpad steps) turns the page.
+    m_wheelDelta += delta;
+    if (std::abs(m_wheelDelta) < WheelStep)
+        return;
+    const bool forward = m_wheelDelta < 0;
+    m_wheelDelta = 0;
+    const int before = m_layout.PageIndex;
+    GoToPage(before + (forward ? 1 : -1));
+    // Going back shows the bottom of the previous page, as if scrolling on through the report.
+    if (!forward && m_layout.PageIndex != before)
+        bar->setValue(bar->maximum());
+}
+
 void TPreviewWindow::closeEvent(QCloseEvent* event)
 {
     StopLayout();
+    m_findBar->Finder().Cancel();
     event->accept();
 }

@@ -1,5 +1,6 @@
 #pragma once
 #include "TPreviewLayout.h"
+#include "TReportFinder.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -12,12 +13,15 @@ class QLabel;
 class QScrollArea;
 class QSpinBox;
 class TBandedReport;
+class TFindBar;
 class TReportDocument;
 class TReportGenerator;
+class TThumbnailPanel;
 
-// The print preview: one page at a time, paging, zoom, Print, Save and Close. A report is laid out
-// incrementally: the first page shows as soon as it is ready and the rest follow in timer slices
-// while the window stays responsive; closing the window stops the layout.
+// The print preview: one page at a time, paging (keys, wheel, thumbnails), zoom, Find, Open, Print,
+// Save and Close. A report is laid out incrementally: the first page shows as soon as it is ready
+// and the rest follow in timer slices while the window stays responsive; closing the window stops
+// the layout. It opens fitted to the page, with the find bar and the thumbnails hidden.
 class TPreviewWindow : public QMainWindow
 {
     Q_OBJECT
@@ -47,9 +51,21 @@ public:
     void FitWidth();
     void PrintReport();
     void SaveReport();
+    // Asks for a saved report and shows it.
+    void OpenReport();
+    void ShowFindBar();
+    void ShowThumbnails(bool show);
+
+    TFindBar* FindBar() const { return m_findBar; }
+    TThumbnailPanel* Thumbnails() const { return m_thumbnails; }
+    // The found text the page view highlights; invalid when none.
+    const TFindMatch& Match() const { return m_match; }
+    QString StatusText() const;
 
     // Asks for the file and the choice of the save dialog; replaced by tests.
     std::function<bool(QString& fileName, int& choice)> SaveDialog;
+    // Asks for the report file to open; replaced by tests.
+    std::function<bool(QString& fileName)> OpenDialog;
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -58,11 +74,17 @@ protected:
 
 private:
     bool HandleKey(QKeyEvent* event);
+    // Scrolls the page, and turns to the next (previous) page at its bottom (top); with Ctrl, zooms.
+    void HandleWheel(QWheelEvent* event);
     void LayoutSlice();
     void TakePages();
     void UpdateView();
     void StopLayout();
+    // The document shown changed: the find bar and the thumbnails start afresh.
+    void DocumentReplaced();
+    void ShowMatch(const TFindMatch& match);
     bool ShowSaveDialog(QString& fileName, int& choice);
+    bool ShowOpenDialog(QString& fileName);
 
     TPreviewLayout m_layout;
     std::unique_ptr<TReportDocument> m_document;
@@ -78,4 +100,9 @@ private:
     QAction* m_prior = nullptr;
     QAction* m_next = nullptr;
     QAction* m_last = nullptr;
+    QAction* m_thumbnailsAction = nullptr;
+    TFindBar* m_findBar = nullptr;
+    TThumbnailPanel* m_thumbnails = nullptr;
+    TFindMatch m_match;
+    int m_wheelDelta = 0; // wheel turns not yet used for a page turn
 };

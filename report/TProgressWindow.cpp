@@ -3,6 +3,7 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
@@ -22,6 +23,7 @@ TProgressWindow::TProgressWindow(const QString& caption, QWidget* parent)
     m_bar->setRange(0, 0);
     m_cancel = new QPushButton(QStringLiteral("Cancel"), this);
     m_cancel->setObjectName(QStringLiteral("btnCancel"));
+    m_cancel->setAutoDefault(true); // Enter presses it, as in a dialog
     layout->addWidget(m_label);
     layout->addWidget(m_bar);
     auto* buttons = new QHBoxLayout;
@@ -39,7 +41,9 @@ bool TProgressWindow::Update(const TReportProgress& progress)
         m_bar->setRange(0, progress.RowCount);
         m_bar->setValue(std::min(progress.Rows, progress.RowCount));
     }
-    m_label->setText(QStringLiteral("Page %1").arg(progress.Pages));
+    // Row exports make no pages; they tell their rows.
+    m_label->setText(progress.Pages > 0 || progress.Rows == 0 ? QStringLiteral("Page %1").arg(progress.Pages)
+                                                              : QStringLiteral("%1 rows").arg(progress.Rows));
     // Keeps the window painted and lets Cancel through; safe because the window is modal.
     QCoreApplication::processEvents();
     return !m_cancelled;
@@ -48,6 +52,16 @@ bool TProgressWindow::Update(const TReportProgress& progress)
 TProgressCallback TProgressWindow::Callback()
 {
     return [this](const TReportProgress& progress) { return Update(progress); };
+}
+
+void TProgressWindow::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Escape) {
+        m_cancelled = true;
+        event->accept();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void TProgressWindow::closeEvent(QCloseEvent* event)

@@ -22,6 +22,8 @@ public:
     TProgressCallback Callback();
 
 protected:
+    // Escape cancels, like the Cancel button.
+    void keyPressEvent(QKeyEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:

@@ -55,7 +55,7 @@ void TReportPrinter::SetPrinterFactory(std::function<std::unique_ptr<QPrinter>()
     PrinterFactory() = std::move(factory);
 }
 
-bool TReportPrinter::Begin(const TReportDocument& document, QString* error)
+QPrinter& TReportPrinter::Prepare(const TReportDocument& document)
 {
     m_printer = PrinterFactory() ? PrinterFactory()() : std::make_unique<QPrinter>(QPrinter::HighResolution);
     const QSizeF paper(document.PaperWidth / 10.0, document.PaperHeight / 10.0);
@@ -65,6 +65,17 @@ bool TReportPrinter::Begin(const TReportDocument& document, QString* error)
     m_printer->setCopyCount(1);
     m_printer->setPrintRange(QPrinter::AllPages);
     m_printer->setDuplex(QPrinter::DuplexNone);
+    return *m_printer;
+}
+
+bool TReportPrinter::Begin(const TReportDocument& document, QString* error)
+{
+    Prepare(document);
+    return Start(error);
+}
+
+bool TReportPrinter::Start(QString* error)
+{
     m_painter = std::make_unique<QPainter>();
     if (!m_painter->begin(m_printer.get())) {
         if (error)

@@ -1,5 +1,6 @@
 #include "TReportSaver.h"
 
+#include "RowFormats.h"
 #include "TBandedReport.h"
 #include "TExtraFilter.h"
 #include "TFilterLibrary.h"
@@ -7,6 +8,7 @@
 #include "TProgressWindow.h"
 #include "TPrompt.h"
 #include "TReportDocument.h"
+#include "TRowSink.h"
 
 #include <QFileInfo>
 #include <exception>
@@ -18,13 +20,50 @@ QString SaveFailed(const QString& fileName, const QString& reason)
     return QStringLiteral("The report could not be saved to \"%1\": %2").arg(fileName, reason);
 }
 
+// The row format of a save dialog choice, or null.
+const TRowFormat* RowFormatOf(int choice)
+{
+    const qsizetype index = choice - 1 - FilterLibrary().Entries().size();
+    return index >= 0 && index < RowFormats().size() ? &RowFormats()[index] : nullptr;
+}
+
+bool SaveRows(const QString& fileName, const TRowFormat& format, TBandedReport* report,
+              const TProgressCallback& progress)
+{
+    if (!report || report->RowExport.IsEmpty()) {
+        Prompt().ShowWarning(SaveFailed(
+            fileName, report ? QStringLiteral("this report has no rows to save in this format.")
+                             : QStringLiteral("a report opened from a saved file holds its pages but not its rows. "
+                                              "Run the report again to save its rows.")));
+        return false;
+    }
+    std::unique_ptr<TProgressWindow> window;
+    TProgressCallback callback = progress;
+    if (!callback && report->ShowProgress) {
+        window = std::make_unique<TProgressWindow>(QStringLiteral("Export Progress"));
+        callback = window->Callback();
+    }
+    try {
+        // A sink destroyed unfinished (cancelled or failed) leaves no file behind.
+        return report->ExportRowsTo(*format.Create(fileName), callback);
+    } catch (const std::exception& e) {
+        window.reset();
+        Prompt().ShowWarning(SaveFailed(fileName, QString::fromUtf8(e.what())));
+        return false;
+    }
+}
+
 } // namespace
 
-QStringList TReportSaver::NameFilters()
+QStringList TReportSaver::NameFilters(bool withRowFormats)
 {
     QStringList filters{ReportFileFilter()};
     for (const TFilterEntry& entry : FilterLibrary().Entries())
         filters.append(QStringLiteral("%1 (*.%2)").arg(entry.DisplayName, entry.FileExtension));
+    if (withRowFormats) {
+        for (const TRowFormat& format : RowFormats())
+            filters.append(QStringLiteral("%1 (*.%2)").arg(format.DisplayName, format.FileExtension));
+    }
     return filters;
 }
 
@@ -33,6 +72,8 @@ QString TReportSaver::Extension(int choice)
     if (choice == 0)
         return QStringLiteral("rpt");
     const auto& entries = FilterLibrary().Entries();
+    if (const TRowFormat* format = RowFormatOf(choice))
+        return format->FileExtension;
     if (choice < 1 || choice > entries.size())
         return {};
     return entries[choice - 1].FileExtension;
@@ -61,6 +102,8 @@ bool TReportSaver::Save(const QString& fileName, int choice, TBandedReport* repo
         }
         return true;
     }
+    if (const TRowFormat* format = RowFormatOf(choice))
+        return SaveRows(fileName, *format, report, progress);
     const auto& entries = FilterLibrary().Entries();
     if (choice < 1 || choice > entries.size() || (!report && !document))
         return false;

@@ -11,12 +11,15 @@ class TReportDocument;
 // k - 1 of the filter library. A filter run generates the report afresh (or, for a preview opened
 // from a file, sends its pages) with an "Export Progress" window. Failures are shown as a message
 // naming the file; a failed or cancelled save leaves no partial file behind.
+// The row formats (XLSX, CSV) follow the library's entries in the choices. They write the data set's
+// rows, so they need the report itself; a preview opened from a file cannot save them.
 class TReportSaver
 {
 public:
     static QString ReportFileFilter() { return QStringLiteral("Report File (*.rpt)"); }
-    // The file dialog's filters in order: the saved-report type, then "Name (*.ext)" per filter.
-    static QStringList NameFilters();
+    // The file dialog's filters in order: the saved-report type, then "Name (*.ext)" per filter and,
+    // unless left out, per row format.
+    static QStringList NameFilters(bool withRowFormats = true);
     // The extension (without dot) that choice proposes; empty for an unknown choice.
     static QString Extension(int choice);
     // fileName with the choice's extension appended when it has none.

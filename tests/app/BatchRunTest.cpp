@@ -59,6 +59,15 @@ protected:
 
     QString Path(const QString& name) const { return Club.Folder() + QLatin1Char('/') + name; }
 
+    // For runs of the built program, which reads this machine's fingerprint.
+    void RegisterThisMachine()
+    {
+        SetFingerprintSources({});
+        QFile ini(Club.ConfigFolder() + QStringLiteral("VKD.INI"));
+        ASSERT_TRUE(ini.open(QIODevice::Append));
+        ini.write(WorkstationCode().toLatin1() + "=This_Machine\n");
+    }
+
     TAppClub Club;
 };
 
@@ -217,12 +226,7 @@ INSTANTIATE_TEST_SUITE_P(Formats, BatchExport,
 // The built program: the user number and --alias-file reach the gate, and the exit code the caller.
 TEST_F(BatchRun, TheProgramRunsHeadlessAndReportsRefusalsOnStderr)
 {
-    // The child reads this machine's fingerprint, so its workstation is registered too.
-    SetFingerprintSources({});
-    QFile ini(Club.ConfigFolder() + QStringLiteral("VKD.INI"));
-    ASSERT_TRUE(ini.open(QIODevice::Append));
-    ini.write(WorkstationCode().toLatin1() + "=This_Machine\n");
-    ini.close();
+    RegisterThisMachine();
 
     const auto run = [&](const QStringList& arguments, QByteArray* error = nullptr) {
         QProcess process;
@@ -246,4 +250,96 @@ TEST_F(BatchRun, TheProgramRunsHeadlessAndReportsRefusalsOnStderr)
 
     EXPECT_EQ(run({QStringLiteral("1"), QStringLiteral("--export"), Path(QStringLiteral("p.xls"))}), ecDone);
     EXPECT_TRUE(QFileInfo::exists(Path(QStringLiteral("p.xls"))));
+}
+
+namespace {
+
+struct TProgramRun
+{
+    int Code = -1;
+    QString Out;
+    QStringList ErrorLines; // every non-empty line on stderr
+};
+
+TProgramRun RunProgram(const QStringList& arguments)
+{
+    QProcess process;
+    process.start(QStringLiteral(ACTIVITYREP_EXE), arguments);
+    EXPECT_TRUE(process.waitForFinished(120000));
+    TProgramRun run{process.exitCode(), QString::fromLocal8Bit(process.readAllStandardOutput()).trimmed(), {}};
+    for (const QString& line : QString::fromLocal8Bit(process.readAllStandardError()).split(QLatin1Char('\n'))) {
+        if (!line.isEmpty())
+            run.ErrorLines << line;
+    }
+    return run;
+}
+
+} // namespace
+
+// The built program on a workstation nobody has registered yet: batch runs say how to register it,
+// and --register-workstation does so under the same checks and messages as the window's dialog.
+TEST_F(BatchRun, AnUnregisteredWorkstationIsToldHowAndRegistersWithoutAWindow)
+{
+    SetFingerprintSources({}); // the child reads this machine's identity
+    const QString alias = Club.AliasFile();
+    const QStringList report = {QStringLiteral("1"), QStringLiteral("--alias-file"), alias, QStringLiteral("--export"),
+                                Path(QStringLiteral("p.xls"))};
+    const auto registerAs = [&](const QString& name) {
+        return RunProgram({QStringLiteral("--register-workstation"), name, QStringLiteral("--alias-file"), alias});
+    };
+
+    TProgramRun run = RunProgram(report);
+    EXPECT_EQ(run.Code, ecRefused);
+    EXPECT_EQ(run.ErrorLines, QStringList{QStringLiteral(
+                                  "activityrep: This application cannot run without a unique work station name. Register this "
+                                  "workstation once with: activityrep --register-workstation NAME [--alias-file FILE]")});
+
+    const struct
+    {
+        QString Name;
+        QString Error;
+    } refused[] = {
+        {QStringLiteral("Стойка"),
+         QStringLiteral("activityrep: This workstation name has a character that the shared configuration file cannot hold: \"С\".")},
+        {QStringLiteral("Desk\n2"),
+         QStringLiteral("activityrep: This workstation name has a character that a file name cannot carry: \"\\n\".")},
+        {QStringLiteral("front desk"), QStringLiteral("activityrep: This workstation name is already in use.")},
+    };
+    const QByteArray shared = ReadAll(Club.ConfigFolder() + QStringLiteral("VKD.INI"));
+    for (const auto& row : refused) {
+        SCOPED_TRACE(row.Error.toStdString());
+        run = registerAs(row.Name);
+        EXPECT_EQ(run.Code, ecRefused);
+        EXPECT_EQ(run.ErrorLines, QStringList{row.Error});
+    }
+    EXPECT_EQ(ReadAll(Club.ConfigFolder() + QStringLiteral("VKD.INI")), shared);
+
+    run = registerAs(QStringLiteral("Back Office"));
+    EXPECT_EQ(run.Code, ecDone);
+    EXPECT_EQ(run.Out, QStringLiteral("This workstation is registered as \"Back_Office\"."));
+    EXPECT_TRUE(ReadAll(Club.ConfigFolder() + QStringLiteral("VKD.INI")).contains(WorkstationCode().toLatin1() + "=Back_Office"));
+
+    run = registerAs(QStringLiteral("back office"));
+    EXPECT_EQ(run.Code, ecDone);
+    EXPECT_EQ(run.Out, QStringLiteral("This workstation is already registered as \"Back_Office\"."));
+    run = registerAs(QStringLiteral("Desk 9"));
+    EXPECT_EQ(run.Code, ecRefused);
+    EXPECT_EQ(run.ErrorLines, QStringList{QStringLiteral("activityrep: This workstation is already registered as \"Back_Office\"; its name stays.")});
+
+    EXPECT_EQ(RunProgram(report).Code, ecDone);
+}
+
+// Every batch error is one line, whatever the echoed input or the engine's message holds.
+TEST_F(BatchRun, ErrorsAreOneLineWithControlCharactersEscaped)
+{
+    RegisterThisMachine();
+    TProgramRun run = RunProgram({QStringLiteral("1"), QStringLiteral("--alias-file"), Club.AliasFile(),
+                                  QStringLiteral("--from"), QStringLiteral("3/15\n2010"), QStringLiteral("--to"),
+                                  QStringLiteral("3/31/2010"), QStringLiteral("--export"), Path(QStringLiteral("p.xls"))});
+    EXPECT_EQ(run.Code, ecBadInput);
+    EXPECT_EQ(run.ErrorLines, QStringList{QStringLiteral("activityrep: \"3/15\\n2010\" is not a date (month/day/year).")});
+
+    run = RunProgram({QStringLiteral("1"), QStringLiteral("two\tlines\n")});
+    EXPECT_EQ(run.Code, ecUsage);
+    EXPECT_EQ(run.ErrorLines, QStringList{QStringLiteral("Unexpected argument \"two\\tlines\\n\" (see --help).")});
 }

@@ -1,5 +1,6 @@
 #include "TCommandLine.h"
 
+#include <QRegularExpression>
 #include <gtest/gtest.h>
 
 namespace {
@@ -81,6 +82,47 @@ TEST(CommandLine, DemoOnAServerTakesItsSettingsAndDefaultsTheUser)
     }
 }
 
+TEST(CommandLine, ViewOpensASavedReportAndTakesNoReportOptions)
+{
+    const TCommandLine line = Parse({QStringLiteral("1"), QStringLiteral("--view"), QStringLiteral("week.rpt"),
+                                     QStringLiteral("--alias-file"), QStringLiteral("a.ini")});
+    EXPECT_EQ(line.Mode, rmView);
+    EXPECT_EQ(line.FirstArgument, QStringLiteral("1"));
+    EXPECT_EQ(line.ViewFile, QStringLiteral("week.rpt"));
+    EXPECT_EQ(line.AliasFile, QStringLiteral("a.ini"));
+    EXPECT_EQ(UsageErrorOf({QStringLiteral("1"), QStringLiteral("--view"), QStringLiteral("week.rpt"),
+                            QStringLiteral("--option"), QStringLiteral("2")}),
+              QStringLiteral("--view opens a saved report; it takes no report options."));
+    EXPECT_FALSE(UsageErrorOf({QStringLiteral("1"), QStringLiteral("--view")}).isEmpty());
+}
+
+TEST(CommandLine, LoginAsksWhoIsWorkingInsteadOfAUserNumber)
+{
+    const TCommandLine window = Parse({QStringLiteral("--login")});
+    EXPECT_EQ(window.Mode, rmWindow);
+    EXPECT_TRUE(window.Login);
+    EXPECT_TRUE(window.FirstArgument.isEmpty());
+    const TCommandLine view = Parse({QStringLiteral("--login"), QStringLiteral("--view"), QStringLiteral("week.rpt")});
+    EXPECT_EQ(view.Mode, rmView);
+    EXPECT_TRUE(view.Login);
+    EXPECT_FALSE(Parse({QStringLiteral("1")}).Login);
+
+    const QString refused = QStringLiteral("--login asks who is working; it goes with --alias-file and --view only.");
+    EXPECT_EQ(UsageErrorOf({QStringLiteral("1"), QStringLiteral("--login")}), refused);
+    EXPECT_EQ(UsageErrorOf({QStringLiteral("--login"), QStringLiteral("--print")}), refused);
+    EXPECT_EQ(UsageErrorOf({QStringLiteral("--login"), QStringLiteral("--create-demo"), QStringLiteral("d")}), refused);
+}
+
+TEST(CommandLine, RegisterWorkstationTakesTheNameAndTheAliasFile)
+{
+    const TCommandLine line = Parse({QStringLiteral("--register-workstation"), QStringLiteral("Front Desk"),
+                                     QStringLiteral("--alias-file"), QStringLiteral("/x/a.ini")});
+    EXPECT_EQ(line.Mode, rmRegisterWorkstation);
+    EXPECT_EQ(line.WorkstationName, QStringLiteral("Front Desk"));
+    EXPECT_EQ(line.AliasFile, QStringLiteral("/x/a.ini"));
+    EXPECT_TRUE(UsageText().contains(QLatin1String("--register-workstation NAME")));
+}
+
 TEST(CommandLine, MistakesAreRefusedWithOneLine)
 {
     const QStringList bad[] = {
@@ -97,6 +139,9 @@ TEST(CommandLine, MistakesAreRefusedWithOneLine)
         {QStringLiteral("1"), QStringLiteral("2")},
         {QStringLiteral("1"), QStringLiteral("--export")},
         {QStringLiteral("1"), QStringLiteral("--replace"), QStringLiteral("--print")},
+        {QStringLiteral("--register-workstation"), QStringLiteral("  ")},
+        {QStringLiteral("1"), QStringLiteral("--register-workstation"), QStringLiteral("Desk")},
+        {QStringLiteral("--register-workstation"), QStringLiteral("Desk"), QStringLiteral("--print")},
     };
     for (const QStringList& arguments : bad) {
         SCOPED_TRACE(arguments.join(QLatin1Char(' ')).toStdString());
@@ -104,4 +149,13 @@ TEST(CommandLine, MistakesAreRefusedWithOneLine)
         EXPECT_FALSE(message.isEmpty());
         EXPECT_FALSE(message.contains(QLatin1Char('\n')));
     }
+}
+
+TEST(CommandLine, VersionWinsOverTheRestAndNamesTheBuild)
+{
+    EXPECT_EQ(Parse({QStringLiteral("--version")}).Mode, rmVersion);
+    // Like --help, it ends the parse: what follows is not looked at.
+    EXPECT_EQ(Parse({QStringLiteral("1"), QStringLiteral("--version"), QStringLiteral("--bogus")}).Mode, rmVersion);
+    EXPECT_TRUE(QRegularExpression(QStringLiteral("^activityrep \\d+\\.\\d+\\.\\d+$")).match(VersionText()).hasMatch())
+        << VersionText().toStdString();
 }

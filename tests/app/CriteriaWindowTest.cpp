@@ -2,6 +2,7 @@
 // Unselect All and the range presets, driven through the controls' own signals.
 #include "TAppClub.h"
 
+#include "Application.h"
 #include "CreateForm.h"
 #include "DateDrop.h"
 #include "DateTime.h"
@@ -9,11 +10,13 @@
 #include "TRadioGroup.h"
 #include "TfrmActivityRep.h"
 
+#include <QApplication>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalSpy>
+#include <QTest>
 #include <gtest/gtest.h>
 #include <tuple>
 
@@ -191,6 +194,37 @@ TEST_F(CriteriaWindow, SelectAllAndUnselectAllGoByTheSendersName)
     other.setObjectName(QStringLiteral("btnselectall"));
     window->btnSelectAllClick(&other);
     EXPECT_TRUE(CheckedTexts(*window).isEmpty());
+}
+
+TEST_F(CriteriaWindow, OpensWithTheFocusOnPreviewAndEnterPressesTheFocusedButton)
+{
+    const auto window = ShownWindow();
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    EXPECT_EQ(QApplication::focusWidget(), window->btnPreview);
+
+    // Return and the keypad's Enter press the button that holds the focus, as Space does.
+    window->btnUnSelectAll->setFocus();
+    QTest::keyClick(window->btnUnSelectAll, Qt::Key_Return);
+    EXPECT_TRUE(CheckedTexts(*window).isEmpty());
+    window->btnSelectAll->setFocus();
+    QTest::keyClick(window->btnSelectAll, Qt::Key_Enter, Qt::KeypadModifier);
+    EXPECT_EQ(CheckedTexts(*window).size(), 3);
+    Club.Prompt.InputAnswers << TScriptedPrompt::TInputAnswer{false, {}};
+    window->Button2->setFocus();
+    QTest::keyClick(window->Button2, Qt::Key_Return);
+    EXPECT_EQ(Club.Prompt.InputCalls.size(), 1) << "Create Group asked for the group's name";
+}
+
+TEST(ApplicationName, LeavesTheWindowCaptionsAlone)
+{
+    NameApplication();
+    EXPECT_EQ(QGuiApplication::applicationDisplayName(), QStringLiteral("Activity Report"));
+    // A display name of its own would be appended to every window title by the desktop; without one
+    // it only follows the application's name.
+    QCoreApplication::setApplicationName(QStringLiteral("Another Name"));
+    EXPECT_EQ(QGuiApplication::applicationDisplayName(), QStringLiteral("Another Name"));
+    NameApplication();
 }
 
 TEST_F(CriteriaWindow, CloseEndsTheProgram)

@@ -2,14 +2,17 @@
 // answered through the scripted prompt.
 #include "TAppClub.h"
 
+#include "AccessRights.h"
 #include "Application.h"
 #include "CreateForm.h"
+#include "RowsRead.h"
 #include "TReportBase.h"
 #include "TfrmActivityRep.h"
 
 #include <QDialog>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <gtest/gtest.h>
 
 namespace {
@@ -18,9 +21,11 @@ class StartupGate : public ::testing::Test
 {
 protected:
     // Starts the form the way the program does, with `argument` as the first command-line argument.
-    bool Passes(const QString& argument)
+    bool Passes(const QString& argument, bool interactive = false)
     {
         SetFirstArgument(argument);
+        SetInteractiveLogin(interactive);
+        const auto restore = qScopeGuard([] { SetInteractiveLogin(false); });
         ResetTerminateRequest();
         CreateForm<TReportBase>();
         return !TerminateRequested();
@@ -34,10 +39,11 @@ protected:
         return events;
     }
 
-    // Someone logs in to the Security Access dialog.
+    // Someone logs in to the next dialog (Login or Security Access).
     void GrantAs(const QString& empId, const QString& password)
     {
         Club.Prompt.ModalActions << [this, empId, password](QDialog& dialog) {
+            DialogTitles << dialog.windowTitle();
             DialogTitle = dialog.windowTitle();
             dialog.findChild<QLineEdit*>(QStringLiteral("UserName"))->setText(empId);
             dialog.findChild<QLineEdit*>(QStringLiteral("Password"))->setText(password);
@@ -48,6 +54,7 @@ protected:
 
     TAppClub Club;
     QString DialogTitle;
+    QStringList DialogTitles;
 };
 
 } // namespace
@@ -89,6 +96,25 @@ TEST_F(StartupGate, UnknownOrMissingUserNumbersEndTheProgramWithoutADialog)
     EXPECT_TRUE(Events().isEmpty());
 }
 
+TEST_F(StartupGate, FromTheMenuTheUserLogsInThroughTheLoginDialog)
+{
+    GrantAs(QStringLiteral("MANAGER"), QStringLiteral("secret"));
+    EXPECT_TRUE(Passes(QString(), true));
+    EXPECT_EQ(DialogTitles, QStringList{QStringLiteral("Login")});
+    EXPECT_EQ(Events(), QStringList{QStringLiteral("1 Logged In")});
+
+    // A clerk who logs in there still needs someone who holds the right.
+    DialogTitles.clear();
+    GrantAs(QStringLiteral("CLERK"), QStringLiteral("clerk"));
+    GrantAs(QStringLiteral("MANAGER"), QStringLiteral("secret"));
+    EXPECT_TRUE(Passes(QString(), true));
+    EXPECT_EQ(DialogTitles, (QStringList{QStringLiteral("Login"), QStringLiteral("Security Access")}));
+
+    // Cancelling the Login dialog ends the program without another word.
+    EXPECT_FALSE(Passes(QString(), true));
+    EXPECT_TRUE(Club.Prompt.Warnings.isEmpty());
+}
+
 TEST_F(StartupGate, AnErrorInsideTheGateIsShownAndEndsTheProgram)
 {
     Club.Exec(QStringLiteral("drop table \"Security\""));
@@ -104,4 +130,27 @@ TEST_F(StartupGate, CreatingTheCriteriaWindowAsksForNothing)
     EXPECT_FALSE(TerminateRequested());
     EXPECT_EQ(Club.Prompt.ModalCount, 0);
     EXPECT_TRUE(Events().isEmpty());
+}
+
+// The event table only grows: every log-in of every program of the suite adds a row. Start-up and a
+// Security Access grant each append one row, and read as many rows with years of history as without.
+TEST_F(StartupGate, AppendsEventsWithoutReadingAMillionStoredOnes)
+{
+    const auto rowsReadByStartUps = [this] {
+        ResetSecurityRights(); // as in a fresh process
+        const quint64 before = RowsRead();
+        EXPECT_TRUE(Passes(QStringLiteral("1")));
+        GrantAs(QStringLiteral("MANAGER"), QStringLiteral("secret"));
+        EXPECT_TRUE(Passes(QStringLiteral("2")));
+        return RowsRead() - before;
+    };
+    const quint64 withoutHistory = rowsReadByStartUps();
+    EXPECT_LT(withoutHistory, 20u); // users and rights
+
+    Club.Exec(QStringLiteral("insert into UserEvents (UserID, EventType, EventTimeStamp)"
+                             " with recursive n(i) as (select 1 union all select i + 1 from n where i < 1000000)"
+                             " select i % 3 + 1, 'Logged In', '2009-01-01 08:00:00.000' from n"));
+    ASSERT_EQ(Club.Count(QStringLiteral("select count(*) from UserEvents")), 1000003);
+    EXPECT_EQ(rowsReadByStartUps(), withoutHistory);
+    EXPECT_EQ(Club.Count(QStringLiteral("select count(*) from UserEvents where EventTimeStamp > '2010-01-01'")), 6);
 }

@@ -44,7 +44,7 @@ TAppClub::TAppClub(TSqlEngine engine) : m_engine(engine)
     SetShortDateFormat(QStringLiteral("M/d/yyyy"));
     SetDateSeparator(QLatin1Char('/'));
     SetClock([] { return QDateTime(Today, QTime(10, 30), Qt::UTC); });
-    SetFingerprintSources([] { return TFingerprintSources{"app-test-workstation", {}, {}, {}, {}, {}}; });
+    SetFingerprintSources([] { return TFingerprintSources{.MachineId = "app-test-workstation"}; });
     SetPrompt(&Prompt);
     TbrmIniFile::SetTerminate([] {});
 

@@ -14,6 +14,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -32,11 +33,11 @@ QByteArray ReadFile(const QString& fileName)
 
 } // namespace
 
-TEST(BenchOptions, DefaultsMeasureTheThreeSizesThreeTimesAndTheLargestOnce)
+TEST(BenchOptions, DefaultsMeasureTheFourSizesThreeTimesAndTheLargestOnce)
 {
     const TBenchOptions options = ParseBenchOptions({});
     EXPECT_EQ(options.Mode, bmRun);
-    EXPECT_EQ(options.Sizes, (QList<int>{10000, 100000, 1000000}));
+    EXPECT_EQ(options.Sizes, (QList<int>{10000, 63907, 100000, 1000000}));
     EXPECT_EQ(options.Runs, 3);
     EXPECT_EQ(options.LargeRuns, 1);
     EXPECT_TRUE(options.Formats.isEmpty());
@@ -278,6 +279,23 @@ TEST_F(BenchOnDemoClub, ExportsThroughTheFilterNamedEvenWhereExtensionsAreShared
     unknown.Format = QStringLiteral("TNoFilter");
     unknown.OutputFolder = s_dir->path();
     EXPECT_THROW(Measure(unknown), std::runtime_error);
+}
+
+TEST_F(BenchOnDemoClub, ExportsTheRowFormatsByExtension)
+{
+    for (const char* format : {"csv", "XLSX"}) {
+        SCOPED_TRACE(format);
+        QTemporaryDir out;
+        TBenchOptions options = Options(mkExport);
+        options.Format = QString::fromLatin1(format);
+        options.OutputFolder = out.path();
+        Measure(options);
+        const QString written = out.filePath(QStringLiteral("report.") + QString::fromLatin1(format).toLower());
+        ASSERT_TRUE(QFileInfo::exists(written));
+        if (options.Format == QLatin1String("csv")) {
+            EXPECT_EQ(ReadFile(written).count("\r\n"), Enrolments + 1);
+        }
+    }
 }
 
 // The same measurements against the test run's PostgreSQL server: the benchmark makes the size's

@@ -1,6 +1,8 @@
 #include "AccessRights.h"
 #include "EDatabaseError.h"
 #include "Login.h"
+#include "TDemoDatabase.h"
+#include "TSession.h"
 #include "TTestClub.h"
 #include "TUserInfo.h"
 #include "TbrmIniFile.h"
@@ -11,6 +13,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -248,4 +251,49 @@ TEST(TfmSysLogin, ShowsTheDemoHintOnlyForADemoDatabase)
         TfmSysLogin dialog;
         EXPECT_EQ(!dialog.findChild<QLabel*>(QStringLiteral("lblDemo"))->isHidden(), shown);
     }
+}
+
+TEST_F(TLoginTest, SecurityAccessAnswersTheKeyboardLikeTheMessageBoxes)
+{
+    club.Prompt.ModalActions = {[](QDialog& dialog) {
+        auto* ok = dialog.findChild<QPushButton*>(QStringLiteral("bbOk"));
+        auto* cancel = dialog.findChild<QPushButton*>(QStringLiteral("bbCancel"));
+        EXPECT_FALSE(ok->icon().isNull());
+        EXPECT_FALSE(cancel->icon().isNull());
+        // Enter presses the focused button, here Cancel rather than the default OK.
+        cancel->setFocus();
+        QTest::keyClick(cancel, Qt::Key_Return);
+        return -1;
+    }, [](QDialog& dialog) {
+        dialog.findChild<QLineEdit*>(QStringLiteral("UserName"))->setText(QStringLiteral("SUP"));
+        QTest::keyClick(dialog.findChild<QLineEdit*>(QStringLiteral("Password")), Qt::Key_Escape);
+        return -1;
+    }};
+    EXPECT_EQ(RequestAccess(ClubLevel), 0);
+    EXPECT_EQ(RequestAccess(ClubLevel), 0);
+    EXPECT_TRUE(club.Prompt.Warnings.isEmpty()) << "neither key pressed OK";
+    EXPECT_TRUE(Events().isEmpty());
+}
+
+TEST(TfmSysLogin, TheDemoHintNamesAUserOfTheDemoClub)
+{
+    TTestClub club; // scripted prompt, fresh common services
+    QTemporaryDir dir;
+    TDemoOptions options;
+    options.Folder = dir.filePath(QStringLiteral("demo"));
+    options.Enrolments = 0;
+    TSession::Instance().Reset();
+    TSession::Instance().SetAliasFile(CreateDemoDatabase(options));
+
+    TfmSysLogin dialog;
+    dialog.SetAccessMode(ClubLevel);
+    const QLabel* hint = dialog.findChild<QLabel*>(QStringLiteral("lblDemo"));
+    ASSERT_FALSE(hint->isHidden());
+    // "Enter Demo for username no password required."
+    const QString name = hint->text().section(QLatin1Char(' '), 1, 1);
+    club.Prompt.ModalActions = {Attempts({{name, QString()}})};
+    dialog.Execute();
+    EXPECT_TRUE(dialog.IsLoggedIn());
+    EXPECT_NE(dialog.GrantedUserID(), 0) << "the demo user holds the report right";
+    EXPECT_TRUE(club.Prompt.Warnings.isEmpty());
 }

@@ -123,5 +123,5 @@ QByteArray TTestClub::ReadConfig(const QString& fileName) const
 
 void TTestClub::SetMachine(const QByteArray& machineId)
 {
-    SetFingerprintSources([machineId] { return TFingerprintSources{machineId, {}, {}, {}, {}, {}}; });
+    SetFingerprintSources([machineId] { return TFingerprintSources{.MachineId = machineId}; });
 }

@@ -6,6 +6,7 @@
 #include "TTestClub.h"
 #include "TbrmIniFile.h"
 #include "TextFunctions.h"
+#include "WorkstationFingerprint.h"
 
 #include <QCoreApplication>
 #include <QProcess>
@@ -93,6 +94,76 @@ TEST(TbrmIniFile, RegistersAFreeSafeNameChangingOnlyItsOwnLine)
     QByteArray expected = SharedFile;
     expected.replace("Back_Office\r\n", "Back_Office\r\n" + WorkstationCode().toLatin1() + "=Front_Desk_2\r\n");
     EXPECT_EQ(club.ReadConfig(QStringLiteral("VKD.INI")), expected);
+}
+
+TEST(TbrmIniFile, RefusesNamesTheSharedFileOrAFileNameCannotCarryAndAsksAgain)
+{
+    TTestClub club;
+    club.WriteConfig(QStringLiteral("VKD.INI"), SharedFile);
+    club.Prompt.InputAnswers = {{true, QStringLiteral("Рабочее место")}, {true, QStringLiteral("Стойка")},
+                                {true, QStringLiteral("Desk|1")},        {true, QStringLiteral("Desk\t1")},
+                                {true, QString(260, QLatin1Char('x'))},  {true, QStringLiteral("Café 1")}};
+
+    const TbrmIniFile ini;
+
+    EXPECT_EQ(club.Prompt.InputCalls.size(), 6);
+    for (const TScriptedPrompt::TInputCall& call : club.Prompt.InputCalls)
+        EXPECT_EQ(call.Initial, QString());
+    EXPECT_EQ(club.Prompt.Warnings,
+              (QStringList{QStringLiteral("This workstation name has a character that the shared configuration file cannot hold: \"Р\"."),
+                           QStringLiteral("This workstation name has a character that the shared configuration file cannot hold: \"С\"."),
+                           QStringLiteral("This workstation name has a character that a file name cannot carry: \"|\"."),
+                           QStringLiteral("This workstation name has a character that a file name cannot carry: \"\\t\"."),
+                           QStringLiteral("This workstation name is too long for a file name.")}));
+    // A name of code page 1252 is stored in it and names its file as typed.
+    EXPECT_EQ(ini.WorkstationFileName, club.ConfigFolder() + QStringLiteral("Café_1.INI"));
+    EXPECT_TRUE(club.ReadConfig(QStringLiteral("VKD.INI")).contains(WorkstationCode().toLatin1() + "=Caf\xE9_1\r\n"));
+    EXPECT_EQ(club.ReadConfig(QStringLiteral("VKD.INI")).count('?'), 0);
+}
+
+// Earlier releases keyed the workstation by a digest of host name, processor and disks.
+TEST(TbrmIniFile, AnUpgradedWorkstationKeepsItsNameWithoutBeingAsked)
+{
+    TTestClub club;
+    TFingerprintSources machine{.MachineId = "5f0e6c2b9a8d4e1f8b7a6c5d4e3f2a1b", .HostName = "desk1",
+                                .CpuVendor = "GenuineCpu", .CpuModel = "Model 1", .Disks = {"uuid-a"}};
+    SetFingerprintSources([&machine] { return machine; });
+    const QByteArray legacyLine = LegacyWorkstationCode().toLatin1() + "=Front_Desk\r\n";
+    ASSERT_NE(LegacyWorkstationCode(), WorkstationCode());
+    QByteArray shared = SharedFile;
+    club.WriteConfig(QStringLiteral("VKD.INI"), shared.replace("Back_Office\r\n", "Back_Office\r\n" + legacyLine));
+
+    EXPECT_EQ(TbrmIniFile().WorkstationFileName, club.ConfigFolder() + QStringLiteral("Front_Desk.INI"));
+    // The old line stays for older programs of the suite on this computer.
+    shared.replace(legacyLine, legacyLine + WorkstationCode().toLatin1() + "=Front_Desk\r\n");
+    EXPECT_EQ(club.ReadConfig(QStringLiteral("VKD.INI")), shared);
+
+    // Renamed and given a new disk afterwards, it is still the same workstation.
+    machine.HostName = "front-desk";
+    machine.Disks << "usb-disk";
+    EXPECT_EQ(TbrmIniFile().WorkstationFileName, club.ConfigFolder() + QStringLiteral("Front_Desk.INI"));
+    EXPECT_EQ(club.ReadConfig(QStringLiteral("VKD.INI")), shared);
+    EXPECT_TRUE(club.Prompt.InputCalls.isEmpty());
+    EXPECT_TRUE(club.Prompt.Warnings.isEmpty());
+}
+
+// A lock file left by a workstation that crashed while writing the shared file.
+TEST(TbrmIniFile, AnAbandonedLockDelaysRegistrationButDoesNotFailIt)
+{
+    EXPECT_GT(TIniDocument::LockWaitMsecs(), TIniDocument::DefaultStaleLockMsecs);
+    TTestClub club;
+    club.WriteConfig(QStringLiteral("VKD.INI"), SharedFile);
+    club.WriteConfig(QStringLiteral("VKD.INI.lock"), "4242\nactivityrep\nback-office\n");
+    TIniDocument::SetStaleLockTime(1000);
+    club.Prompt.InputAnswers = {{true, QStringLiteral("Desk")}};
+    try {
+        EXPECT_EQ(TbrmIniFile().WorkstationFileName, club.ConfigFolder() + QStringLiteral("Desk.INI"));
+    } catch (const std::exception& e) {
+        ADD_FAILURE() << e.what();
+    }
+    TIniDocument::SetStaleLockTime(0);
+    EXPECT_TRUE(club.ReadConfig(QStringLiteral("VKD.INI")).contains("=Desk\r\n"));
+    EXPECT_FALSE(QFile::exists(club.ConfigFolder() + QStringLiteral("VKD.INI.lock")));
 }
 
 TEST(TbrmIniFile, CancellingRegistrationWarnsAndEndsTheProgram)

@@ -65,22 +65,79 @@ TEST(TextFunctions, SplitFirstSplitsAtTheFirstSeparatorAndTrims)
     }
 }
 
-TEST(WorkstationFingerprint, DigestIsFixedAndCodeIsLeastSignificantByteFirst)
+TEST(WorkstationFingerprint, DigestsAreFixedAndCodesAreLeastSignificantByteFirst)
 {
-    // Stored in every club's shared file, so the digest must never change between builds.
+    // Both codes are stored in clubs' shared files, so neither digest may ever change between builds.
+    const TFingerprintSources machine{.MachineId = "5f0e6c2b9a8d4e1f8b7a6c5d4e3f2a1b", .HostName = "desk1",
+                                      .CpuVendor = "GenuineCpu", .CpuModel = "Model 1", .Disks = {"uuid-a", "uuid-b"}};
     EXPECT_EQ(FingerprintDigest({}), 2166136261u);
-    const TFingerprintSources base{"id", "host", "", "GenuineCpu", "Model 1", {"uuid-a", "uuid-b"}};
-    TFingerprintSources fewerDisks = base;
-    fewerDisks.Disks.removeLast();
-    EXPECT_NE(FingerprintDigest(fewerDisks), FingerprintDigest(base));
-    EXPECT_NE(FingerprintDigest({"ab", "", "", "", "", {}}), FingerprintDigest({"a", "b", "", "", "", {}}));
+    EXPECT_EQ(FingerprintDigest(machine), 0x9605A444u);
+    EXPECT_EQ(LegacyFingerprintDigest(machine), 0x0C39DEF0u);
+    EXPECT_NE(LegacyFingerprintDigest({.MachineId = "ab"}), LegacyFingerprintDigest({.MachineId = "a", .HostName = "b"}));
 
-    SetFingerprintSources([base] { return base; });
-    const quint32 value = WorkstationFingerprint();
+    SetFingerprintSources([machine] { return machine; });
     const QString code = WorkstationCode();
+    const QString legacyCode = LegacyWorkstationCode();
     SetFingerprintSources({});
-    EXPECT_EQ(value, FingerprintDigest(base));
-    EXPECT_EQ(code, QStringLiteral("%1").arg(qFromBigEndian(value), 8, 16, QLatin1Char('0')).toUpper());
+    const auto hex = [](quint32 value) { return QStringLiteral("%1").arg(qFromBigEndian(value), 8, 16, QLatin1Char('0')).toUpper(); };
+    EXPECT_EQ(code, hex(FingerprintDigest(machine)));
+    EXPECT_EQ(legacyCode, hex(LegacyFingerprintDigest(machine)));
+}
+
+// What made a registered machine a stranger to its own club: a new host name, a partition or USB disk
+// that reports itself fixed, a virtual machine moved to another processor.
+TEST(WorkstationFingerprint, CodeStaysThroughRenameDisksAndProcessorChanges)
+{
+    const TFingerprintSources machine{.MachineId = "5f0e6c2b9a8d4e1f8b7a6c5d4e3f2a1b", .HostName = "desk1",
+                                      .DomainName = "club.lan", .CpuVendor = "GenuineCpu", .CpuModel = "Model 1",
+                                      .Disks = {"uuid-a"}};
+    TFingerprintSources renamed = machine;
+    renamed.HostName = "front-desk";
+    renamed.DomainName.clear();
+    TFingerprintSources moreDisks = machine;
+    moreDisks.Disks << "uuid-b" << "usb-stick";
+    TFingerprintSources otherCpu = machine;
+    otherCpu.CpuVendor = "AuthenticOther";
+    otherCpu.CpuModel = "Model 2";
+    for (const TFingerprintSources& changed : {renamed, moreDisks, otherCpu}) {
+        EXPECT_EQ(FingerprintDigest(changed), FingerprintDigest(machine));
+        EXPECT_NE(LegacyFingerprintDigest(changed), LegacyFingerprintDigest(machine)); // what earlier releases did
+    }
+    TFingerprintSources reinstalled = machine;
+    reinstalled.MachineId = "0123456789abcdef0123456789abcdef";
+    EXPECT_NE(FingerprintDigest(reinstalled), FingerprintDigest(machine));
+}
+
+TEST(WorkstationFingerprint, IdentityFallsBackFromMachineIdToDbusFirmwareAndHostName)
+{
+    const struct
+    {
+        const char* Case;
+        QByteArray MachineId, DbusMachineId, ProductUuid, HostName;
+        QByteArray Identity;
+    } rows[] = {
+        {"machine-id first", "aaaa", "bbbb", "cccc", "desk1", "aaaa"},
+        {"D-Bus copy", "", "bbbb", "cccc", "desk1", "bbbb"},
+        {"unset machine-id", "uninitialized", "bbbb", "cccc", "desk1", "bbbb"},
+        {"firmware", "", "", "4c4c4544-0042-3510", "desk1", "4c4c4544-0042-3510"},
+        {"firmware without identity", "", "", "00000000-0000-0000-0000-000000000000", "desk1", "desk1"},
+        {"firmware of all ones", "", "", "FFFFFFFF-FFFF-FFFF-FFFF-FFFFFFFFFFFF", "desk1", "desk1"},
+        {"host name last", "", "uninitialized", "", "desk1", "desk1"},
+        {"nothing", "", "", "", "", ""},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.Case);
+        TFingerprintSources sources;
+        sources.MachineId = row.MachineId;
+        sources.DbusMachineId = row.DbusMachineId;
+        sources.ProductUuid = row.ProductUuid;
+        sources.HostName = row.HostName;
+        EXPECT_EQ(MachineIdentity(sources), row.Identity);
+    }
+    // The D-Bus copy of the same identity gives the same code.
+    TFingerprintSources etc, dbus;
+    etc.MachineId = dbus.DbusMachineId = "5f0e6c2b9a8d4e1f8b7a6c5d4e3f2a1b";
+    EXPECT_EQ(FingerprintDigest(etc), FingerprintDigest(dbus));
 }
 
 TEST(WorkstationFingerprint, ReadsTheMachineSourcesOfFixedDisksOnly)
@@ -90,6 +147,8 @@ TEST(WorkstationFingerprint, ReadsTheMachineSourcesOfFixedDisksOnly)
     EXPECT_EQ(FingerprintDigest(ReadFingerprintSources(r)), FingerprintDigest({})) << "nothing readable";
 
     WriteFile(r + QStringLiteral("etc/machine-id"), "abc123\n");
+    WriteFile(r + QStringLiteral("var/lib/dbus/machine-id"), "def456\n");
+    WriteFile(r + QStringLiteral("sys/class/dmi/id/product_uuid"), "4c4c4544-0042\n");
     WriteFile(r + QStringLiteral("proc/sys/kernel/hostname"), "desk1\n");
     WriteFile(r + QStringLiteral("proc/sys/kernel/domainname"), "(none)\n");
     WriteFile(r + QStringLiteral("proc/cpuinfo"), "processor\t: 0\nvendor_id\t: GenuineCpu\nmodel name\t: Model 9\n"
@@ -99,9 +158,9 @@ TEST(WorkstationFingerprint, ReadsTheMachineSourcesOfFixedDisksOnly)
     WriteFile(r + QStringLiteral("sys/block/vda/serial"), "SERIAL-A\n");
     WriteFile(r + QStringLiteral("sys/block/sr0/serial"), "CDROM\n");
     TFingerprintSources sources = ReadFingerprintSources(r);
-    EXPECT_EQ(sources.MachineId + '|' + sources.HostName + '|' + sources.DomainName + '|' + sources.CpuVendor + '|'
-                  + sources.CpuModel,
-              "abc123|desk1||GenuineCpu|Model 9");
+    EXPECT_EQ(sources.MachineId + '|' + sources.DbusMachineId + '|' + sources.ProductUuid + '|' + sources.HostName + '|'
+                  + sources.DomainName + '|' + sources.CpuVendor + '|' + sources.CpuModel,
+              "abc123|def456|4c4c4544-0042|desk1||GenuineCpu|Model 9");
     EXPECT_EQ(sources.Disks, (QList<QByteArray>{"SERIAL-A", "SERIAL-B"}));
 
     // sda is fixed (its partition sda1 too), sdb removable, loop0 virtual.
@@ -116,4 +175,23 @@ TEST(WorkstationFingerprint, ReadsTheMachineSourcesOfFixedDisksOnly)
         QFile::link(QStringLiteral("../../") + QString::fromLatin1(link[1]),
                     r + QStringLiteral("dev/disk/by-uuid/") + QString::fromLatin1(link[0]));
     EXPECT_EQ(ReadFingerprintSources(r).Disks, (QList<QByteArray>{"1111-fixed", "2222-fixed"}));
+}
+
+TEST(TextFunctions, EscapeControlCharactersKeepsTextOnOneLine)
+{
+    const struct
+    {
+        QString Text;
+        QString Escaped;
+    } rows[] = {
+        {QStringLiteral("3/15/2010"), QStringLiteral("3/15/2010")},
+        {QStringLiteral("3/15\n2010"), QStringLiteral("3/15\\n2010")},
+        {QStringLiteral("a\tb\r\n"), QStringLiteral("a\\tb\\r\\n")},
+        {QStringLiteral("\x1b[31mred"), QStringLiteral("\\x1B[31mred")},
+        {QString(QChar(0x85)) + QStringLiteral("é"), QStringLiteral("\\x85é")},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.Escaped.toStdString());
+        EXPECT_EQ(EscapeControlCharacters(row.Text), row.Escaped);
+    }
 }

@@ -511,6 +511,33 @@ TEST_F(TVellCalendarWidget, SizesCellsFromTheClientArea)
     EXPECT_EQ(calendar->RowHeights(6), 16);
 }
 
+TEST_F(TVellCalendarWidget, SizesFromTheOuterSizeAfterAFontOrHeaderChangeAndKeepsGivenHeightsWhenShown)
+{
+    // With a border the client area is smaller than the control: 202 × 116 inside 206 × 120.
+    calendar->SetBorderStyle(TCustomGrid::bsSingle);
+    calendar->resize(206, 120);
+    ASSERT_EQ(calendar->contentsRect().size(), QSize(202, 116));
+    QFont title(QStringLiteral("Liberation Sans"));
+    title.setPointSize(8);
+    calendar->SetTitleFont(title);
+    EXPECT_EQ(calendar->DefaultColWidth(), 28);  // (206 - 6) / 7, not (202 - 6) / 7
+    EXPECT_EQ(calendar->RowHeights(1), 17);      // (120 - 12 - 6) / 6
+    calendar->SetHeaderUseFixed(false);
+    EXPECT_EQ(calendar->RowHeights(0), 16);      // (120 - 6) / 7
+    calendar->SetHeaderUseFixed(true);
+
+    // Heights given while hidden survive the resize that showing delivers; a real resize sizes again.
+    calendar->SetRowHeights(0, 11);
+    calendar->show();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(calendar->RowHeights(0), 11);
+    EXPECT_EQ(calendar->RowHeights(1), 17);
+    calendar->resize(206, 134);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(calendar->RowHeights(0), 12);
+    EXPECT_EQ(calendar->RowHeights(1), 18);      // (130 - 12 - 6) / 6 from the client area
+}
+
 TEST_F(TVellCalendarWidget, StartingDayMovesTheSelectionWithTheDay)
 {
     Show(2024, 6, 1);

@@ -7,6 +7,8 @@
 #include "VellTool.h"
 
 #include <QAbstractButton>
+#include <QApplication>
+#include <QMoveEvent>
 #include <QDateTime>
 #include <QGuiApplication>
 #include <QLineEdit>
@@ -174,6 +176,83 @@ TEST_F(PopupTest, DateOutsideTheCalendarFailsBeforeShowing)
     popup.Date = EncodeDate(9999, 12, 31) + 1;
     EXPECT_THROW(popup.Execute(), EConvertError);
     EXPECT_EQ(m_prompt.ModalCount, 0);
+}
+
+TEST_F(PopupTest, KeepsItsDesignedRowHeightsOnceShown)
+{
+    TVellPopup popup;
+    WhenShown([](TvcPopup& form) {
+        const TVellCalendar* calendar = form.VellCalendar1;
+        EXPECT_EQ(calendar->RowHeights(0), 11);
+        for (int row = 1; row < 7; ++row)
+            EXPECT_EQ(calendar->RowHeights(row), 15) << "row " << row;
+        form.close();
+    });
+    popup.Execute();
+}
+
+// The window manager frames a window only once it is on screen; a forced frame stands in for it.
+class FramedPopupTest : public PopupTest
+{
+protected:
+    void TearDown() override
+    {
+        TvcPopup::SetFrameProbe({});
+        PopupTest::TearDown();
+    }
+};
+
+TEST_F(FramedPopupTest, ThePopupNeverCoversItsFieldOnceItsFrameIsKnown)
+{
+    const QMargins frame(4, 24, 4, 4);
+    const int outerHeight = 136 + frame.top() + frame.bottom();
+    bool framed = false;
+    TvcPopup::SetFrameProbe([&](const QWidget&) { return framed ? frame : QMargins(); });
+    const QRect screen = QGuiApplication::primaryScreen()->geometry();
+    const int screenBottom = screen.y() + screen.height();
+
+    // Room below the field: enough for the frame too, for the client area only, or for neither.
+    for (const int room : {300, 150, 50}) {
+        SCOPED_TRACE(room);
+        QWidget window;
+        auto* edit = new QLineEdit(&window);
+        edit->setGeometry(10, 10, 97, 21);
+        window.resize(200, 40);
+        window.move(screen.left() + 50, screenBottom - room - 31);
+        window.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+        const QRect field(edit->mapToGlobal(QPoint(0, 0)), edit->size());
+        const int below = screenBottom - (field.bottom() + 1);
+
+        TVellPopup popup;
+        popup.SetAlignSource(edit);
+        QPoint unframed;
+        QPoint placed;
+        m_prompt.ModalActions << [&](QDialog& dialog) {
+            dialog.show();
+            EXPECT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+            unframed = dialog.pos();
+            framed = true; // the window manager has put its frame round the window
+            QMoveEvent moved(dialog.pos(), dialog.pos());
+            QApplication::sendEvent(&dialog, &moved);
+            placed = dialog.pos();
+            dialog.close();
+            return -1;
+        };
+        framed = false;
+        popup.Execute();
+
+        const QRect outer(placed, QSize(202 + frame.left() + frame.right(), outerHeight));
+        EXPECT_FALSE(outer.intersects(field));
+        EXPECT_EQ(outer.left(), field.left());
+        if (below >= outerHeight) {
+            EXPECT_EQ(outer.top(), field.bottom() + 1);
+        } else {
+            EXPECT_EQ(outer.bottom() + 1, field.top() - 2);
+        }
+        // Before the frame was known the window was placed by its client height alone.
+        EXPECT_EQ(unframed.y(), below >= 136 ? field.bottom() + 1 : field.top() - 2 - 136);
+    }
 }
 
 } // namespace

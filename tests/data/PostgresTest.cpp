@@ -1,6 +1,6 @@
 // The club database on a PostgreSQL server: the application's statements give the same rows as on the
-// SQLite file, tables and transactions work there, concurrent Create Group runs keep their own ids, and
-// the demo generator fills a server with the same club. Every test here needs the test server and
+// SQLite file, tables and transactions work there, and the demo generator fills a server with the same
+// club. Every test here needs the test server and
 // skips, saying why, without it.
 #include "EDatabaseError.h"
 #include "TStatementLines.h"
@@ -13,8 +13,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QMap>
-#include <QProcess>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QTemporaryDir>
@@ -22,22 +20,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-// A small club in both engines, filled with the same engine-neutral statements.
-const char* const ClubRows[] = {
-    "insert into subcat values (1, 'Adult'), (2, 'Family')",
-    "insert into ckacts values (3, 'Karate'), (5, 'Yoga'), (7, 'Pilates')",
-    "insert into lead values (1, 101, 'Adams', 'Amy', '(555) 100-0001', 1), (2, 102, 'Baker', 'Bob', '(555) 100-0002', 2),"
-    " (3, 0, 'Clark', 'Cat', '(555) 100-0003', 1), (4, 104, 'Davis', 'Dan', '(555) 100-0004', 1),"
-    " (5, 105, 'Evans', 'Eve', '(555) 100-0005', 2), (6, 0, 'Foster', 'Fay', '(555) 100-0006', 2)",
-    "insert into ckprof values (1, 3, '2010-01-10', '2010-06-30', 5, 45, true), (1, 5, '2010-03-01', null, 2, 30, false),"
-    " (2, 3, '2009-05-01', '2010-03-15', 4, 45, true), (3, 5, '2010-02-01', null, 8, 30, true),"
-    " (4, 5, '2009-01-01', null, 0, 30, true), (5, 7, '2010-03-10', null, 10, 50, false),"
-    " (5, 3, '2010-03-05', '2010-12-31', -2, 45, false), (2, 5, '2010-02-20', '2010-03-31', 1, 30, true),"
-    " (4, 3, '2010-03-20', null, 2, 45, true), (6, 7, '2009-11-01', '2010-03-01', 0, 50, false),"
-    " (6, 3, '2010-03-31', null, -1, 45, true), (3, 7, '2010-03-31', '2011-01-01', 1, 50, true),"
-    " (4, 7, '2010-04-01', null, 0, 50, false), (1, 7, '2010-02-28', '2010-03-16', -3, 50.5, false)",
-};
-
 // The field names (in lower case: the server folds them), then every row as "type:value|...", with the
 // values as the layer delivers them.
 QStringList ResultRows(const QStringList& sql, const QList<TFieldDef>& fields = {})
@@ -75,8 +57,8 @@ protected:
         m_sqliteAliases = CreateClubDatabase(m_dir.filePath(QStringLiteral("file")));
         for (const QString& aliases : {m_serverAliases, m_sqliteAliases}) {
             TSession::Instance().SetAliasFile(aliases);
-            for (const char* sql : ClubRows)
-                Exec(QString::fromLatin1(sql));
+            for (const QString& sql : SmallClubRows())
+                Exec(sql);
         }
         UseServer();
     }
@@ -318,77 +300,6 @@ TEST_F(TPostgresClub, TransactionRollsBackUnlessCommittedAndErrorsCarryTheServer
     } catch (const EDatabaseError& e) {
         EXPECT_TRUE(e.EngineMessage().contains(QLatin1String("nosuchcolumn"))) << qPrintable(e.Message());
     }
-}
-
-// Two workstations: two processes of the group worker create groups on one server at the same time.
-TEST(TPostgresConcurrency, TwoProcessesCreatingGroupsAtOnceGetTheirOwnIdsAndMembers)
-{
-    SKIP_WITHOUT_TEST_SERVER();
-    QTemporaryDir dir;
-    ASSERT_TRUE(dir.isValid());
-    TSession::Instance().Reset();
-    const TDemoServer server = TTestServer::NewDatabase();
-    const QString aliases = CreateClubDatabase(dir.path(), server);
-    TSession::Instance().SetAliasFile(aliases);
-    {
-        QSqlQuery query(TSession::Instance().Database(QStringLiteral("Brelmdata")));
-        for (const char* sql : ClubRows)
-            ASSERT_TRUE(query.exec(QString::fromLatin1(sql))) << qPrintable(query.lastError().text());
-    }
-
-    constexpr int GroupsEach = 60;
-    QProcess workers[2];
-    for (int w = 0; w < 2; ++w) {
-        workers[w].start(QStringLiteral(GROUP_WORKER_PATH),
-                         {aliases, QStringLiteral("workstation %1").arg(w + 1), QString::number(GroupsEach),
-                          // one fast workstation, one slow one: the fast one commits while the slow one is between statements
-                          QString::number(w == 0 ? 0 : 25)});
-        ASSERT_TRUE(workers[w].waitForStarted(30000)) << qPrintable(workers[w].errorString());
-    }
-    // Both connected before either starts: otherwise the fast one may be done before the slow one runs.
-    for (QProcess& worker : workers) {
-        while (!worker.canReadLine())
-            ASSERT_TRUE(worker.waitForReadyRead(30000)) << worker.readAllStandardError().toStdString();
-        ASSERT_EQ(worker.readLine().trimmed(), QByteArray("ready"));
-    }
-    for (QProcess& worker : workers) {
-        worker.write("go\n");
-        worker.waitForBytesWritten(30000);
-    }
-    QMap<int, QString> owners;
-    for (int w = 0; w < 2; ++w) {
-        ASSERT_TRUE(workers[w].waitForFinished(120000));
-        EXPECT_EQ(workers[w].exitStatus(), QProcess::NormalExit);
-        EXPECT_EQ(workers[w].exitCode(), 0) << workers[w].readAllStandardError().toStdString();
-        // one line per group: "<id> <group name>"
-        for (const QByteArray& line : workers[w].readAllStandardOutput().split('\n')) {
-            if (line.trimmed().isEmpty())
-                continue;
-            const int id = line.left(line.indexOf(' ')).toInt();
-            EXPECT_FALSE(owners.contains(id)) << "group id " << id << " was reported by both workstations";
-            owners.insert(id, QString::fromUtf8(line.mid(line.indexOf(' ') + 1)).trimmed());
-        }
-    }
-    ASSERT_EQ(owners.size(), 2 * GroupsEach);
-
-    // Each id holds the group its workstation made, with exactly the admitted people (Adams, Baker, Davis, Evans).
-    TQuery groups;
-    groups.SQL() << QStringLiteral("select id, groupname from groups order by id");
-    groups.Open();
-    int count = 0;
-    for (; !groups.Eof(); groups.Next(), ++count) {
-        const int id = groups.FieldAsInteger(QStringLiteral("id"));
-        EXPECT_EQ(groups.FieldAsString(QStringLiteral("groupname")), owners.value(id)) << "group " << id;
-    }
-    EXPECT_EQ(count, 2 * GroupsEach);
-    groups.Close();
-    const QStringList wrong = ResultRows({QStringLiteral("select groupid, count(*) as n from grpdata group by groupid"
-                                                         " having count(*) <> 4 or min(leadid) <> 1 or max(leadid) <> 5 or sum(leadid) <> 12")});
-    EXPECT_EQ(wrong.size(), 1) << qPrintable(wrong.join(QLatin1Char('\n')));
-    EXPECT_EQ(ResultRows({QStringLiteral("select count(*) as n from grpdata")}).value(1), QStringLiteral("int:%1").arg(4 * 2 * GroupsEach));
-
-    TSession::Instance().Reset();
-    TTestServer::DropDatabase(server);
 }
 
 TEST(TPostgresDemo, FillsTheServerWithTheSameClubAsTheFile)

@@ -107,7 +107,7 @@ TEST_F(TDemo, UsersAndRightsServeTheStartUpGate)
         const char* Password;
         int Level;
         bool Active;
-    } rows[] = {{1, "MANAGER", "secret", 9, true}, {2, "CLERK", "clerk", 1, true}, {3, "DEMO", "", 5, true}, {4, "FORMER", "old", 9, false}};
+    } rows[] = {{1, "MANAGER", "secret", 9, true}, {2, "CLERK", "clerk", 1, true}, {3, "Demo", "", 5, true}, {4, "FORMER", "old", 9, false}};
     for (const auto& row : rows) {
         SCOPED_TRACE(row.EmpID);
         ASSERT_TRUE(users.FindKey({row.ID}));

@@ -146,7 +146,11 @@ TEST_F(TQueryOps, AliasesCompareWithoutCaseAndGivePath)
         query.Open();
         FAIL() << "opened";
     } catch (const EDatabaseError& error) {
-        EXPECT_EQ(error.Message(), QStringLiteral("Unknown database alias: Missing"));
+        // The user learns which file lacks which section.
+        EXPECT_TRUE(error.Message().startsWith(QStringLiteral("Unknown database alias Missing: The alias file %1 has no "
+                                                              "section [Missing]. Add one")
+                                                   .arg(session.AliasFile())))
+            << error.Message().toStdString();
     }
 }
 

@@ -13,6 +13,24 @@ const QStringList Joins = {QStringLiteral("join ckprof p on p.leadid = l.leadno"
 
 } // namespace
 
+QStringList SmallClubRows()
+{
+    return {
+        QStringLiteral("insert into subcat values (1, 'Adult'), (2, 'Family')"),
+        QStringLiteral("insert into ckacts values (3, 'Karate'), (5, 'Yoga'), (7, 'Pilates')"),
+        QStringLiteral("insert into lead values (1, 101, 'Adams', 'Amy', '(555) 100-0001', 1), (2, 102, 'Baker', 'Bob', '(555) 100-0002', 2),"
+                       " (3, 0, 'Clark', 'Cat', '(555) 100-0003', 1), (4, 104, 'Davis', 'Dan', '(555) 100-0004', 1),"
+                       " (5, 105, 'Evans', 'Eve', '(555) 100-0005', 2), (6, 0, 'Foster', 'Fay', '(555) 100-0006', 2)"),
+        QStringLiteral("insert into ckprof values (1, 3, '2010-01-10', '2010-06-30', 5, 45, true), (1, 5, '2010-03-01', null, 2, 30, false),"
+                       " (2, 3, '2009-05-01', '2010-03-15', 4, 45, true), (3, 5, '2010-02-01', null, 8, 30, true),"
+                       " (4, 5, '2009-01-01', null, 0, 30, true), (5, 7, '2010-03-10', null, 10, 50, false),"
+                       " (5, 3, '2010-03-05', '2010-12-31', -2, 45, false), (2, 5, '2010-02-20', '2010-03-31', 1, 30, true),"
+                       " (4, 3, '2010-03-20', null, 2, 45, true), (6, 7, '2009-11-01', '2010-03-01', 0, 50, false),"
+                       " (6, 3, '2010-03-31', null, -1, 45, true), (3, 7, '2010-03-31', '2011-01-01', 1, 50, true),"
+                       " (4, 7, '2010-04-01', null, 0, 50, false), (1, 7, '2010-02-28', '2010-03-16', -3, 50.5, false)"),
+    };
+}
+
 QStringList ConditionLines(int option, const QString& activityIds, int member, const QString& sdate, const QString& edate)
 {
     QStringList lines;

@@ -8,6 +8,10 @@
 // the criteria window writes them on 15 March 2010. Shared by the SQLite and PostgreSQL statement
 // tests and the concurrency test's worker.
 
+// A small club (sub categories, three activities, six people and their enrolments) in statements both
+// engines take, for a freshly created club database.
+QStringList SmallClubRows();
+
 // The lines after the four fixed ones (option, activities, ranges, member filter).
 QStringList ConditionLines(int option, const QString& activityIds, int member, const QString& sdate, const QString& edate);
 

@@ -1,7 +1,13 @@
 #include "EDatabaseError.h"
 #include "TClubFixture.h"
+#include "TSession.h"
 #include "TTable.h"
 #include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QTemporaryDir>
 
 namespace {
 class TTableOps : public TClubFixture
@@ -46,6 +52,64 @@ TEST_F(TTableOps, MissingTableIsAnEngineError)
         EXPECT_EQ(error.Message(), QStringLiteral("Unable to open table: Table does not exist: Foo.DB"));
     }
     EXPECT_FALSE(table.Active());
+}
+
+// What would otherwise look like a missing table: the file held by another program, a file that is
+// no database, a database without any table.
+TEST_F(TTableOps, ALockedOrForeignClubFileIsNamedAsSuch)
+{
+    const QString file = QDir(Folder()).filePath(QStringLiteral("Data/club.db"));
+    const auto openError = [](const QString& aliasFile) {
+        TSession::Instance().SetAliasFile(aliasFile);
+        TSession::Instance().SetBusyTimeout(200);
+        try {
+            TTable(QStringLiteral("Brelmdata"), QStringLiteral("ckActs.DB")).Open();
+        } catch (const EDatabaseError& error) {
+            return error.Message();
+        }
+        return QStringLiteral("opened");
+    };
+    {
+        QSqlDatabase other = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("other program"));
+        other.setDatabaseName(file);
+        ASSERT_TRUE(other.open());
+        QSqlQuery lock(other);
+        ASSERT_TRUE(lock.exec(QStringLiteral("pragma locking_mode = exclusive")));
+        ASSERT_TRUE(lock.exec(QStringLiteral("begin exclusive")));
+        TSession::Instance().Reset();
+        EXPECT_EQ(openError(AliasFile()),
+                  QStringLiteral("The club database %1 is locked by another program: database is locked").arg(file));
+        lock.exec(QStringLiteral("rollback"));
+        lock.finish();
+        other.close();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("other program"));
+    EXPECT_EQ(openError(AliasFile()), QStringLiteral("opened")); // the lock's gone: the next use tries afresh
+
+    const struct
+    {
+        const char* Case;
+        QByteArray Content;
+        const char* Reason;
+    } foreign[] = {
+        {"text file", QByteArray("Club members\n").repeated(100), "file is not a database"},
+        {"empty file", {}, "It holds no tables"},
+    };
+    for (const auto& row : foreign) {
+        SCOPED_TRACE(row.Case);
+        QTemporaryDir dir;
+        QFile database(dir.filePath(QStringLiteral("club.db")));
+        ASSERT_TRUE(database.open(QIODevice::WriteOnly));
+        database.write(row.Content);
+        database.close();
+        QFile aliases(dir.filePath(QStringLiteral("aliases.ini")));
+        ASSERT_TRUE(aliases.open(QIODevice::WriteOnly));
+        aliases.write("[Brelmdata]\nDRIVER=SQLITE\nPATH=" + dir.path().toUtf8() + "\n");
+        aliases.close();
+        EXPECT_EQ(openError(aliases.fileName()),
+                  QStringLiteral("%1 is not a club database: %2").arg(database.fileName(), QString::fromLatin1(row.Reason)));
+        TSession::Instance().Reset();
+    }
 }
 
 TEST_F(TTableOps, WalksInIndexOrderAndKeepsTheLastRecordAtEof)

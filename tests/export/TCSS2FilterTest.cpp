@@ -38,13 +38,16 @@ TEST_F(TCSS2FilterTest, WritesOneBlockPerLabelInPrintingOrder)
     const TFont bold{QStringLiteral("Times New Roman"), 12, true, true, true, false, clRed};
     const QString first = QStringLiteral("Right");
     const QString second = QStringLiteral("Left");
-    const qint32 w1 = MicronsToPixels(MeasuredWidth(bold, first));
-    const qint32 w2 = MicronsToPixels(MeasuredWidth(Arial10(), second));
-    const qint32 h1 = MicronsToPixels(MeasuredHeight(bold));
-    const qint32 h2 = MicronsToPixels(MeasuredHeight(Arial10()));
+    const qint32 w1 = BrowserBoxWidth(bold, first);
+    const qint32 w2 = BrowserBoxWidth(Arial10(), second);
+    const qint32 h1 = BrowserBoxHeight(bold);
+    const qint32 h2 = BrowserBoxHeight(Arial10());
     // Printed first but standing right of the second label in the same row.
     const QByteArray page = RunPage({TLabel{1500, 300, first, &bold, taRightJustify, clYellow}, TLabel{200, 300, second}});
-    const QByteArray expected = "<HTML>" + CrLf + "<TITLE></TITLE>" + CrLf + "<BODY LEFTMARGIN=0 TOPMARGIN=0>" + CrLf
+    const QByteArray expected = "<HTML>" + CrLf
+        + "<META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; charset=windows-1252\">" + CrLf
+        + "<TITLE></TITLE>" + CrLf + "<STYLE TYPE=\"text/css\">DIV { white-space: nowrap }</STYLE>" + CrLf
+        + "<BODY LEFTMARGIN=0 TOPMARGIN=0>" + CrLf
         + "<TABLE BORDER=0 CELLPADDING=0 CELLSPACING=0 WIDTH=793>" + CrLf + "<TR><TD HEIGHT=1122>"
         + "<DIV STYLE=\"position: absolute;left: " + Num(NativePx(1500) - w1) + "px;top: " + Num(NativePx(300))
         + "px;width: " + Num(w1) + "px;height: " + Num(h1) + "px;z-index: 1;background-color: #FFFF00;"
@@ -61,7 +64,7 @@ TEST_F(TCSS2FilterTest, WritesOneBlockPerLabelInPrintingOrder)
 TEST_F(TCSS2FilterTest, CentresBlockOnTheAnchor)
 {
     const QString text = QStringLiteral("Centre");
-    const qint32 w = MicronsToPixels(MeasuredWidth(Arial10(), text));
+    const qint32 w = BrowserBoxWidth(Arial10(), text);
     const QByteArray page = RunPage({TLabel{1050, 300, text, nullptr, taCenter}});
     EXPECT_TRUE(page.contains("left: " + Num(NativePx(1050) - w / 2) + "px;"));
     EXPECT_TRUE(page.contains("text-align: center;font-size: 10pt;"));

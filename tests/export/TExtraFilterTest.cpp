@@ -162,9 +162,14 @@ TEST_F(TExtraFilterTest, RowsAreMeasuredFromTheirFirstItemNotChained)
 TEST_F(TExtraFilterTest, TwentyMicronsApartStartsANewRow)
 {
     TRecordingFilter filter(Path("rows.txt"));
-    RunExport(filter, {{At(1000, 100, "a"), At(1019, 200, "b"), At(1039, 300, "c")}});
-    ASSERT_EQ(filter.Bands.size(), 2u);
+    RunExport(filter, {{At(1000, 100, "a"), At(1019, 200, "b"), At(2000, 100, "c"), At(2020, 200, "d")}});
+    ASSERT_EQ(filter.Bands.size(), 3u);
+    // The tops arrive exactly 19 and 20 µm apart, so the test sits on the boundary itself.
+    EXPECT_EQ(filter.Bands[0].Items[1].Y - filter.Bands[0].Items[0].Y, 19);
     EXPECT_EQ(Texts(filter.Bands[0]), (QList<QByteArray>{"a", "b"}));
+    EXPECT_EQ(filter.Bands[2].Items[0].Y - filter.Bands[1].Items[0].Y, 20);
+    EXPECT_EQ(Texts(filter.Bands[1]), QList<QByteArray>{"c"});
+    EXPECT_EQ(Texts(filter.Bands[2]), QList<QByteArray>{"d"});
 }
 
 TEST_F(TExtraFilterTest, ItemsOfARowAreOrderedByAnchor)

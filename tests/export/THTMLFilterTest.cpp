@@ -6,6 +6,8 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QFontMetricsF>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <functional>
@@ -22,11 +24,22 @@ QByteArray Num(qint32 value) { return QByteArray::number(value); }
 // Pixels of a position or size given in tenths of a millimetre or in micrometres.
 qint32 NativePx(double tenths) { return MicronsToPixels(NativeToMicrons(tenths)); }
 
+// The size a browser draws a line with: the font at its exact size at 96 dpi (4/3 px per point),
+// fractional advances, kerning. Measured at 300 times that size, where a whole-pixel size is exact.
+QSizeF BrowserDrawnSize(const TFont& font, const QString& text)
+{
+    QFont large = font.ToQFont();
+    large.setPixelSize(font.Size * 400);
+    const QFontMetricsF metrics(large);
+    return QSizeF(metrics.horizontalAdvance(text), metrics.ascent() + metrics.descent()) / 300;
+}
+
 struct TPageWriter
 {
     const char* Name;
     std::function<std::unique_ptr<TExtraFilter>(const QString&)> Create;
     void (*SetUseFileName)();
+    const char* BoxSizePattern; // captures the width and height of each text's box, in page order
 };
 
 class THTMLFilterTest : public ::testing::Test
@@ -129,6 +142,60 @@ TEST_P(THTMLPageNamesTest, TitleAndTextAreWrittenAsCharacterReferences)
     EXPECT_TRUE(page.contains(">&lt;Smith&gt; &amp; Co</"));
 }
 
+TEST_P(THTMLPageNamesTest, FontNamesAreWrittenAsCharacterReferences)
+{
+    const TFont font{QStringLiteral("Sans \"X\" <b> & Co"), 9};
+    std::unique_ptr<TExtraFilter> filter = GetParam().Create(m_dir.filePath(QStringLiteral("x.htm")));
+    RunReport(*filter, {TPage{TLabel{200, 300, QStringLiteral("a"), &font}}});
+    const QByteArray page = ReadFile(m_dir.filePath(QStringLiteral("RPT0001.HTM")));
+    EXPECT_TRUE(page.contains("font-family: Sans &quot;X&quot; &lt;b&gt; &amp; Co;")) << page.constData();
+}
+
+TEST_P(THTMLPageNamesTest, TextBoxesAreAtLeastAsLargeAsABrowserDrawsTheText)
+{
+    // Texts a browser wrapped when their boxes were measured at whole-pixel font sizes.
+    const TFont detail{QStringLiteral("Arial"), 8};
+    const TFont heading{QStringLiteral("Arial"), 8, true};
+    const TFont date{QStringLiteral("Arial"), 12};
+    const TFont group{QStringLiteral("Arial"), 12, true};
+    const TFont title{QStringLiteral("Arial"), 14, true};
+    const TFont serif{QStringLiteral("Times New Roman"), 11, false, true};
+    const struct {
+        const TFont& Font;
+        QString Text;
+    } rows[] = {
+        {detail, QStringLiteral("Allen, Linda")},
+        {detail, QStringLiteral("(555) 668-1648")},
+        {heading, QStringLiteral("Sub Category")},
+        {Arial10(), QStringLiteral("Member Count  16")},
+        {Arial10(), QStringLiteral("Page")},
+        {date, QStringLiteral("December 9, 2026")},
+        {group, QStringLiteral("Aqua Fit")},
+        {title, QStringLiteral("Riverside Tennis Club")},
+        {serif, QString::fromUtf8("Wallace-O'Brien, Zo\xC3\xAB")},
+    };
+    TPage page;
+    for (std::size_t i = 0; i < std::size(rows); ++i)
+        page.append(TLabel{200, 300 + 60.0 * double(i), rows[i].Text, &rows[i].Font});
+    std::unique_ptr<TExtraFilter> filter = GetParam().Create(m_dir.filePath(QStringLiteral("x.htm")));
+    RunReport(*filter, {page});
+
+    const QByteArray html = ReadFile(m_dir.filePath(QStringLiteral("RPT0001.HTM")));
+    QRegularExpressionMatchIterator boxes =
+        QRegularExpression(QString::fromLatin1(GetParam().BoxSizePattern)).globalMatch(QString::fromLatin1(html));
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.Text.toStdString());
+        ASSERT_TRUE(boxes.hasNext());
+        const QRegularExpressionMatch box = boxes.next();
+        const QSizeF drawn = BrowserDrawnSize(row.Font, row.Text);
+        EXPECT_GE(box.captured(1).toInt(), drawn.width());
+        EXPECT_LE(box.captured(1).toInt(), drawn.width() + 3); // kerning and rounding only
+        EXPECT_GE(box.captured(2).toInt(), drawn.height());
+        EXPECT_LT(box.captured(2).toInt(), drawn.height() + 1);
+    }
+    EXPECT_FALSE(boxes.hasNext());
+}
+
 TEST_P(THTMLPageNamesTest, PageFileThatCannotBeCreatedStopsWithFileError)
 {
     // A folder stands where the first page file belongs.
@@ -147,22 +214,24 @@ INSTANTIATE_TEST_SUITE_P(
     Writers, THTMLPageNamesTest,
     ::testing::Values(
         TPageWriter{"Html", [](const QString& file) -> std::unique_ptr<TExtraFilter> { return std::make_unique<THTMLFilter>(file); },
-                    [] { ExtraOptions().HTML.UseFileName = true; }},
+                    [] { ExtraOptions().HTML.UseFileName = true; }, "<TD WIDTH=-?\\d+></TD><TD WIDTH=(\\d+) HEIGHT=(\\d+)"},
         TPageWriter{"Css2", [](const QString& file) -> std::unique_ptr<TExtraFilter> { return std::make_unique<TCSS2Filter>(file); },
-                    [] { ExtraOptions().CSS2.UseFileName = true; }}),
+                    [] { ExtraOptions().CSS2.UseFileName = true; }, "width: (\\d+)px;height: (\\d+)px;"}),
     [](const ::testing::TestParamInfo<TPageWriter>& info) { return std::string(info.param.Name); });
 
 TEST_F(THTMLFilterTest, WritesHeaderRowTableAndTrailerOfAPage)
 {
     const QString text = QStringLiteral("Name");
-    const qint32 w = MicronsToPixels(MeasuredWidth(Arial10(), text));
-    const qint32 h = MicronsToPixels(MeasuredHeight(Arial10()));
+    const qint32 w = BrowserBoxWidth(Arial10(), text);
+    const qint32 h = BrowserBoxHeight(Arial10());
     const qint32 x = NativePx(200);
     const qint32 y = NativePx(300);
     THTMLFilter filter(Path(QStringLiteral("x.htm")));
     RunReport(filter, {TPage{TLabel{200, 300, text}}});
-    const QByteArray expected = "<HTML>" + CrLf + "<TITLE></TITLE>" + CrLf + "<HEAD>" + CrLf
-        + "<STYLE TYPE=\"text/css\">" + CrLf + "<!--" + CrLf + "  TD { font-size: 10pt; font-family: sans-serif }" + CrLf
+    const QByteArray expected = "<HTML>" + CrLf
+        + "<META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; charset=windows-1252\">" + CrLf
+        + "<TITLE></TITLE>" + CrLf + "<HEAD>" + CrLf + "<STYLE TYPE=\"text/css\">" + CrLf + "<!--" + CrLf
+        + "  TD { font-size: 10pt; font-family: sans-serif; white-space: nowrap }" + CrLf
         + "-->" + CrLf + "</STYLE>" + CrLf + "</HEAD>" + CrLf + "<BODY LEFTMARGIN=0 TOPMARGIN=0>" + CrLf
         + "<TABLE BORDER=0 CELLPADDING=0 CELLSPACING=0 WIDTH=793>" + CrLf
         + "<TR><TD HEIGHT=" + Num(y) + "></TD>" + CrLf
@@ -205,7 +274,7 @@ TEST_F(THTMLFilterTest, StylesOnlyFontsOtherThanTenPointBlackRegularArial)
 TEST_F(THTMLFilterTest, PlacesAlignedCellsAtTheTextsLeftEdge)
 {
     const QString text = QStringLiteral("Total");
-    const qint32 w = MicronsToPixels(MeasuredWidth(Arial10(), text));
+    const qint32 w = BrowserBoxWidth(Arial10(), text);
     struct TRow
     {
         int Alignment;
@@ -230,7 +299,7 @@ TEST_F(THTMLFilterTest, WritesSpacersForGapsAndOverlapsAndBackgroundColour)
 {
     // Rows 40 pixels below the top; the second label starts left of the first one's right edge.
     const QString first = QStringLiteral("Wide first label");
-    const qint32 w1 = MicronsToPixels(MeasuredWidth(Arial10(), first));
+    const qint32 w1 = BrowserBoxWidth(Arial10(), first);
     const QByteArray html = RunRow({TLabel{100, 106, first}, TLabel{110, 106, QStringLiteral("b"), nullptr, taLeftJustify, clYellow}});
     ASSERT_EQ(NativePx(106), 40);
     EXPECT_TRUE(html.startsWith("<TR><TD HEIGHT=40></TD>\r\n<TR VALIGN=TOP><TD WIDTH=" + Num(NativePx(100)) + "></TD>"));

@@ -1,6 +1,7 @@
 #pragma once
 // Drives the HTML, CSS2, RTF and PDF writers the way the report engine does, and reads back what
 // they wrote.
+#include "CodePages.h"
 #include "TExtraFilter.h"
 #include "TTextMeasurer.h"
 
@@ -80,6 +81,19 @@ inline qint32 MeasuredHeight(const TFont& font)
 {
     TTextMeasurer measurer;
     return PixelsToMicrons(measurer.TextHeight(font));
+}
+
+// The size in pixels the HTML writers give a line's box.
+inline qint32 BrowserBoxWidth(const TFont& font, const QString& text)
+{
+    TTextMeasurer measurer;
+    return measurer.BrowserTextWidth(font, ToCodePage1252(text));
+}
+
+inline qint32 BrowserBoxHeight(const TFont& font)
+{
+    TTextMeasurer measurer;
+    return measurer.BrowserTextHeight(font);
 }
 
 } // namespace WriterTest

@@ -140,14 +140,16 @@ TEST_F(TRTFFilterTest, EscapesTextSoReadersShowItAsTyped)
     }
 }
 
-TEST_F(TRTFFilterTest, BreaksPagesExceptAfterTheLast)
+TEST_F(TRTFFilterTest, BreaksPagesInAParagraphOfTheirOwnExceptAfterTheLast)
 {
     const QByteArray marked = RunPages(OneLabelPages(3));
-    EXPECT_EQ(marked.count("\\pard \\page \r\n"), 2);
+    EXPECT_EQ(marked.count("\\pard \\sl-1\\page \\par \r\n"), 2);
+    // The next page's first gap is a paragraph of its own below the break, not the break's spacing.
+    EXPECT_EQ(marked.count("\\page \\par \r\n\\pard\\sl-"), 2);
     EXPECT_TRUE(marked.endsWith("Page 3\\plain \\par \\pard \r\n\\pard }\r\n"));
 
     const QByteArray unmarked = RunPages(OneLabelPages(3), A4Width, A4Height, false);
-    EXPECT_EQ(unmarked.count("\\pard \\page \r\n"), 3);
+    EXPECT_EQ(unmarked.count("\\pard \\sl-1\\page \\par \r\n"), 3);
 }
 
 TEST_F(TRTFFilterTest, RowStartingInsideThePreviousOneAddsNoGap)

@@ -1,4 +1,5 @@
 #include "ReportTestSupport.h"
+#include "TSavePathTest.h"
 #include "ExtraFilters.h"
 #include "TExtraFilter.h"
 #include "TFilterLibrary.h"
@@ -131,37 +132,14 @@ TEST(TReportExport, CancelStopsBeforeFinishing)
     EXPECT_FALSE(filter.Calls.contains(QStringLiteral("FinishExport")));
 }
 
-class TSavePathTest : public ::testing::Test
-{
-protected:
-    void SetUp() override
-    {
-        m_saved = FilterLibrary().Entries();
-        FilterLibrary().Clear();
-        SetPrompt(&Prompt);
-    }
-    void TearDown() override
-    {
-        SetPrompt(nullptr);
-        FilterLibrary().Clear();
-        for (const TFilterEntry& entry : m_saved)
-            FilterLibrary().RegisterFilterClass(entry.ClassName, entry.Create);
-    }
-
-    TScriptedPrompt Prompt;
-    QTemporaryDir Dir;
-
-private:
-    QList<TFilterEntry> m_saved;
-};
-
 TEST_F(TSavePathTest, ListsTheReportFileFirstThenFiltersInRegistrationOrder)
 {
     FilterLibrary().RegisterFilterClass(QStringLiteral("TRecordingFilter"), TFilterLibrary::Factory<TRecordingFilter>());
     FilterLibrary().RegisterFilterClass(QStringLiteral("TFailingFilter"), TFilterLibrary::Factory<TFailingFilter>());
     EXPECT_EQ(TReportSaver::NameFilters(),
               QStringList({QStringLiteral("Report File (*.rpt)"), QStringLiteral("Recording File (*.REC)"),
-                           QStringLiteral("Failing File (*.FAIL)")}));
+                           QStringLiteral("Failing File (*.FAIL)"), QStringLiteral("Excel Workbook (*.xlsx)"),
+                           QStringLiteral("CSV File (*.csv)")}));
     EXPECT_EQ(TReportSaver::Extension(1), QStringLiteral("REC"));
     EXPECT_EQ(TReportSaver::WithExtension(QStringLiteral("/x/report"), 2), QStringLiteral("/x/report.fail"));
     EXPECT_EQ(TReportSaver::WithExtension(QStringLiteral("/x/report.txt"), 2), QStringLiteral("/x/report.txt"));

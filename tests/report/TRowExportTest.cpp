@@ -1,0 +1,314 @@
+// The row export of a report: its data set's rows in report order as typed cells, the counts as the
+// report's footers print them, cancelling, and the save path's two row formats.
+#include "ReportTestSupport.h"
+#include "TSavePathTest.h"
+#include "DateTime.h"
+#include "ExtraFilters.h"
+#include "RowFormats.h"
+#include "TFilterLibrary.h"
+#include "TPreviewWindow.h"
+#include "TPrompt.h"
+#include "TReportSaver.h"
+#include "TRowExporter.h"
+#include "TRowSink.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <gtest/gtest.h>
+#include <optional>
+
+namespace {
+
+class TRecordingSink : public TRowSink
+{
+public:
+    void Start(const TRowTable& table) override { Table = table; }
+    void WriteRow(const QList<TRowCell>& cells) override { Rows.append(cells); }
+    void Finish(const TRowCounts& counts) override { Counts = counts; }
+
+    TRowTable Table;
+    QList<QList<TRowCell>> Rows;
+    std::optional<TRowCounts> Counts;
+};
+
+void DeclareRows(TActivityFixture& f)
+{
+    f.Report.RowExport.SheetName = QStringLiteral("Activity Report");
+    f.Report.RowExport.Columns = {{QStringLiteral("Activity"), QStringLiteral("description"), ckText},
+                                  {QStringLiteral("Member#"), QStringLiteral("memberno"), ckInteger},
+                                  {QStringLiteral("Name"), QStringLiteral("FullName"), ckText},
+                                  {QStringLiteral("Phone"), QStringLiteral("HomePhone"), ckText},
+                                  {QStringLiteral("Start"), QStringLiteral("Start"), ckDate},
+                                  {QStringLiteral("Pymt Rate"), QStringLiteral("Pymtrate"), ckCurrency}};
+    f.Report.RowExport.CountsSheetName = QStringLiteral("Counts");
+    f.Report.RowExport.GroupHeading = QStringLiteral("Activity");
+    f.Report.RowExport.CountHeading = QStringLiteral("Member Count");
+    f.Report.RowExport.TotalLabel = QStringLiteral("Total Member Count");
+    f.Report.RowExport.Title = QStringLiteral("Activity Report");
+    f.Report.RowExport.Company = [] { return QStringLiteral("Riverside Tennis Club"); };
+}
+
+QStringList FilesIn(const QTemporaryDir& dir)
+{
+    return QDir(dir.path()).entryList(QDir::Files | QDir::Hidden);
+}
+
+// The numbers the report's group footers print, in order.
+QList<qint64> PrintedCounts(TBandedReport& report)
+{
+    QList<qint64> counts;
+    const auto document = report.Generate();
+    for (int page = 0; page < document->PageCount(); ++page) {
+        for (const QString& text : PageTexts(*document, page)) {
+            if (text.startsWith(QStringLiteral("Member Count  ")))
+                counts << text.mid(14).toLongLong();
+        }
+    }
+    return counts;
+}
+
+class TDateSettings : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        m_format = ShortDateFormat();
+        m_separator = DateSeparator();
+    }
+    void TearDown() override
+    {
+        SetShortDateFormat(m_format);
+        SetDateSeparator(m_separator);
+    }
+
+private:
+    QString m_format;
+    QChar m_separator;
+};
+
+} // namespace
+
+TEST(TRowExport, WritesTheRowsInReportOrderWithTheCountsTheReportPrints)
+{
+    TActivityFixture f;
+    DeclareRows(f);
+    f.AddGroups({3, 2});
+    // The same activity again after another one: the report prints it as a group of its own.
+    f.Data.AddRow({QStringLiteral("Activity 1"), 6, QStringLiteral("Member 6"), QDate(2024, 2, 1), QVariant()});
+    TRecordingSink sink;
+    ASSERT_TRUE(f.Report.ExportRowsTo(sink));
+
+    EXPECT_EQ(sink.Table.Headings, QStringList({QStringLiteral("Activity"), QStringLiteral("Member#"),
+                                                QStringLiteral("Name"), QStringLiteral("Phone"),
+                                                QStringLiteral("Start"), QStringLiteral("Pymt Rate")}));
+    EXPECT_EQ(sink.Table.Company, QStringLiteral("Riverside Tennis Club"));
+    ASSERT_EQ(sink.Rows.size(), 6);
+    for (int i = 0; i < 6; ++i)
+        EXPECT_EQ(sink.Rows[i][1].Number, i + 1) << "report order";
+    const QList<TRowCell>& first = sink.Rows[0];
+    EXPECT_EQ(first[0].Kind, ckText);
+    EXPECT_EQ(first[0].Text, QStringLiteral("Activity 1"));
+    EXPECT_EQ(first[1].Kind, ckInteger);
+    EXPECT_EQ(first[3].Kind, ckEmpty) << "a field the data set lacks gives empty cells";
+    EXPECT_EQ(first[4].Kind, ckDate);
+    EXPECT_EQ(first[4].Text, QStringLiteral("1/1/2024"));
+    EXPECT_EQ(first[5].Text, QStringLiteral("12.50"));
+    EXPECT_EQ(sink.Rows[5][5].Kind, ckEmpty);
+
+    ASSERT_TRUE(sink.Counts);
+    QList<qint64> counted;
+    QStringList groups;
+    for (const auto& [group, count] : sink.Counts->Groups) {
+        groups << group;
+        counted << count;
+    }
+    EXPECT_EQ(groups, QStringList({QStringLiteral("Activity 1"), QStringLiteral("Activity 2"),
+                                   QStringLiteral("Activity 1")}));
+    EXPECT_EQ(counted, PrintedCounts(f.Report));
+    EXPECT_EQ(sink.Counts->Total, 6);
+    EXPECT_EQ(sink.Counts->TotalLabel, QStringLiteral("Total Member Count"));
+}
+
+TEST(TRowExport, AnEmptyReportHasItsHeadingsAndATotalOfNought)
+{
+    TActivityFixture f;
+    DeclareRows(f);
+    TRecordingSink sink;
+    ASSERT_TRUE(f.Report.ExportRowsTo(sink));
+    EXPECT_EQ(sink.Table.Headings.size(), 6);
+    EXPECT_TRUE(sink.Rows.isEmpty());
+    ASSERT_TRUE(sink.Counts);
+    EXPECT_TRUE(sink.Counts->Groups.isEmpty());
+    EXPECT_EQ(sink.Counts->Total, 0);
+}
+
+TEST(TRowExport, CancellingLeavesTheSinkUnfinished)
+{
+    TActivityFixture f;
+    DeclareRows(f);
+    f.AddGroups({2500});
+    TRecordingSink sink;
+    int calls = 0;
+    EXPECT_FALSE(f.Report.ExportRowsTo(sink, [&](const TReportProgress& progress) {
+        ++calls;
+        EXPECT_EQ(progress.Rows, 1000);
+        return false;
+    }));
+    EXPECT_EQ(calls, 1);
+    EXPECT_EQ(sink.Rows.size(), 1000);
+    EXPECT_FALSE(sink.Counts);
+}
+
+TEST_F(TDateSettings, CellsKeepTheirKindAndReadTheSameOnEverySystem)
+{
+    // The report shows dates in the regional format; the data does not follow it.
+    SetShortDateFormat(QStringLiteral("d/M/yyyy"));
+    SetDateSeparator(QLatin1Char('.'));
+    const QDate day(2026, 12, 9);
+    const struct {
+        const char* name;
+        QVariant value;
+        TCellKind kind;
+        TCellKind expectedKind;
+        double number;
+        QString text;
+    } cases[] = {
+        {"null", QVariant(), ckInteger, ckEmpty, 0, QString()},
+        {"empty text", QStringLiteral(""), ckText, ckEmpty, 0, QString()},
+        {"text as stored", QStringLiteral(" =1+1, \"x\" "), ckText, ckText, 0, QStringLiteral(" =1+1, \"x\" ")},
+        {"negative integer", -1, ckInteger, ckInteger, -1, QStringLiteral("-1")},
+        {"text in a number column", QStringLiteral("n/a"), ckInteger, ckText, 0, QStringLiteral("n/a")},
+        {"whole amount", 99.0, ckCurrency, ckCurrency, 99, QStringLiteral("99.00")},
+        {"amount with more decimals", 12.345, ckCurrency, ckCurrency, 12.345, QStringLiteral("12.345")},
+        {"negative amount", -5.0, ckCurrency, ckCurrency, -5, QStringLiteral("-5.00")},
+        {"large amount without grouping", 1234567.5, ckCurrency, ckCurrency, 1234567.5, QStringLiteral("1234567.50")},
+        {"amount that rounds to nought", -0.00001, ckCurrency, ckCurrency, -0.00001, QStringLiteral("0.00")},
+        {"date", day, ckDate, ckDate, FromQDate(day), QStringLiteral("12/9/2026")},
+        {"date and time", QDateTime(day, QTime(13, 30)), ckDate, ckDate, FromQDate(day), QStringLiteral("12/9/2026")},
+    };
+    TRowExporter exporter;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const TRowCell cell = exporter.Cell(c.value, c.kind);
+        EXPECT_EQ(cell.Kind, c.expectedKind);
+        EXPECT_EQ(cell.Text, c.text);
+        if (c.expectedKind != ckText) {
+            EXPECT_DOUBLE_EQ(cell.Number, c.number);
+        }
+    }
+}
+
+TEST_F(TSavePathTest, TheRowFormatsFollowThePageFormats)
+{
+    const QStringList all = TReportSaver::NameFilters();
+    EXPECT_EQ(all, QStringList({QStringLiteral("Report File (*.rpt)"), QStringLiteral("Excel Workbook (*.xlsx)"),
+                                QStringLiteral("CSV File (*.csv)")}));
+    EXPECT_EQ(TReportSaver::NameFilters(false), QStringList{QStringLiteral("Report File (*.rpt)")});
+    EXPECT_EQ(TReportSaver::WithExtension(QStringLiteral("/x/members"), 1), QStringLiteral("/x/members.xlsx"));
+    EXPECT_EQ(TReportSaver::WithExtension(QStringLiteral("/x/members"), 2), QStringLiteral("/x/members.csv"));
+    EXPECT_EQ(TReportSaver::Extension(3), QString());
+}
+
+TEST_F(TSavePathTest, SavesTheRowsAndLeavesNothingWhenCancelled)
+{
+    TActivityFixture f;
+    DeclareRows(f);
+    f.AddGroups({2, 1});
+    const QString fileName = Dir.filePath(QStringLiteral("members.csv"));
+    const auto proceed = [](const TReportProgress&) { return true; };
+    ASSERT_TRUE(TReportSaver::Save(fileName, 2, &f.Report, nullptr, proceed));
+    QFile file(fileName);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll().count("\r\n"), 4);
+    EXPECT_TRUE(Prompt.Warnings.isEmpty());
+
+    f.AddGroups({1500});
+    const QString cancelled = Dir.filePath(QStringLiteral("cancelled.xlsx"));
+    EXPECT_FALSE(TReportSaver::Save(cancelled, 1, &f.Report, nullptr, [](const TReportProgress&) { return false; }));
+    EXPECT_TRUE(Prompt.Warnings.isEmpty()) << "a cancelled save says nothing";
+    EXPECT_EQ(FilesIn(Dir), QStringList{QStringLiteral("members.csv")});
+}
+
+TEST_F(TSavePathTest, AReportOpenedFromAFileHasNoRowsToSave)
+{
+    TActivityFixture f;
+    DeclareRows(f);
+    f.AddGroups({2});
+    const auto document = f.Report.Generate();
+    const QString fileName = Dir.filePath(QStringLiteral("members.xlsx"));
+    EXPECT_FALSE(TReportSaver::Save(fileName, 1, nullptr, document.get()));
+    ASSERT_EQ(Prompt.Warnings.size(), 1);
+    EXPECT_EQ(Prompt.Warnings.first(),
+              QStringLiteral("The report could not be saved to \"%1\": a report opened from a saved file holds its "
+                             "pages but not its rows. Run the report again to save its rows.")
+                  .arg(fileName));
+    EXPECT_TRUE(FilesIn(Dir).isEmpty());
+}
+
+TEST_F(TSavePathTest, AFailedRowSaveNamesTheFileAndTheReason)
+{
+    TActivityFixture f;
+    DeclareRows(f);
+    f.AddGroups({2});
+    const QString fileName = Dir.filePath(QStringLiteral("gone/members.csv"));
+    EXPECT_FALSE(TReportSaver::Save(fileName, 2, &f.Report, nullptr, [](const TReportProgress&) { return true; }));
+    ASSERT_EQ(Prompt.Warnings.size(), 1);
+    EXPECT_EQ(Prompt.Warnings.first(),
+              QStringLiteral("The report could not be saved to \"%1\": Cannot create file \"%1\". No such file or "
+                             "directory")
+                  .arg(fileName));
+}
+
+namespace {
+
+// Presses the preview's Save and returns the filters its file dialog offered; the dialog is then
+// closed without saving. With PREVIEW_GRAB_DIR set, the dialog is also saved as a picture.
+QStringList OfferedFilters(TPreviewWindow& window, const QString& picture)
+{
+    QStringList offered;
+    QTimer::singleShot(0, [&offered, picture] {
+        for (QWidget* widget : QApplication::topLevelWidgets()) {
+            auto* dialog = qobject_cast<QFileDialog*>(widget);
+            if (!dialog || !dialog->isVisible())
+                continue;
+            offered = dialog->nameFilters();
+            const QString folder = qEnvironmentVariable("PREVIEW_GRAB_DIR");
+            if (!folder.isEmpty()) {
+                dialog->selectNameFilter(offered.last());
+                dialog->grab().save(folder + QLatin1Char('/') + picture);
+            }
+            dialog->reject();
+        }
+    });
+    window.findChild<QAction*>(QStringLiteral("actSave"))->trigger();
+    return offered;
+}
+
+} // namespace
+
+TEST_F(TSavePathTest, ThePreviewOffersTheRowFormatsOnlyForAReportItRuns)
+{
+    RegisterExtraFilters();
+    TActivityFixture f;
+    DeclareRows(f);
+    f.AddGroups({2});
+    TPreviewWindow window;
+    ASSERT_TRUE(window.StartLayout(f.Report));
+    window.show();
+    const QStringList offered = OfferedFilters(window, QStringLiteral("save-dialog.png"));
+    ASSERT_EQ(offered.size(), 12);
+    EXPECT_EQ(offered.mid(10), QStringList({QStringLiteral("Excel Workbook (*.xlsx)"), QStringLiteral("CSV File (*.csv)")}));
+
+    const QString saved = Dir.filePath(QStringLiteral("report.rpt"));
+    ASSERT_TRUE(TReportSaver::Save(saved, 0, &f.Report, window.Document()));
+    TPreviewWindow reopened;
+    ASSERT_TRUE(reopened.OpenFile(saved));
+    reopened.show();
+    EXPECT_EQ(OfferedFilters(reopened, QStringLiteral("save-dialog-from-file.png")), offered.mid(0, 10));
+    UnregisterExtraFilters();
+}
