@@ -2,6 +2,7 @@
 
 #include "AccessRights.h"
 #include "Application.h"
+#include "ClubFiles.h"
 #include "CreateForm.h"
 #include "DateDrop.h"
 #include "EDatabaseError.h"
@@ -91,6 +92,7 @@ void CheckUser(TBatchPrompt& prompt)
         throw TBatchError{ecRefused, QStringLiteral("User number %1 does not hold the right \"%2\".")
                                          .arg(number)
                                          .arg(QString::fromLatin1(ReportRight))};
+    ProtectClubFiles();
 }
 
 TDateTime ReadDate(const QString& text)

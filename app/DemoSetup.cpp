@@ -23,6 +23,17 @@ int CreateDemo(const TCommandLine& commandLine)
         options.Enrolments = commandLine.Enrolments;
         options.Seed = commandLine.Seed;
         options.Server = commandLine.DemoServer;
+        const QStringList existing = ExistingClubFiles(options.Folder);
+        if (!existing.isEmpty() && !commandLine.Replace) {
+            std::fputs(QStringLiteral("%1 already holds a club (%2); give --replace to write the demo club over it.")
+                           .arg(QDir::toNativeSeparators(options.Folder),
+                                QDir::toNativeSeparators(existing.join(QStringLiteral(", "))))
+                           .toLocal8Bit()
+                           .constData(),
+                       stderr);
+            std::fputc('\n', stderr);
+            return 5;
+        }
         const QString aliasFile = CreateDemoDatabase(options);
 
         const QString code = WorkstationCode();

@@ -2,6 +2,7 @@
 
 #include "AccessRights.h"
 #include "Application.h"
+#include "ClubFiles.h"
 #include "HandlerGuard.h"
 #include "Login.h"
 #include "TbrmIniFile.h"
@@ -15,6 +16,8 @@ bool RunStartupGate(QWidget* form)
         const bool loggedIn = InteractiveLogin() ? LoginInteractively(form)
                                                  : LoginByNumber(form, StrToIntOrZero(FirstArgument()));
         allowed = loggedIn && HasAccess(QString::fromLatin1(ReportRight), true);
+        if (allowed)
+            ProtectClubFiles();
     });
     // Fails closed: an error inside the gate ends the program as a refusal does.
     if (!completed || !allowed) {

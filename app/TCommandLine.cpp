@@ -38,6 +38,8 @@ TCommandLine ParseCommandLine(const QStringList& arguments)
         } else if (arg == QLatin1String("--create-demo")) {
             line.Mode = rmCreateDemo;
             line.DemoFolder = value();
+        } else if (arg == QLatin1String("--replace")) {
+            line.Replace = true;
         } else if (arg == QLatin1String("--enrolments")) {
             if (!ParseInt(value(), line.Enrolments) || line.Enrolments < 0)
                 throw TUsageError{QStringLiteral("--enrolments needs a whole number of 0 or more.")};
@@ -122,6 +124,8 @@ TCommandLine ParseCommandLine(const QStringList& arguments)
     }
     if (serverSetting && line.Mode != rmCreateDemo)
         throw TUsageError{QStringLiteral("--server, --port, --database and --user go with --create-demo.")};
+    if (line.Replace && line.Mode != rmCreateDemo)
+        throw TUsageError{QStringLiteral("--replace goes with --create-demo.")};
     if (line.Login && (line.Mode != rmWindow || batch || !line.FirstArgument.isEmpty()))
         throw TUsageError{QStringLiteral("--login asks who is working; it goes with --alias-file and --view only.")};
     if (line.Mode == rmCreateDemo) {
@@ -173,10 +177,11 @@ QString UsageText()
         "  activityrep USERNO [--alias-file FILE] --view FILE.rpt\n"
         "      Opens a report saved from the preview (Report File) in the preview, for a user who\n"
         "      holds the report right.\n"
-        "  activityrep --create-demo DIR [--enrolments N] [--seed S]\n"
+        "  activityrep --create-demo DIR [--enrolments N] [--seed S] [--replace]\n"
         "              [--server HOST [--port P] --database NAME [--user NAME]]\n"
         "      Writes a demo club database, its alias file and configuration into DIR and prints\n"
-        "      the path of the alias file. With --server the club tables go into the existing\n"
+        "      the path of the alias file. A folder that already holds a club is refused unless\n"
+        "      --replace is given. With --server the club tables go into the existing\n"
         "      PostgreSQL database NAME (tables of the same names are replaced); HOST may be the\n"
         "      folder of the server's socket, the user defaults to the login name, and the password\n"
         "      comes from ~/.pgpass (or the file in PGPASSFILE), never from the command line.\n"

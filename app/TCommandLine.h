@@ -27,6 +27,7 @@ struct TCommandLine
     int Enrolments = 400;
     quint32 Seed = 1;
     TDemoServer DemoServer; // --server and its settings: the club goes to a PostgreSQL server
+    bool Replace = false;   // --replace: a club already in the folder may be overwritten
 
     QString WorkstationName; // --register-workstation
 

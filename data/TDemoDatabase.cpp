@@ -590,6 +590,17 @@ QString CreateClubDatabase(const QString& folder)
     return WriteAliasFile(folder);
 }
 
+QStringList ExistingClubFiles(const QString& folder)
+{
+    const QDir dir(folder);
+    QStringList found;
+    for (const QString& name : {AliasFileName, DataFolderName + QLatin1Char('/') + DatabaseFileName, ConfigFolderName}) {
+        if (QFileInfo::exists(dir.filePath(name)))
+            found.append(dir.filePath(name));
+    }
+    return found;
+}
+
 QString CreateClubDatabase(const QString& folder, const TDemoServer& server)
 {
     CheckFolder(folder);

@@ -1,6 +1,7 @@
 #pragma once
 #include <QDate>
 #include <QString>
+#include <QStringList>
 
 // A PostgreSQL server that holds the club instead of a SQLite file. The database must exist; the club
 // tables in it are replaced. Host may be the folder of the server's Unix socket.
@@ -29,6 +30,10 @@ struct TDemoOptions
 // the alias file (alias Brelmdata) and the configuration folder. Returns the alias file's path.
 // Folder must be new or empty or hold only files the generator writes; throws EDatabaseError otherwise.
 QString CreateDemoDatabase(const TDemoOptions& options);
+
+// What of a club `folder` already holds: its alias file, database file and configuration folder, as
+// paths; empty for a new or unrelated folder.
+QStringList ExistingClubFiles(const QString& folder);
 
 // Creates Folder/Data/club.db with the club tables and no rows, and Folder/aliases.ini naming it as
 // Brelmdata; for tests that fill their own rows. Returns the alias file's path.

@@ -1,8 +1,10 @@
 #include "TBMPFilter.h"
 
+#include "EExportError.h"
+#include "TStagedFileDevice.h"
+
 #include <QHash>
 #include <QImageWriter>
-#include <QSaveFile>
 #include <QtEndian>
 #include <cstring>
 
@@ -125,44 +127,39 @@ bool TBMPFilter::UseFileName() const
 }
 
 // The chosen name's extension picks the format; one the filter does not know saves nothing.
-bool TBMPFilter::SavePage(const QString& fileName)
+void TBMPFilter::SavePage(const QString& fileName)
 {
     const QString chosen = FileName();
     const QString name = chosen.mid(NameStart(chosen));
     const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
     const QString extension = dot >= 0 ? name.mid(dot).toUpper() : QString();
     if (extension == QLatin1String(".BMP"))
-        return SaveBitmap(fileName);
-    if (extension == QLatin1String(".JPG") || extension == QLatin1String(".JPEG"))
-        return SaveJpeg(fileName);
-    return true;
+        SaveBitmap(fileName);
+    else if (extension == QLatin1String(".JPG") || extension == QLatin1String(".JPEG"))
+        SaveJpeg(fileName);
 }
 
-bool TBMPFilter::SaveBitmap(const QString& fileName)
+void TBMPFilter::SaveBitmap(const QString& fileName)
 {
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
+    TStagedFile& file = AddPageFile(fileName);
     switch (ExtraOptions().BMP.PixelFormat) {
     case pf4bit: // written with 8 bits: the palette then holds every colour of the page exactly
     case pf8bit:
         BuildIndexedBitmap(PageBitmap, m_bitmapFile);
-        if (file.write(m_bitmapFile) != m_bitmapFile.size())
-            return false;
+        file.Write(m_bitmapFile);
         break;
-    case pf1bit: {
-        QImageWriter writer(&file, "bmp");
-        if (!writer.write(PageBitmap.convertToFormat(QImage::Format_Mono, Qt::ThresholdDither)))
-            return false;
-        break;
-    }
     default: {
         // Qt writes 32-bit images as 24-bit bitmaps.
-        QImageWriter writer(&file, "bmp");
-        if (!writer.write(PageBitmap))
-            return false;
+        TStagedFileDevice device(file);
+        QImageWriter writer(&device, "bmp");
+        const bool written = ExtraOptions().BMP.PixelFormat == pf1bit
+            ? writer.write(PageBitmap.convertToFormat(QImage::Format_Mono, Qt::ThresholdDither))
+            : writer.write(PageBitmap);
+        device.CheckWritten();
+        if (!written)
+            throw EExportError(QStringLiteral("File Error: %1 (%2)").arg(fileName, writer.errorString()));
         break;
     }
     }
-    return file.commit();
+    file.Close();
 }

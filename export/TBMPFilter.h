@@ -14,10 +14,10 @@ public:
 
 protected:
     bool UseFileName() const override;
-    bool SavePage(const QString& fileName) override;
+    void SavePage(const QString& fileName) override;
 
 private:
-    bool SaveBitmap(const QString& fileName);
+    void SaveBitmap(const QString& fileName);
 
     // The 8-bit file image of the page, kept between pages so its buffer is reused.
     QByteArray m_bitmapFile;

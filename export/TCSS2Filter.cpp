@@ -112,8 +112,10 @@ void TCSS2Filter::EndPageOutput()
 
 void TCSS2Filter::EndDocument()
 {
+    const auto& options = ExtraOptions().CSS2;
+    PageFile.PutInPlace(FileName(), options.UseFileName, PageNumber);
     // The chosen file only names the pages; it is kept only if something was written to it.
-    if (OutputFile.isOpen() && OutputFile.size() == 0)
+    if (OutputFile.IsOpen() && OutputFile.Size() == 0)
         DiscardOutputFile();
     else
         TExtraFilter::EndDocument();

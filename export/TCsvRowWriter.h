@@ -1,6 +1,6 @@
 #pragma once
 #include "TRowSink.h"
-#include "TSafeOutputFile.h"
+#include "TStagedFile.h"
 
 // Writes a report's rows as comma-separated values (RFC 4180): UTF-8 with a byte-order mark so that
 // spreadsheet programs detect it, CR LF line ends, the headings on the first line. A CSV file holds
@@ -24,6 +24,6 @@ public:
 private:
     void WriteLine(const QList<TRowCell>& cells);
 
-    TSafeOutputFile m_file;
+    TStagedFile m_file;
     QByteArray m_line;
 };

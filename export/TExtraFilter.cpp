@@ -4,11 +4,10 @@
 #include "EExportError.h"
 #include "TTextMeasurer.h"
 
-#include <QDir>
-#include <QFileInfo>
 #include <QtDebug>
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace {
 
@@ -18,7 +17,19 @@ constexpr qint32 RowTolerance = 20;
 // Right-aligned text starts this much further left than its measured width gives.
 constexpr qint32 RightAlignGap = 2000;
 
-qint32 Truncate(double value) { return qint32(std::trunc(value)); }
+// Held at the limits of 32 bits: a converted value out of range would be undefined.
+qint32 Truncate(double value)
+{
+    if (!(value == value))
+        return 0;
+    return qint32(std::clamp(std::trunc(value), double(std::numeric_limits<qint32>::min()),
+                             double(std::numeric_limits<qint32>::max())));
+}
+
+qint32 Clamped(qint64 value)
+{
+    return qint32(std::clamp<qint64>(value, std::numeric_limits<qint32>::min(), std::numeric_limits<qint32>::max()));
+}
 
 QByteArray ThreeDigits(int value)
 {
@@ -112,17 +123,20 @@ QByteArray PdfColor(TColor color)
     return FixedThree(RedOf(rgb)) + ' ' + FixedThree(GreenOf(rgb)) + ' ' + FixedThree(BlueOf(rgb));
 }
 
-QString PageFileName(const QString& fileName, int page, bool withPath)
+TFileSeries PageFileSeries(const QString& fileName)
 {
     // The extension is what follows the last dot of the name itself, not of a folder.
     const qsizetype slash = std::max(fileName.lastIndexOf(QLatin1Char('/')), fileName.lastIndexOf(QLatin1Char('\\')));
-    const QString folder = fileName.left(slash + 1);
     const QString name = fileName.mid(slash + 1);
     const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
-    const QString base = dot >= 0 ? name.left(dot) : name;
-    const QString extension = dot >= 0 ? name.mid(dot) : QString();
+    return TFileSeries{fileName.left(slash + 1), dot >= 0 ? name.left(dot) : name, dot >= 0 ? name.mid(dot) : QString()};
+}
+
+QString PageFileName(const QString& fileName, int page, bool withPath)
+{
+    const TFileSeries series = PageFileSeries(fileName);
     const QString number = QString::number(page).rightJustified(4, QLatin1Char('0'));
-    return (withPath ? folder : QString()) + base + number + extension;
+    return (withPath ? series.Folder : QString()) + series.Prefix + number + series.Suffix;
 }
 
 bool CompareBySequence(const TReportItem* a, const TReportItem* b) { return a->Sequence < b->Sequence; }
@@ -135,7 +149,7 @@ TExtraFilter::TExtraFilter(const QString& fileName)
 {
 }
 
-// An unfinished OutputFile is discarded by QSaveFile itself.
+// An unfinished OutputFile removes its temporary file itself.
 TExtraFilter::~TExtraFilter() = default;
 
 void TExtraFilter::StartExport(qint32 paperWidth, qint32 paperHeight, const TFont& /*font*/)
@@ -208,10 +222,10 @@ void TExtraFilter::MeasureItem(TReportItem& item)
     item.Height = PixelsToMicrons(m_measurer->TextHeight(*item.Font));
     switch (item.Alignment) {
     case taRightJustify:
-        item.TextLeft = item.X - item.Width - RightAlignGap;
+        item.TextLeft = Clamped(qint64(item.X) - item.Width - RightAlignGap);
         break;
     case taCenter:
-        item.TextLeft = item.X - item.Width / 2;
+        item.TextLeft = Clamped(qint64(item.X) - item.Width / 2);
         break;
     default:
         item.TextLeft = item.X;
@@ -233,11 +247,11 @@ void TExtraFilter::AssignRows()
     });
     // A row is measured from the top of its first item, so rows never chain downwards.
     qint32 row = -1;
-    qint32 limit = 0;
+    qint64 limit = 0;
     for (TReportItem& item : Items) {
         if (row < 0 || item.Y >= limit) {
             ++row;
-            limit = item.Y + RowTolerance;
+            limit = qint64(item.Y) + RowTolerance;
         }
         item.RowIndex = row;
     }
@@ -270,15 +284,12 @@ void TExtraFilter::ProcessPage()
 
 void TExtraFilter::DiscardOutputFile()
 {
-    if (OutputFile.isOpen()) {
-        OutputFile.cancelWriting();
-        OutputFile.commit(); // removes the temporary file
-    }
+    OutputFile.Discard();
 }
 
 void TExtraFilter::WriteText(const QByteArray& s)
 {
-    OutputFile.write(s);
+    OutputFile.Write(s);
 }
 
 void TExtraFilter::WriteBand(TReportBand&) {}
@@ -300,20 +311,14 @@ void TExtraFilter::BeginDocument()
     RowCounter = 0;
     PageNumber = 0;
     ItemSequence = 0;
-    OutputFile.setFileName(m_fileName);
-    // Where no temporary file can be made beside the target (a writable file in a read-only
-    // folder), write in place as a plain file would.
-    OutputFile.setDirectWriteFallback(true);
-    if (!OutputFile.open(QIODevice::WriteOnly)) {
-        throw EExportError(QStringLiteral("Cannot create file \"%1\". %2")
-                               .arg(QDir::toNativeSeparators(m_fileName), OutputFile.errorString()));
-    }
+    // No file is written in place: a folder that takes no new file is an error, and the file
+    // already there stays as it was.
+    OutputFile.SetTargetPath(m_fileName);
+    OutputFile.Open();
 }
 
 void TExtraFilter::EndDocument()
 {
-    if (OutputFile.isOpen() && !OutputFile.commit()) {
-        throw EExportError(QStringLiteral("Cannot write file \"%1\". %2")
-                               .arg(QDir::toNativeSeparators(m_fileName), OutputFile.errorString()));
-    }
+    if (OutputFile.IsOpen())
+        OutputFile.Commit();
 }

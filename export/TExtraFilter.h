@@ -1,10 +1,11 @@
 #pragma once
 #include "TFont.h"
+#include "TStagedFile.h"
+#include "TStagedFileSet.h"
 
 #include <QByteArray>
 #include <QList>
 #include <QRect>
-#include <QSaveFile>
 #include <QString>
 #include <QtGlobal>
 #include <memory>
@@ -54,6 +55,7 @@ private:
 
 // Unit conversions. The engine works in tenths of a millimetre; the page model in micrometres.
 // All truncate toward zero and use 0.03937 inch per millimetre, as the stored formats always have.
+// Values beyond 32 bits are held at the nearest limit (not a number gives 0).
 qint32 NativeToMicrons(double tenthsOfMm);
 qint32 MicronsToTwips(qint32 microns);
 qint32 MicronsToPoints(qint32 microns);
@@ -85,6 +87,8 @@ QByteArray RtfColorKey(TColor color);
 QByteArray PdfColor(TColor color);
 // Base name + page as "0000" + extension, e.g. "report0003.htm", with the folder when withPath.
 QString PageFileName(const QString& fileName, int page, bool withPath);
+// The series PageFileName numbers: the file's folder, its base name and its extension.
+TFileSeries PageFileSeries(const QString& fileName);
 // Strict weak order by ascending Sequence.
 bool CompareBySequence(const TReportItem* a, const TReportItem* b);
 int CountChar(const QByteArray& s, char c);
@@ -93,11 +97,11 @@ int CountChar(const QByteArray& s, char c);
 // ClosePage per page, and FinishExport once. The base turns the text calls into items grouped into
 // rows and hands each row (or page) to the writer hooks.
 //
-// OutputFile is written to a temporary file that the base EndDocument puts in place, so a filter
-// destroyed before FinishExport (a failure or a cancelled export) leaves no half-written file and any
-// earlier file of that name untouched (unless the folder allows no temporary file; then the file is
-// written in place). Writers that produce other files instead call
-// DiscardOutputFile() in place of the base EndDocument.
+// OutputFile is a staged file that the base EndDocument puts in place, so a filter destroyed before
+// FinishExport (a failure or a cancelled export) leaves no half-written file and any earlier file of
+// that name untouched. Every write is checked: a failure raises EExportError naming the file and the
+// system's reason. Writers that produce other files instead call DiscardOutputFile() in place of the
+// base EndDocument.
 class TExtraFilter
 {
 public:
@@ -162,7 +166,7 @@ protected:
     // The current page's items; meaningful between OpenPage and the end of ClosePage (PageOpen).
     std::vector<TReportItem> Items;
     bool PageOpen = false;
-    QSaveFile OutputFile;
+    TStagedFile OutputFile;
     bool GroupRows = true;
     QByteArray Body;
     bool LastPage = false;

@@ -1,5 +1,6 @@
 #include "TFont.h"
 
+#include <algorithm>
 #include <array>
 
 namespace {
@@ -48,7 +49,9 @@ TColor ColorToRGB(TColor color)
 QFont TFont::ToQFont() const
 {
     QFont font(Name);
-    font.setPointSize(Size > 0 ? Size : 1);
+    // Text is measured and drawn at most this large. Sizes far beyond any paper overflow the text
+    // engine's fixed-point arithmetic and crash it.
+    font.setPointSize(std::clamp(Size, 1, MaxFontSize));
     font.setBold(Bold);
     font.setItalic(Italic);
     font.setUnderline(Underline);

@@ -59,6 +59,9 @@ inline constexpr int RedOf(TColor color) { return color & 0xFF; }
 inline constexpr int GreenOf(TColor color) { return (color >> 8) & 0xFF; }
 inline constexpr int BlueOf(TColor color) { return (color >> 16) & 0xFF; }
 
+// The largest font size, in points, a saved report may hold and the writers draw.
+inline constexpr int MaxFontSize = 1000;
+
 // A report label's font. Size is in points.
 struct TFont
 {

@@ -165,8 +165,10 @@ void THTMLFilter::BeginDocument()
 
 void THTMLFilter::EndDocument()
 {
+    const auto& options = ExtraOptions().HTML;
+    PageFile.PutInPlace(FileName(), options.UseFileName, PageNumber);
     // The chosen file only names the pages; it is kept only if something was written to it.
-    if (OutputFile.isOpen() && OutputFile.size() == 0)
+    if (OutputFile.IsOpen() && OutputFile.Size() == 0)
         DiscardOutputFile();
     else
         TExtraFilter::EndDocument();

@@ -1,10 +1,8 @@
 #include "THTMLFilterPageFile.h"
 
 #include "CodePages.h"
-#include "EExportError.h"
 #include "TExtraFilter.h"
 
-#include <QDir>
 #include <algorithm>
 #include <charconv>
 
@@ -88,19 +86,12 @@ QByteArray THTMLFilterPageFile::Escaped(const QByteArray& text)
     return result;
 }
 
-THTMLFilterPageFile::~THTMLFilterPageFile() { Discard(); }
-
 void THTMLFilterPageFile::Create(const QString& path)
 {
-    Discard();
-    m_path = path;
-    m_buffer.resize(0);
-    m_file.setFileName(path);
-    if (!m_file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        Fail();
+    m_page = &m_pages.Add(path, true);
 }
 
-void THTMLFilterPageFile::Write(const QByteArray& bytes) { m_buffer.append(bytes); }
+void THTMLFilterPageFile::Write(const QByteArray& bytes) { m_page->Write(bytes); }
 
 void THTMLFilterPageFile::WriteNavigation(const QString& chosenFile, int page, bool lastPage, bool useFileName,
                                           const QByteArray& prevText, const QByteArray& nextText)
@@ -122,26 +113,15 @@ void THTMLFilterPageFile::WriteNavigation(const QString& chosenFile, int page, b
 
 void THTMLFilterPageFile::Commit()
 {
-    // One write per page: a few kilobytes, and no half page on disk if the export stops.
-    const bool written = m_file.write(m_buffer) == m_buffer.size() && m_file.flush();
-    if (!written)
-        Fail();
-    m_file.close();
-    m_buffer.resize(0); // keeps the capacity for the next page
+    m_page->Close();
+    m_page = nullptr;
 }
 
-void THTMLFilterPageFile::Discard()
+void THTMLFilterPageFile::PutInPlace(const QString& chosenFile, bool useFileName, int lastPage)
 {
-    if (m_file.isOpen()) {
-        m_file.close();
-        m_file.remove();
-    }
-}
-
-void THTMLFilterPageFile::Fail()
-{
-    Discard();
-    throw EExportError(QStringLiteral("File Error: ") + QDir::toNativeSeparators(m_path));
+    const TFileSeries series = useFileName ? PageFileSeries(chosenFile)
+                                           : TFileSeries{Folder(chosenFile), QStringLiteral("RPT"), QStringLiteral(".HTM")};
+    m_pages.Commit(series, lastPage);
 }
 
 const QByteArray& THtmlStyleCache::FontNameBytes(const QString& name)

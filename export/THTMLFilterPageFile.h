@@ -1,23 +1,18 @@
 #pragma once
 #include "TFont.h"
+#include "TStagedFileSet.h"
 
 #include <QByteArray>
-#include <QFile>
 #include <QString>
 
-// One page file of the HTML and CSS2 writers, and what both writers share about page files: their
+// The page files of the HTML and CSS2 writers, and what both writers share about page files: their
 // names, the character references of texts and the navigation line.
 //
-// A page is collected in memory and written when it is complete; a page file left unfinished (the
-// export stopped half-way) is removed, so only whole pages stay on disk.
+// Pages are staged under temporary names and put in place together by PutInPlace, after the last
+// page; pages of an export that stops half-way are removed and the folder stays as it was.
 class THTMLFilterPageFile
 {
 public:
-    THTMLFilterPageFile() = default;
-    ~THTMLFilterPageFile();
-    THTMLFilterPageFile(const THTMLFilterPageFile&) = delete;
-    THTMLFilterPageFile& operator=(const THTMLFilterPageFile&) = delete;
-
     // The file written for a page: "RPT0001.HTM" in the chosen file's folder, or the chosen name
     // numbered (PageFileName) when useFileName.
     static QString FilePath(const QString& chosenFile, int page, bool useFileName);
@@ -31,23 +26,22 @@ public:
     // The head element that names the pages' code page (1252), so that readers show accented names.
     static QByteArray CodePageDeclaration();
 
-    // Creates the page file; a file that cannot be created raises "File Error: " + path.
+    // Starts the page file; one that cannot be created raises "File Error: " + path and the reason.
     void Create(const QString& path);
     void Write(const QByteArray& bytes);
     // Writes the links to the neighbouring pages: none for a single page, only the previous link on
     // the last page, only the next link on the first.
     void WriteNavigation(const QString& chosenFile, int page, bool lastPage, bool useFileName,
                          const QByteArray& prevText, const QByteArray& nextText);
-    // Writes the page and closes the file; a failed write raises "File Error: " + path.
+    // Completes the page; a failed write raises "File Error: " + path and the reason.
     void Commit();
+    // Puts every page in place and removes pages of the same series numbered above lastPage, left by
+    // an earlier, longer export.
+    void PutInPlace(const QString& chosenFile, bool useFileName, int lastPage);
 
 private:
-    void Discard();
-    [[noreturn]] void Fail();
-
-    QFile m_file;
-    QString m_path;
-    QByteArray m_buffer;
+    TStagedFileSet m_pages;
+    TStagedFile* m_page = nullptr;
 };
 
 // The last font name and colours the HTML writers converted to bytes. Labels mostly repeat the font

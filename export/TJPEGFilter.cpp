@@ -27,7 +27,7 @@ bool TJPEGFilter::UseFileName() const
 
 // The page is compressed from its 32-bit colours: reducing it to a palette first would only lose
 // detail the JPEG keeps anyway.
-bool TJPEGFilter::SavePage(const QString& fileName)
+void TJPEGFilter::SavePage(const QString& fileName)
 {
-    return SaveJpeg(fileName);
+    SaveJpeg(fileName);
 }

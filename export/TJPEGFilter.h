@@ -13,5 +13,5 @@ public:
 
 protected:
     bool UseFileName() const override;
-    bool SavePage(const QString& fileName) override;
+    void SavePage(const QString& fileName) override;
 };

@@ -1,8 +1,10 @@
 #include "TJpegWriter.h"
 
+#include "EExportError.h"
+#include "TStagedFile.h"
+
 #include <QByteArray>
 #include <QImage>
-#include <QSaveFile>
 
 #include <csetjmp>
 #include <cstdio> // jpeglib.h expects FILE and size_t to be declared
@@ -37,7 +39,7 @@ constexpr int OutputChunk = 256 * 1024;
 } // namespace
 
 // The compressed bytes go to a buffer that grows as needed and is kept for the next image; the file is
-// written in one go afterwards, so a failing disk is reported by QSaveFile with the file's name.
+// written in one go afterwards, so a failing disk is reported with the file's name.
 struct TJpegWriter::TCompressor
 {
     jpeg_compress_struct Info {};
@@ -168,7 +170,7 @@ TJpegWriter::TJpegWriter()
 
 TJpegWriter::~TJpegWriter() = default;
 
-bool TJpegWriter::Save(const QImage& image, const QString& fileName)
+bool TJpegWriter::Compress(const QImage& image)
 {
     m_errorString.clear();
     if (image.isNull()) {
@@ -183,12 +185,25 @@ bool TJpegWriter::Save(const QImage& image, const QString& fileName)
         m_errorString = QString::fromLocal8Bit(m_compressor->Errors.Message);
         return false;
     }
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly)
-        || file.write(m_compressor->Output.constData(), m_compressor->CompressedSize()) != m_compressor->CompressedSize()
-        || !file.commit()) {
-        m_errorString = file.errorString();
-        file.cancelWriting();
+    return true;
+}
+
+QByteArrayView TJpegWriter::Compressed() const
+{
+    return QByteArrayView(m_compressor->Output.constData(), m_compressor->CompressedSize());
+}
+
+bool TJpegWriter::Save(const QImage& image, const QString& fileName)
+{
+    if (!Compress(image))
+        return false;
+    try {
+        TStagedFile file(fileName);
+        file.Open();
+        file.Write(Compressed());
+        file.Commit();
+    } catch (const EExportError& error) {
+        m_errorString = error.Message();
         return false;
     }
     return true;

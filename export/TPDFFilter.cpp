@@ -263,9 +263,9 @@ void TPDFFilter::WriteBand(TReportBand& band)
         const TFont& font = *item->Font;
         const TFontInfo& info = FontInfo(font);
         const qint32 x = MicronsToPoints(item->TextLeft);
-        const qint32 top = PageHeightPt - MicronsToPoints(item->Y);
+        const qint64 top = qint64(PageHeightPt) - MicronsToPoints(item->Y);
         // The first baseline lies one ascent below the top, so the text fills the measured box.
-        const qint32 baseline = top - info.Ascent;
+        const qint64 baseline = top - info.Ascent;
         WriteText(BeginText);
         if (font.Color != clBlack)
             WriteText(PdfColor(font.Color) + " rg");
@@ -277,7 +277,7 @@ void TPDFFilter::WriteBand(TReportBand& band)
         m_line += " Tf";
         WriteText(m_line);
         m_line.resize(0);
-        AppendNumber(m_line, font.Size + 2);
+        AppendNumber(m_line, qint64(font.Size) + 2);
         m_line += " TL";
         WriteText(m_line);
         m_line.resize(0);

@@ -17,12 +17,15 @@ namespace {
 // 96 dpi, so point sizes map to the same pixel sizes as when the items were measured.
 constexpr int DotsPerMeter96 = 3780;
 constexpr int ClipAllowance = 2;
+// A page image of more pixels than this (paper of about 2.1 x 2.1 m) is refused rather than
+// allocated: 256 MB at 32 bits.
+constexpr qint64 MaxPagePixels = 64 * 1024 * 1024;
 
 // The paper in whole 96-dpi pixels at exactly 25.4 mm per inch. MicronsToPixels' rounded factor
 // would make US Letter 815 x 1055 and lose the last column and row of the paper.
-int PaperPixels(qint32 microns)
+qint64 PaperPixels(qint32 microns)
 {
-    return int(qint64(microns) * 96 / 25400);
+    return qint64(microns) * 96 / 25400;
 }
 
 QColor ToQColor(TColor color)
@@ -118,8 +121,13 @@ void TPageImageFilter::BeginDocument()
 
 void TPageImageFilter::EndDocument()
 {
+    const QString chosen = FileName();
+    const TFileSeries series = UseFileName()
+        ? PageFileSeries(chosen)
+        : TFileSeries{chosen.left(NameStart(chosen)), QStringLiteral("IMG"), PageFileSeries(chosen).Suffix};
+    m_pages.Commit(series, PageNumber);
     // Nothing is ever written to the chosen file, so it is not kept.
-    if (OutputFile.size() == 0)
+    if (OutputFile.Size() == 0)
         DiscardOutputFile();
     else
         TExtraFilter::EndDocument();
@@ -128,13 +136,18 @@ void TPageImageFilter::EndDocument()
 void TPageImageFilter::BeginPageOutput()
 {
     TExtraFilter::BeginPageOutput();
-    const QSize size(PaperPixels(PaperWidth), PaperPixels(PaperHeight));
+    const qint64 width = PaperPixels(PaperWidth);
+    const qint64 height = PaperPixels(PaperHeight);
+    const auto refuse = [&] {
+        throw EExportError(QStringLiteral("A page image of %1 x %2 pixels cannot be created.").arg(width).arg(height));
+    };
+    if (width <= 0 || height <= 0 || width > MaxPagePixels / height)
+        refuse();
+    const QSize size{int(width), int(height)};
     if (PageBitmap.size() != size || PageBitmap.format() != QImage::Format_RGB32) {
-        PageBitmap = size.isEmpty() ? QImage() : QImage(size, QImage::Format_RGB32);
+        PageBitmap = QImage(size, QImage::Format_RGB32);
         if (PageBitmap.isNull())
-            throw EExportError(QStringLiteral("A page image of %1 x %2 pixels cannot be created.")
-                                   .arg(size.width())
-                                   .arg(size.height()));
+            refuse();
         PageBitmap.setDotsPerMeterX(DotsPerMeter96);
         PageBitmap.setDotsPerMeterY(DotsPerMeter96);
     }
@@ -164,7 +177,7 @@ void TPageImageFilter::WriteBand(TReportBand& band)
         QList<QPointF>& positions = m_glyphCache->Positions;
         indexes.clear();
         positions.clear();
-        int x = 0;
+        qint64 x = 0; // a long text in a large font outgrows an int
         for (const char byte : item->Text) {
             const auto code = static_cast<unsigned char>(byte);
             if (code == '\t') {
@@ -177,7 +190,7 @@ void TPageImageFilter::WriteBand(TReportBand& band)
             }
             x += glyphs.Advances[code];
         }
-        int textLeft = rect.left();
+        qint64 textLeft = rect.left();
         if (item->Alignment == taRightJustify)
             textLeft = rect.left() + rect.width() - x;
         else if (item->Alignment == taCenter)
@@ -204,15 +217,22 @@ void TPageImageFilter::WriteBand(TReportBand& band)
 
 void TPageImageFilter::EndPageOutput()
 {
-    const QString fileName = PageImageFileName(PageNumber);
-    if (!SavePage(fileName))
-        throw EExportError(QStringLiteral("File Error: ") + fileName);
+    SavePage(PageImageFileName(PageNumber));
     TExtraFilter::EndPageOutput();
 }
 
-bool TPageImageFilter::SaveJpeg(const QString& fileName)
+TStagedFile& TPageImageFilter::AddPageFile(const QString& fileName)
+{
+    return m_pages.Add(fileName, true);
+}
+
+void TPageImageFilter::SaveJpeg(const QString& fileName)
 {
     if (!m_jpegWriter)
         m_jpegWriter = std::make_unique<TJpegWriter>();
-    return m_jpegWriter->Save(PageBitmap, fileName);
+    if (!m_jpegWriter->Compress(PageBitmap))
+        throw EExportError(QStringLiteral("File Error: %1 (%2)").arg(fileName, m_jpegWriter->ErrorString()));
+    TStagedFile& file = AddPageFile(fileName);
+    file.Write(m_jpegWriter->Compressed());
+    file.Close();
 }

@@ -1,6 +1,8 @@
 #pragma once
 // Shared by the bitmap and JPEG writers: every page is drawn into a white 96-dpi image and saved as a
-// file of its own. The file the user chose only names the page files and is removed again at the end.
+// file of its own. The page files are staged and put in place together after the last page, so a
+// failed or cancelled export leaves the folder as it was. The file the user chose only names the page
+// files and is removed again at the end.
 #include "TExtraFilter.h"
 #include "TExtraOptions.h"
 
@@ -27,13 +29,15 @@ protected:
     void EndDocument() override;
 
     virtual bool UseFileName() const = 0;
-    // Saves PageBitmap to fileName. False when the file cannot be written; true also when the writer
-    // chose to save nothing.
-    virtual bool SavePage(const QString& fileName) = 0;
+    // Saves PageBitmap to fileName through AddPageFile, or nothing at all if the writer so chooses.
+    // Failures raise EExportError.
+    virtual void SavePage(const QString& fileName) = 0;
     // Where the name proper starts in a file name, after its folder (either separator).
     static qsizetype NameStart(const QString& fileName);
+    // A new staged page file; close it when written.
+    TStagedFile& AddPageFile(const QString& fileName);
     // Compresses PageBitmap to a JPEG file with the library's default settings.
-    bool SaveJpeg(const QString& fileName);
+    void SaveJpeg(const QString& fileName);
 
     // The current page, drawn in 32-bit colour; kept between pages so its buffer is reused.
     QImage PageBitmap;
@@ -42,4 +46,5 @@ private:
     struct TGlyphCache;
     std::unique_ptr<TGlyphCache> m_glyphCache;
     std::unique_ptr<TJpegWriter> m_jpegWriter;
+    TStagedFileSet m_pages;
 };

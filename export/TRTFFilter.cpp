@@ -173,7 +173,7 @@ void TRTFFilter::WriteBand(TReportBand& band)
         }
         if (font.Size != DefaultFontSize) {
             s += "\\fs";
-            AppendNumber(s, font.Size * 2);
+            AppendNumber(s, qint64(font.Size) * 2);
             s += ' ';
             formatted = true;
         }

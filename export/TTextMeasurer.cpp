@@ -4,7 +4,9 @@
 
 #include <QImage>
 #include <QRawFont>
+#include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace {
 
@@ -25,6 +27,12 @@ QString FontKey(const TFont& font)
     return font.Name + QLatin1Char('|') + QString::number(font.Size) + QLatin1Char('|')
         + QLatin1Char(font.Bold ? 'B' : '-') + QLatin1Char(font.Italic ? 'I' : '-')
         + QLatin1Char(font.Underline ? 'U' : '-') + QLatin1Char(font.StrikeOut ? 'S' : '-');
+}
+
+// A sum of advances as the int the callers take; one that would not fit is held at the limit.
+int Limited(qint64 width)
+{
+    return int(std::min<qint64>(width, std::numeric_limits<int>::max()));
 }
 
 } // namespace
@@ -56,7 +64,7 @@ int TTextMeasurer::TextWidth(const TFont& font, const QString& text)
     if (text.isEmpty())
         return 0;
     TFontCache& cache = Cache(font);
-    int width = 0;
+    qint64 width = 0;
     const qsizetype count = text.size();
     for (qsizetype i = 0; i < count; ++i) {
         const QChar c = text[i];
@@ -76,7 +84,7 @@ int TTextMeasurer::TextWidth(const TFont& font, const QString& text)
             width += found.value();
         }
     }
-    return width;
+    return Limited(width);
 }
 
 int TTextMeasurer::TextWidth(const TFont& font, const QByteArray& text)
@@ -84,14 +92,14 @@ int TTextMeasurer::TextWidth(const TFont& font, const QByteArray& text)
     if (text.isEmpty())
         return 0;
     TFontCache& cache = Cache(font);
-    int width = 0;
+    qint64 width = 0;
     for (const char byte : text) {
         int& advance = cache.Cp1252[static_cast<unsigned char>(byte)];
         if (advance < 0)
             advance = TextWidth(font, FromCodePage1252(QByteArray(1, byte)));
         width += advance;
     }
-    return width;
+    return Limited(width);
 }
 
 const TTextMeasurer::TBrowserMetrics& TTextMeasurer::Browser(const TFont& font)
@@ -112,7 +120,7 @@ const TTextMeasurer::TBrowserMetrics& TTextMeasurer::Browser(const TFont& font)
     // The metrics are read at one pixel per font unit, where they are exact, and scaled to the font's
     // real pixel size. The small allowance keeps an exact value from rounding up through binary noise.
     raw.setPixelSize(unitsPerEm);
-    const qreal scale = (font.Size > 0 ? font.Size : 1) * 96.0 / 72.0 / unitsPerEm;
+    const qreal scale = std::clamp(font.Size, 1, MaxFontSize) * 96.0 / 72.0 / unitsPerEm;
     constexpr qreal Noise = 1e-6;
     for (int byte = 0; byte < 256; ++byte) {
         const QList<quint32> glyphs = raw.glyphIndexesForString(FromCodePage1252(QByteArray(1, char(byte))));
@@ -133,7 +141,7 @@ int TTextMeasurer::BrowserTextWidth(const TFont& font, const QByteArray& text)
     qint64 sixtyFourths = 0;
     for (const char byte : text)
         sixtyFourths += metrics.Advances[static_cast<unsigned char>(byte)];
-    return int((sixtyFourths + 63) / 64);
+    return Limited((sixtyFourths + 63) / 64);
 }
 
 int TTextMeasurer::BrowserTextHeight(const TFont& font)

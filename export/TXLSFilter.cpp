@@ -3,6 +3,8 @@
 #include "CodePages.h"
 #include "EExportError.h"
 
+#include <algorithm>
+
 namespace {
 
 constexpr int FirstCellFormat = 20; // XF 0-19 are the built-in formats
@@ -19,7 +21,9 @@ QByteArray FontPayload(const TFont& font)
 {
     const int flags = (font.Bold ? 1 : 0) | (font.Italic ? 2 : 0) | (font.Underline ? 4 : 0) | (font.StrikeOut ? 8 : 0);
     const QByteArray name = ToCodePage1252(font.Name).left(255);
-    return Int16Bytes(font.Size * 20) + Int16Bytes(flags) + Int16Bytes(0) + char(name.size()) + name;
+    // The height field holds 16 bits of twentieths of a point.
+    const int height = int(std::clamp<qint64>(qint64(font.Size) * 20, 0, 0x7FFF));
+    return Int16Bytes(height) + Int16Bytes(flags) + Int16Bytes(0) + char(name.size()) + name;
 }
 
 // Font payloads are equal when they differ at most in the case of the name: the binary head (height,

@@ -79,7 +79,7 @@ TXlsxRowWriter::~TXlsxRowWriter()
 void TXlsxRowWriter::Fail(const QString& reason) const
 {
     throw EExportError(
-        QStringLiteral("Cannot write file \"%1\". %2").arg(QDir::toNativeSeparators(m_file.FileName()), reason));
+        QStringLiteral("Cannot write file \"%1\". %2").arg(QDir::toNativeSeparators(m_file.TargetPath()), reason));
 }
 
 void TXlsxRowWriter::Check(int error) const
@@ -92,11 +92,11 @@ void TXlsxRowWriter::Start(const TRowTable& table)
 {
     m_table = table;
     m_file.Open();
-    m_folder = QFile::encodeName(QFileInfo(m_file.FileName()).absolutePath());
+    m_folder = QFile::encodeName(QFileInfo(m_file.TargetPath()).absolutePath());
     lxw_workbook_options options = {};
     options.constant_memory = LXW_TRUE;
     options.tmpdir = m_folder.data();
-    m_workbook = workbook_new_opt(QFile::encodeName(m_file.TemporaryFileName()).constData(), &options);
+    m_workbook = workbook_new_opt(QFile::encodeName(m_file.TemporaryPath()).constData(), &options);
     if (!m_workbook)
         Fail(QStringLiteral("The workbook cannot be created."));
 

@@ -1,6 +1,6 @@
 #pragma once
 #include "TRowSink.h"
-#include "TSafeOutputFile.h"
+#include "TStagedFile.h"
 
 #include <QByteArray>
 #include <QList>
@@ -42,7 +42,7 @@ private:
     void SetWidths(lxw_worksheet* sheet, const QList<int>& widths);
     void WriteCounts(const TRowCounts& counts);
 
-    TSafeOutputFile m_file;
+    TStagedFile m_file;
     // Strings the library is given live as long as the workbook.
     QByteArray m_folder;      // the library's own temporary files go beside the target
     QByteArray m_title;

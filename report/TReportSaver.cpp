@@ -10,12 +10,7 @@
 #include "TReportDocument.h"
 #include "TRowSink.h"
 
-#include <QDateTime>
-#include <QDir>
-#include <QFile>
 #include <QFileInfo>
-#include <QHash>
-#include <QRegularExpression>
 #include <exception>
 
 namespace {
@@ -24,50 +19,6 @@ QString SaveFailed(const QString& fileName, const QString& reason)
 {
     return QStringLiteral("The report could not be saved to \"%1\": %2").arg(fileName, reason);
 }
-
-// Files an export may create: the named file and its per-page files (name + "0000" + extension).
-class TOutputFiles
-{
-public:
-    explicit TOutputFiles(const QString& fileName)
-    {
-        const QFileInfo info(fileName);
-        m_dir = info.absoluteDir();
-        m_fileName = info.fileName();
-        m_pattern = QRegularExpression(QStringLiteral("^%1\\d{4}%2$")
-                                           .arg(QRegularExpression::escape(info.completeBaseName()),
-                                                QRegularExpression::escape(info.suffix().isEmpty()
-                                                                               ? QString()
-                                                                               : QLatin1Char('.') + info.suffix())));
-        for (const QFileInfo& file : Candidates())
-            m_before.insert(file.fileName(), file.lastModified());
-    }
-
-    // Removes what the run created or rewrote; earlier files it did not touch stay.
-    void RemoveWritten() const
-    {
-        for (const QFileInfo& file : Candidates()) {
-            const auto it = m_before.constFind(file.fileName());
-            if (it == m_before.constEnd() || it.value() != file.lastModified())
-                QFile::remove(file.absoluteFilePath());
-        }
-    }
-
-private:
-    QFileInfoList Candidates() const
-    {
-        QFileInfoList result;
-        for (const QFileInfo& file : m_dir.entryInfoList(QDir::Files))
-            if (file.fileName() == m_fileName || m_pattern.match(file.fileName()).hasMatch())
-                result.append(file);
-        return result;
-    }
-
-    QDir m_dir;
-    QString m_fileName;
-    QRegularExpression m_pattern;
-    QHash<QString, QDateTime> m_before;
-};
 
 // The row format of a save dialog choice, or null.
 const TRowFormat* RowFormatOf(int choice)
@@ -157,7 +108,6 @@ bool TReportSaver::Save(const QString& fileName, int choice, TBandedReport* repo
     if (choice < 1 || choice > entries.size() || (!report && !document))
         return false;
 
-    TOutputFiles outputs(fileName);
     std::unique_ptr<TProgressWindow> window;
     TProgressCallback callback = progress;
     if (!callback && (!report || report->ShowProgress)) {
@@ -182,7 +132,8 @@ bool TReportSaver::Save(const QString& fileName, int choice, TBandedReport* repo
             if (completed)
                 exporter.Finish();
         }
-        // Destroying the filter before FinishExport drops what it had written.
+        // Destroying the filter before FinishExport drops what it had staged: a failed or cancelled
+        // save leaves every file as it was.
     } catch (const std::exception& e) {
         failure = QString::fromUtf8(e.what());
         if (failure.isEmpty())
@@ -192,7 +143,6 @@ bool TReportSaver::Save(const QString& fileName, int choice, TBandedReport* repo
     }
     window.reset();
     if (!failure.isEmpty() || !completed) {
-        outputs.RemoveWritten();
         if (!failure.isEmpty())
             Prompt().ShowWarning(SaveFailed(fileName, failure));
         return false;

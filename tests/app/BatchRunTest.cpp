@@ -12,6 +12,7 @@
 #include "TExtraFilter.h"
 #include "TFilterLibrary.h"
 #include "TRadioGroup.h"
+#include "TStagedFile.h"
 #include "TbrmIniFile.h"
 #include "TextFunctions.h"
 #include "TfrmActivityRep.h"
@@ -119,6 +120,43 @@ TEST_F(BatchRun, CreatesAGroupFromTheSelection)
     // Leads that are multiples of 12: in Yoga (multiples of 3) and guests (multiples of 4).
     EXPECT_EQ(Club.Count(QStringLiteral("select count(*) from grpdata where groupid = %1").arg(groups.first().at(0).toInt())),
               5);
+}
+
+TEST_F(BatchRun, NeverExportsOverTheClubsOwnFiles)
+{
+    const QStringList files{Path(QStringLiteral("Data/club.db")), Club.AliasFile(), Club.ConfigFolder() + QStringLiteral("VKD.INI")};
+    QList<QByteArray> before;
+    for (const QString& file : files)
+        before << ReadAll(file);
+    // Also through a link in another folder, and under another spelling.
+    const QString link = Path(QStringLiteral("report.pdf"));
+    ASSERT_TRUE(QFile::link(files.first(), link));
+    const QStringList targets = QStringList(files) << link << Path(QStringLiteral("Config/../Data/club.db"));
+    for (const QString& target : targets) {
+        SCOPED_TRACE(target.toStdString());
+        EXPECT_EQ(Run({QStringLiteral("1"), QStringLiteral("--export"), target, QStringLiteral("--format"), QStringLiteral("PDF")}),
+                  ecFile);
+    }
+    // The runs log the user in, which writes to the database: it must still be the database.
+    EXPECT_TRUE(ReadAll(files[0]).startsWith(QByteArray("SQLite format 3", 16)));
+    EXPECT_EQ(Club.Count(QStringLiteral("select count(*) from ckacts")), 2);
+    for (qsizetype i = 1; i < files.size(); ++i)
+        EXPECT_EQ(ReadAll(files[i]), before[i]) << files[i].toStdString();
+    EXPECT_TRUE(QFileInfo(link).isSymLink());
+}
+
+TEST_F(BatchRun, AFullDiskExitsWithTheFileCodeAndKeepsTheOlderFile)
+{
+    const QString file = Path(QStringLiteral("members.xls"));
+    QFile older(file);
+    ASSERT_TRUE(older.open(QIODevice::WriteOnly));
+    older.write("older");
+    older.close();
+    TStagedFile::SimulateFullDiskAfter(100);
+    const int code = Run({QStringLiteral("1"), QStringLiteral("--option"), QStringLiteral("7"), QStringLiteral("--export"), file});
+    TStagedFile::ClearSimulatedFaults();
+    EXPECT_EQ(code, ecFile);
+    EXPECT_EQ(ReadAll(file), QByteArray("older"));
 }
 
 namespace {

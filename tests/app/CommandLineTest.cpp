@@ -54,6 +54,8 @@ TEST(CommandLine, DemoTakesFolderSizeAndSeed)
     EXPECT_EQ(line.Enrolments, 1000);
     EXPECT_EQ(line.Seed, 7u);
     EXPECT_TRUE(line.DemoServer.Host.isEmpty());
+    EXPECT_FALSE(line.Replace);
+    EXPECT_TRUE(Parse({QStringLiteral("--create-demo"), QStringLiteral("d"), QStringLiteral("--replace")}).Replace);
 }
 
 TEST(CommandLine, DemoOnAServerTakesItsSettingsAndDefaultsTheUser)
@@ -136,6 +138,7 @@ TEST(CommandLine, MistakesAreRefusedWithOneLine)
         {QStringLiteral("1"), QStringLiteral("--bogus")},
         {QStringLiteral("1"), QStringLiteral("2")},
         {QStringLiteral("1"), QStringLiteral("--export")},
+        {QStringLiteral("1"), QStringLiteral("--replace"), QStringLiteral("--print")},
         {QStringLiteral("--register-workstation"), QStringLiteral("  ")},
         {QStringLiteral("1"), QStringLiteral("--register-workstation"), QStringLiteral("Desk")},
         {QStringLiteral("--register-workstation"), QStringLiteral("Desk"), QStringLiteral("--print")},

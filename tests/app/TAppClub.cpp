@@ -5,6 +5,7 @@
 #include "DateTime.h"
 #include "TDemoDatabase.h"
 #include "SqlRows.h"
+#include "TOutputGuard.h"
 #include "TSession.h"
 #include "TTestServer.h"
 #include "TUserInfo.h"
@@ -32,6 +33,7 @@ void ResetApplicationState()
     SetClock({});
     SetFirstArgument(QString());
     ResetTerminateRequest();
+    TOutputGuard::Clear();
 }
 
 } // namespace

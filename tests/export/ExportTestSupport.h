@@ -5,6 +5,8 @@
 #include <QByteArray>
 #include <QList>
 #include <QString>
+#include <functional>
+#include <memory>
 
 namespace ExportTest {
 
@@ -17,6 +19,14 @@ struct TLabel
     const TFont* Font = nullptr; // 10-point Arial when null
 };
 using TPage = QList<TLabel>;
+
+// Makes a writer for a file name, so tables of test cases can name their writer.
+using TFilterFactory = std::function<std::unique_ptr<TExtraFilter>(const QString&)>;
+template <typename T>
+TFilterFactory FilterFactory()
+{
+    return [](const QString& file) -> std::unique_ptr<TExtraFilter> { return std::make_unique<T>(file); };
+}
 
 const TFont& DefaultFont();
 // StartExport on US Letter, OpenPage/AddText/ClosePage per page, FinishExport.

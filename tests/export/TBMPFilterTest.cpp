@@ -194,3 +194,27 @@ TEST(TBMPFilter, DrawsLaterItemsOverEarlierOnesClippedToTheirRectangle)
     EXPECT_TRUE(blackUnder.isEmpty());
     EXPECT_FALSE(blackBeside.isEmpty());
 }
+
+TEST(TBMPFilter, WritesOtherPixelFormatsThroughTheToolkitsBitmapWriter)
+{
+    const struct {
+        TPixelFormat Format;
+        int Depth;
+    } rows[] = {{pf1bit, 1}, {pf24bit, 24}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.Depth);
+        ExtraOptions().BMP.PixelFormat = row.Format;
+        QTemporaryDir dir;
+        TBMPFilter filter(dir.filePath(QStringLiteral("rep.bmp")));
+        RunReport(filter, {{{200, 300, taLeftJustify, QStringLiteral("Karate")}}});
+        const QString page = dir.filePath(QStringLiteral("IMG0001.bmp"));
+        const QByteArray data = [&] {
+            QFile file(page);
+            return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+        }();
+        ASSERT_GT(data.size(), 54);
+        EXPECT_EQ(qFromLittleEndian<quint16>(data.constData() + 28), row.Depth);
+        EXPECT_EQ(QImage(page).size(), QSize(816, 1056));
+    }
+    FreeExtraOptions();
+}

@@ -205,7 +205,8 @@ TEST_P(THTMLPageNamesTest, PageFileThatCannotBeCreatedStopsWithFileError)
         RunReport(*filter, OneLabelPages(1));
         FAIL() << "no error";
     } catch (const EExportError& error) {
-        EXPECT_EQ(error.Message(), QStringLiteral("File Error: ") + m_dir.filePath(QStringLiteral("RPT0001.HTM")));
+        EXPECT_EQ(error.Message(),
+                  QStringLiteral("File Error: %1 (It is a folder)").arg(m_dir.filePath(QStringLiteral("RPT0001.HTM"))));
     }
 }
 
@@ -319,14 +320,15 @@ TEST_F(THTMLFilterTest, RowStartingAboveThePreviousBottomGetsNoNewRowOrSpacer)
     EXPECT_EQ(page.count("<TR><TD HEIGHT="), 1);
 }
 
-TEST_F(THTMLFilterTest, UnfinishedPageFileIsRemoved)
+TEST_F(THTMLFilterTest, UnfinishedPagesAreNeverPutInPlace)
 {
     const QString path = Path(QStringLiteral("RPT0001.HTM"));
     {
-        THTMLFilterPageFile page;
-        page.Create(path);
-        page.Write("<HTML>");
-        EXPECT_TRUE(QFileInfo::exists(path));
+        THTMLFilterPageFile pages;
+        pages.Create(path);
+        pages.Write("<HTML>");
+        pages.Commit();
+        EXPECT_FALSE(QFileInfo::exists(path));
     }
-    EXPECT_FALSE(QFileInfo::exists(path));
+    EXPECT_TRUE(QDir(m_dir.path()).entryList(QDir::Files | QDir::Hidden).isEmpty());
 }

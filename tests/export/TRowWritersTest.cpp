@@ -2,7 +2,7 @@
 // library that wrote them; the sheet continuation; and what an unfinished export leaves behind.
 #include "EExportError.h"
 #include "TCsvRowWriter.h"
-#include "TSafeOutputFile.h"
+#include "TStagedFile.h"
 #include "TXlsxRowWriter.h"
 #include "XlsxContent.h"
 
@@ -138,7 +138,7 @@ TEST(TCsvRowWriter, AnUnfinishedExportLeavesTheEarlierFileAsItWas)
     EXPECT_EQ(Files(dir), QStringList{QStringLiteral("rows.csv")});
 }
 
-TEST(TSafeOutputFile, ReplacesALinkAtTheTargetAndKeepsTheReplacedFilesPermissions)
+TEST(TStagedFile, ReplacesALinkAtTheTargetAndKeepsTheReplacedFilesPermissions)
 {
     QTemporaryDir dir;
     const QString elsewhere = dir.filePath(QStringLiteral("club.db"));
@@ -146,7 +146,7 @@ TEST(TSafeOutputFile, ReplacesALinkAtTheTargetAndKeepsTheReplacedFilesPermission
     WriteFile(elsewhere, "database");
     ASSERT_TRUE(QFile::link(elsewhere, link));
     {
-        TSafeOutputFile file(link);
+        TStagedFile file(link);
         file.Open();
         file.Write("rows");
         file.Commit();
@@ -158,7 +158,7 @@ TEST(TSafeOutputFile, ReplacesALinkAtTheTargetAndKeepsTheReplacedFilesPermission
     const QString kept = dir.filePath(QStringLiteral("kept.csv"));
     WriteFile(kept, "old");
     ASSERT_EQ(chmod(QFile::encodeName(kept).constData(), 0640), 0);
-    TSafeOutputFile file(kept);
+    TStagedFile file(kept);
     file.Open();
     file.Write("new");
     file.Commit();
@@ -168,11 +168,11 @@ TEST(TSafeOutputFile, ReplacesALinkAtTheTargetAndKeepsTheReplacedFilesPermission
     EXPECT_EQ(ReadFile(kept), QByteArray("new"));
 }
 
-TEST(TSafeOutputFile, NamesTheFileAndTheSystemsReason)
+TEST(TStagedFile, NamesTheFileAndTheSystemsReason)
 {
     QTemporaryDir dir;
     const QString fileName = dir.filePath(QStringLiteral("missing/rows.csv"));
-    TSafeOutputFile file(fileName);
+    TStagedFile file(fileName);
     try {
         file.Open();
         FAIL() << "a file in a missing folder was created";

@@ -3,6 +3,7 @@
 #include "ExtraFilters.h"
 #include "TExtraFilter.h"
 #include "TFilterLibrary.h"
+#include "TOutputGuard.h"
 #include "TReportSaver.h"
 #include "TPrompt.h"
 
@@ -54,15 +55,15 @@ public:
     QString DisplayName() const override { return Description(); }
     void ClosePage() override
     {
-        QFile page(PageFileName(FileName(), ++m_pages, true));
-        page.open(QIODevice::WriteOnly);
-        page.write("partial");
-        if (m_pages == 2)
+        TStagedFile& page = m_pages.Add(PageFileName(FileName(), int(m_pages.Count()) + 1, true));
+        page.Write("partial");
+        page.Close();
+        if (m_pages.Count() == 2)
             throw std::runtime_error("The report has too many rows for this format.");
     }
 
 private:
-    int m_pages = 0;
+    TStagedFileSet m_pages;
 };
 
 QStringList Filtered(const QStringList& calls, const QString& prefix)
@@ -182,7 +183,8 @@ TEST_F(TSavePathTest, SavedReportFileOpensWithTheSamePages)
     damaged.resize(damaged.size() / 2);
     damaged.close();
     EXPECT_FALSE(TReportDocument::LoadFromFile(fileName, &error));
-    EXPECT_EQ(error, QStringLiteral("The file \"%1\" is not a saved report or is damaged.").arg(fileName));
+    EXPECT_TRUE(error.startsWith(QStringLiteral("The file \"%1\" is not a valid report file: ").arg(fileName)))
+        << error.toStdString();
 }
 
 TEST_F(TSavePathTest, SavesThroughARegisteredWriter)
@@ -199,5 +201,60 @@ TEST_F(TSavePathTest, SavesThroughARegisteredWriter)
     EXPECT_TRUE(TReportSaver::Save(fileName, excel, &f.Report, nullptr));
     EXPECT_TRUE(Prompt.Warnings.isEmpty());
     EXPECT_GT(QFileInfo(fileName).size(), 0);
+    UnregisterExtraFilters();
+}
+
+TEST_F(TSavePathTest, AFullDiskIsShownWithTheSystemsReasonAndKeepsTheOlderFile)
+{
+    RegisterExtraFilters();
+    const int pdf = int(TReportSaver::NameFilters().indexOf(QStringLiteral("Adobe PDF File (*.PDF)")));
+    TActivityFixture f;
+    f.AddGroups({150});
+    f.Report.ShowProgress = false;
+    const QString fileName = Dir.filePath(QStringLiteral("week.pdf"));
+    QFile older(fileName);
+    ASSERT_TRUE(older.open(QIODevice::WriteOnly));
+    older.write("last week");
+    older.close();
+
+    TStagedFile::SimulateFullDiskAfter(4000);
+    EXPECT_FALSE(TReportSaver::Save(fileName, pdf, &f.Report, nullptr));
+    TStagedFile::ClearSimulatedFaults();
+    EXPECT_EQ(Prompt.Warnings, QStringList{QStringLiteral("The report could not be saved to \"%1\": Cannot write file "
+                                                          "\"%1\". No space left on device")
+                                               .arg(fileName)});
+    EXPECT_EQ(QDir(Dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("week.pdf")});
+    ASSERT_TRUE(older.open(QIODevice::ReadOnly));
+    EXPECT_EQ(older.readAll(), QByteArray("last week"));
+    UnregisterExtraFilters();
+}
+
+TEST_F(TSavePathTest, NeverSavesOverTheClubsOwnFiles)
+{
+    RegisterExtraFilters();
+    TActivityFixture f;
+    f.AddGroups({3});
+    f.Report.ShowProgress = false;
+    auto document = f.Report.Generate();
+    const QString database = Dir.filePath(QStringLiteral("club.db"));
+    QFile file(database);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("tables");
+    file.close();
+    TOutputGuard::ProtectFile(database, QStringLiteral("the club database"));
+
+    // The engine's own report file and an export alike.
+    for (const int choice : {0, 1}) {
+        SCOPED_TRACE(choice);
+        Prompt.Warnings.clear();
+        EXPECT_FALSE(TReportSaver::Save(database, choice, &f.Report, document.get()));
+        ASSERT_EQ(Prompt.Warnings.size(), 1);
+        EXPECT_TRUE(Prompt.Warnings.first().contains(
+            QStringLiteral("The file \"%1\" is the club database; an export is never written over it.").arg(database)))
+            << Prompt.Warnings.first().toStdString();
+    }
+    TOutputGuard::Clear();
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), QByteArray("tables"));
     UnregisterExtraFilters();
 }

@@ -1,0 +1,110 @@
+#include "TOutputGuard.h"
+
+#include "EExportError.h"
+
+#include <QDir>
+#include <QFile>
+#include <QList>
+#include <QMutex>
+#include <sys/stat.h>
+
+namespace {
+
+struct TProtected
+{
+    QString Path;
+    QString What;
+    bool Folder;
+};
+
+QMutex g_mutex;
+QList<TProtected> g_protected;
+
+struct TIdentity
+{
+    dev_t Device;
+    ino_t Inode;
+    friend bool operator==(const TIdentity&, const TIdentity&) = default;
+};
+
+bool IdentityOf(const QString& path, bool followLink, TIdentity& identity)
+{
+    struct stat status;
+    const QByteArray native = QFile::encodeName(path);
+    if ((followLink ? ::stat(native.constData(), &status) : ::lstat(native.constData(), &status)) != 0)
+        return false;
+    identity = TIdentity{status.st_dev, status.st_ino};
+    return true;
+}
+
+// The file the name itself is and, for a symbolic link, the file it leads to.
+QList<TIdentity> IdentitiesOf(const QString& path)
+{
+    QList<TIdentity> result;
+    TIdentity identity;
+    if (IdentityOf(path, false, identity))
+        result.append(identity);
+    if (IdentityOf(path, true, identity) && !result.contains(identity))
+        result.append(identity);
+    return result;
+}
+
+bool Matches(const QString& protectedPath, const QList<TIdentity>& target)
+{
+    TIdentity identity;
+    return IdentityOf(protectedPath, true, identity) && target.contains(identity);
+}
+
+} // namespace
+
+void TOutputGuard::ProtectFile(const QString& path, const QString& what)
+{
+    const QMutexLocker lock(&g_mutex);
+    g_protected.append(TProtected{path, what, false});
+}
+
+void TOutputGuard::ProtectFolder(const QString& folder, const QString& what)
+{
+    const QMutexLocker lock(&g_mutex);
+    g_protected.append(TProtected{folder, what, true});
+}
+
+void TOutputGuard::Clear()
+{
+    const QMutexLocker lock(&g_mutex);
+    g_protected.clear();
+}
+
+QString TOutputGuard::ProtectionOf(const QString& path)
+{
+    const QList<TIdentity> target = IdentitiesOf(path);
+    if (target.isEmpty())
+        return {};
+    QList<TProtected> protectedFiles;
+    {
+        const QMutexLocker lock(&g_mutex);
+        protectedFiles = g_protected;
+    }
+    for (const TProtected& entry : std::as_const(protectedFiles)) {
+        if (!entry.Folder) {
+            if (Matches(entry.Path, target))
+                return entry.What;
+            continue;
+        }
+        const QDir folder(entry.Path);
+        for (const QString& name : folder.entryList(QDir::Files | QDir::Hidden | QDir::System)) {
+            if (Matches(folder.filePath(name), target))
+                return entry.What;
+        }
+    }
+    return {};
+}
+
+void TOutputGuard::Check(const QString& path)
+{
+    const QString what = ProtectionOf(path);
+    if (!what.isEmpty()) {
+        throw EExportError(QStringLiteral("The file \"%1\" is %2; an export is never written over it.")
+                               .arg(QDir::toNativeSeparators(path), what));
+    }
+}

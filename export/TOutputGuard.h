@@ -1,0 +1,23 @@
+#pragma once
+#include <QString>
+
+// The files no export may be written over, whatever path names them (another spelling, a symbolic
+// link, a hard link): the club database, the alias file and the configuration files. The application
+// names them when it has found them; every staged output checks its target here before creating
+// anything. Files are compared by device and inode when the check runs, so a file replaced since it
+// was named is still recognised. Safe to use from any thread.
+class TOutputGuard
+{
+public:
+    // `what` completes "The file ... is ...", e.g. "the club database".
+    static void ProtectFile(const QString& path, const QString& what);
+    // Every file in the folder, as it is at the time of a check.
+    static void ProtectFolder(const QString& folder, const QString& what);
+    static void Clear();
+
+    // What the file at path is ("the club database"), or empty when it is not protected.
+    static QString ProtectionOf(const QString& path);
+    static bool IsProtected(const QString& path) { return !ProtectionOf(path).isEmpty(); }
+    // Throws EExportError naming the file when it is protected.
+    static void Check(const QString& path);
+};

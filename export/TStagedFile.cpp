@@ -1,0 +1,268 @@
+#include "TStagedFile.h"
+
+#include "EExportError.h"
+#include "TOutputGuard.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRandomGenerator>
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+// Large enough that the system sees few writes, small enough for one per page file.
+constexpr qsizetype BufferSize = 128 * 1024;
+// write(2) moves at most about 2 GiB at a time.
+constexpr qint64 MaxWriteChunk = qint64(1) << 30;
+// Leaves room in a file name of at most 255 bytes for the temporary suffix.
+constexpr qsizetype MaxNameBytes = 200;
+
+std::atomic<qint64> g_bytesBeforeFullDisk{-1};
+std::atomic<int> g_renamesBeforeFailure{-1};
+
+} // namespace
+
+// "report.pdf.tmpA1b2C3": beside the target, so the rename stays on one file system, and plainly
+// temporary should a killed process leave it behind.
+QString TStagedFile::TemporaryName(const QString& target)
+{
+    const QFileInfo info(target);
+    QString name = info.fileName();
+    while (QFile::encodeName(name).size() > MaxNameBytes)
+        name.chop(1);
+    static const char Letters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    QString suffix = QStringLiteral(".tmp");
+    for (int i = 0; i < 6; ++i)
+        suffix += QLatin1Char(Letters[QRandomGenerator::global()->bounded(int(sizeof Letters - 1))]);
+    return QDir(info.path()).filePath(name + suffix);
+}
+
+namespace {
+
+// Consumes `size` bytes of a simulated disk; false when it is full.
+bool SimulatedSpace(qint64& size)
+{
+    qint64 left = g_bytesBeforeFullDisk.load();
+    while (left >= 0) {
+        if (left == 0)
+            return false;
+        const qint64 taken = std::min(left, size);
+        if (g_bytesBeforeFullDisk.compare_exchange_weak(left, left - taken)) {
+            size = taken;
+            return true;
+        }
+    }
+    return true;
+}
+
+} // namespace
+
+QString SystemReason(int error)
+{
+    char text[256];
+    return QString::fromLocal8Bit(strerror_r(error, text, sizeof text)); // the GNU variant: thread-safe
+}
+
+TStagedFile::TStagedFile(const QString& targetPath)
+    : m_target(targetPath)
+{
+}
+
+TStagedFile::~TStagedFile() { Discard(); }
+
+void TStagedFile::SetTargetPath(const QString& targetPath)
+{
+    if (IsOpen() || !m_temporary.isEmpty()) {
+        qWarning("TStagedFile::SetTargetPath called on a staged file");
+        return;
+    }
+    m_target = targetPath;
+}
+
+void TStagedFile::SimulateFullDiskAfter(qint64 bytes) { g_bytesBeforeFullDisk = bytes; }
+
+void TStagedFile::SimulateRenameFailureAfter(int renames) { g_renamesBeforeFailure = renames; }
+
+void TStagedFile::ClearSimulatedFaults()
+{
+    g_bytesBeforeFullDisk = -1;
+    g_renamesBeforeFailure = -1;
+}
+
+void TStagedFile::Open()
+{
+    Discard();
+    m_size = 0;
+    TOutputGuard::Check(m_target);
+    const QByteArray target = QFile::encodeName(m_target);
+    if (m_target.isEmpty() || m_target.endsWith(QLatin1Char('/')))
+        Fail(faCreate, QStringLiteral("It is a folder"));
+    struct stat status;
+    bool keepMode = false;
+    if (::lstat(target.constData(), &status) == 0) {
+        if (S_ISDIR(status.st_mode))
+            Fail(faCreate, QStringLiteral("It is a folder"));
+        if (S_ISLNK(status.st_mode)) {
+            // The link is replaced, but one that leads to a device or a folder was surely meant as
+            // the place to write to, and replacing it would not do that.
+            struct stat linked;
+            if (::stat(target.constData(), &linked) == 0 && !S_ISREG(linked.st_mode))
+                Fail(faCreate, QStringLiteral("It is a link to a folder, a device or another special file"));
+        } else if (!S_ISREG(status.st_mode)) {
+            Fail(faCreate, QStringLiteral("It is a device or another special file"));
+        } else {
+            keepMode = true;
+        }
+    } else if (errno != ENOENT) {
+        FailErrno(faCreate, errno);
+    }
+
+    for (int attempt = 0; m_fd < 0; ++attempt) {
+        const QString temporary = TemporaryName(m_target);
+        const int fd = ::open(QFile::encodeName(temporary).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0) {
+            m_fd = fd;
+            m_temporary = temporary;
+        } else if (errno != EEXIST || attempt == 100) {
+            FailErrno(faCreate, errno);
+        }
+    }
+    // A replaced file keeps its permissions. A file system without them (FAT) refuses, which costs nothing.
+    if (keepMode)
+        (void)::fchmod(m_fd, status.st_mode & 0777);
+}
+
+void TStagedFile::Write(QByteArrayView bytes)
+{
+    if (!IsOpen())
+        Fail(faWrite, QStringLiteral("The file is not open"));
+    const qsizetype size = bytes.size();
+    if (size == 0)
+        return;
+    if (m_used + size > BufferSize)
+        Flush();
+    if (size >= BufferSize) {
+        WriteThrough(bytes.data(), size);
+    } else {
+        if (!m_buffer)
+            m_buffer = std::make_unique<char[]>(size_t(BufferSize));
+        std::memcpy(m_buffer.get() + m_used, bytes.data(), size_t(size));
+        m_used += size;
+    }
+    m_size += size;
+}
+
+void TStagedFile::Flush()
+{
+    if (m_used == 0 || !IsOpen())
+        return;
+    const qsizetype used = m_used;
+    m_used = 0;
+    WriteThrough(m_buffer.get(), used);
+}
+
+void TStagedFile::WriteThrough(const char* data, qint64 size)
+{
+    while (size > 0) {
+        qint64 chunk = std::min(size, MaxWriteChunk);
+        if (!SimulatedSpace(chunk))
+            FailErrno(faWrite, ENOSPC);
+        const ssize_t written = ::write(m_fd, data, size_t(chunk));
+        if (written < 0) {
+            if (errno == EINTR)
+                continue;
+            FailErrno(faWrite, errno);
+        }
+        if (written == 0)
+            FailErrno(faWrite, ENOSPC);
+        data += written;
+        size -= written;
+    }
+}
+
+void TStagedFile::Close()
+{
+    if (!IsOpen())
+        return;
+    Flush();
+    m_buffer.reset(); // a set may hold thousands of closed pages
+    const int fd = m_fd;
+    m_fd = -1;
+    // Network file systems report a failed write only here. After EINTR the descriptor is gone on
+    // Linux and the data is written.
+    if (::close(fd) != 0 && errno != EINTR)
+        FailErrno(faWrite, errno);
+}
+
+bool TStagedFile::ReplacesRegularFile() const
+{
+    struct stat status;
+    return ::lstat(QFile::encodeName(m_target).constData(), &status) == 0 && S_ISREG(status.st_mode);
+}
+
+void TStagedFile::Commit()
+{
+    if (m_temporary.isEmpty())
+        Fail(faReplace, QStringLiteral("Nothing was written"));
+    if (IsOpen()) {
+        Flush();
+        if (ReplacesRegularFile() && ::fdatasync(m_fd) != 0 && errno != EINVAL && errno != EROFS)
+            FailErrno(faWrite, errno);
+        Close();
+    }
+    if (const int error = Rename(m_temporary, m_target))
+        FailErrno(faReplace, error);
+    m_temporary.clear();
+}
+
+int TStagedFile::Rename(const QString& from, const QString& to)
+{
+    int left = g_renamesBeforeFailure.load();
+    while (left >= 0) {
+        if (left == 0)
+            return EIO;
+        if (g_renamesBeforeFailure.compare_exchange_weak(left, left - 1))
+            break;
+    }
+    return ::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) == 0 ? 0 : errno;
+}
+
+void TStagedFile::Discard() noexcept
+{
+    if (m_fd >= 0) {
+        ::close(m_fd);
+        m_fd = -1;
+    }
+    if (!m_temporary.isEmpty()) {
+        ::unlink(QFile::encodeName(m_temporary).constData());
+        m_temporary.clear();
+    }
+    m_used = 0;
+    m_buffer.reset();
+}
+
+void TStagedFile::FailErrno(TAction action, int error) { Fail(action, SystemReason(error)); }
+
+void TStagedFile::Fail(TAction action, const QString& reason)
+{
+    Discard();
+    const QString file = QDir::toNativeSeparators(m_target);
+    if (m_pageFile)
+        throw EExportError(QStringLiteral("File Error: %1 (%2)").arg(file, reason));
+    switch (action) {
+    case faCreate:
+        throw EExportError(QStringLiteral("Cannot create file \"%1\". %2").arg(file, reason));
+    case faWrite:
+        throw EExportError(QStringLiteral("Cannot write file \"%1\". %2").arg(file, reason));
+    case faReplace:
+        throw EExportError(QStringLiteral("Cannot replace file \"%1\". %2").arg(file, reason));
+    }
+    throw EExportError(reason);
+}

@@ -1,0 +1,89 @@
+#pragma once
+#include <QByteArrayView>
+#include <QString>
+#include <QtGlobal>
+#include <memory>
+
+// One output file written so that a failure never costs the user a file. The bytes go to a
+// temporary file in the target's folder; every write, flush, close and rename is checked, and Commit
+// puts the complete file in place with one rename, which replaces a symbolic link at the target name
+// as a link instead of writing through it. An uncommitted file is removed again by Discard or the
+// destructor, leaving the target as it was. Failures throw EExportError naming the target and the
+// system's reason ("No space left on device").
+//
+// Open refuses a target that is a folder, a device or another special file, and any file
+// TOutputGuard protects. The temporary file gets the permissions of a new file (0666 less the umask),
+// or those of the file it replaces.
+//
+// Durability: Commit syncs the data to the disk before the rename only when it replaces an existing
+// file, the one case where a power failure could otherwise lose the older file; new files and spool
+// files (opened, read back through TemporaryPath and discarded) pay nothing for it. A killed process
+// leaves the old file or the complete new one, never a mix, either way.
+//
+// An object belongs to one thread at a time and touches no state shared with other files, so writers
+// may run in a worker thread.
+class TStagedFile
+{
+public:
+    explicit TStagedFile(const QString& targetPath = QString());
+    ~TStagedFile();
+    TStagedFile(const TStagedFile&) = delete;
+    TStagedFile& operator=(const TStagedFile&) = delete;
+
+    // Only while the file is not open.
+    void SetTargetPath(const QString& targetPath);
+    QString TargetPath() const { return m_target; }
+
+    // Creates the temporary file beside the target.
+    void Open();
+    bool IsOpen() const { return m_fd >= 0; }
+    void Write(QByteArrayView bytes);
+    void Write(const char* data, qsizetype size) { Write(QByteArrayView(data, size)); }
+    // Bytes written since Open.
+    qint64 Size() const { return m_size; }
+    // Hands the buffered bytes to the system, e.g. to read a spool file back through TemporaryPath().
+    void Flush();
+    QString TemporaryPath() const { return m_temporary; }
+    // Flushes and closes the temporary file, which stays staged until Commit or Discard.
+    void Close();
+    // Closes the file if open and renames it over the target.
+    void Commit();
+    // Removes the temporary file. Never throws.
+    void Discard() noexcept;
+
+    // Error messages name page files as the page writers always have: "File Error: " + file name, with
+    // the reason after it in brackets.
+    void SetPageFile(bool pageFile) { m_pageFile = pageFile; }
+
+    // Test seams, for every staged file of the process: the disk fills up after `bytes` more bytes
+    // (-1: never), or the rename after `renames` more succeeds fails (-1: never).
+    static void SimulateFullDiskAfter(qint64 bytes);
+    static void SimulateRenameFailureAfter(int renames);
+    static void ClearSimulatedFaults();
+
+private:
+    friend class TStagedFileSet;
+
+    enum TAction { faCreate, faWrite, faReplace };
+    [[noreturn]] void Fail(TAction action, const QString& reason);
+    [[noreturn]] void FailErrno(TAction action, int error);
+    void WriteThrough(const char* data, qint64 size);
+    // True when the target name holds a regular file (not a link) that the rename will replace.
+    bool ReplacesRegularFile() const;
+
+    // A new random name for a temporary file beside target.
+    static QString TemporaryName(const QString& target);
+    // rename(2), failing when a simulated fault says so; returns 0 or an errno value.
+    static int Rename(const QString& from, const QString& to);
+
+    QString m_target;
+    QString m_temporary;
+    int m_fd = -1;
+    qint64 m_size = 0;
+    std::unique_ptr<char[]> m_buffer;
+    qsizetype m_used = 0;
+    bool m_pageFile = false;
+};
+
+// The system's text for an errno value, e.g. "No space left on device".
+QString SystemReason(int error);

@@ -1,0 +1,86 @@
+// One writer of each family on a real, small file system that fills up: the system's own "No space
+// left on device" reaches the message, and the older file is untouched. Mounting needs root (as CI
+// runs the tests); anywhere else the tests are skipped with the reason.
+#include "EExportError.h"
+#include "ExportTestSupport.h"
+#include "TBMPFilter.h"
+#include "THTMLFilter.h"
+#include "TPDFFilter.h"
+#include "TXLSFilter.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <cerrno>
+#include <cstring>
+#include <gtest/gtest.h>
+#include <sys/mount.h>
+#include <unistd.h>
+
+using namespace ExportTest;
+
+namespace {
+
+struct TFamily
+{
+    const char* Name;
+    const char* ChosenFile;
+    const char* OlderFile; // the file an earlier export left, which must survive
+    TFilterFactory Create;
+};
+
+void PrintTo(const TFamily& row, std::ostream* os) { *os << row.Name; }
+
+class TFullDisk : public ::testing::TestWithParam<TFamily>
+{
+protected:
+    void SetUp() override
+    {
+        if (::geteuid() != 0)
+            GTEST_SKIP() << "mounting a small tmpfs needs root";
+        if (::mount("tmpfs", QFile::encodeName(m_dir.path()).constData(), "tmpfs", MS_NOSUID | MS_NODEV, "size=192k") != 0)
+            GTEST_SKIP() << "a tmpfs cannot be mounted here: " << std::strerror(errno);
+        m_mounted = true;
+    }
+    void TearDown() override
+    {
+        if (m_mounted)
+            ::umount2(QFile::encodeName(m_dir.path()).constData(), MNT_DETACH);
+    }
+
+    QTemporaryDir m_dir;
+    bool m_mounted = false;
+};
+
+} // namespace
+
+TEST_P(TFullDisk, ReportsTheSystemsReasonAndKeepsTheOlderFile)
+{
+    const QString older = m_dir.filePath(QString::fromLatin1(GetParam().OlderFile));
+    {
+        QFile file(older);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        ASSERT_EQ(file.write("an earlier export"), 17);
+    }
+    std::unique_ptr<TExtraFilter> filter = GetParam().Create(m_dir.filePath(QString::fromLatin1(GetParam().ChosenFile)));
+    try {
+        // 20 pages of 1000 rows: megabytes in every format.
+        RunExport(*filter, ManyRows(20000, 1000));
+        FAIL() << "the export reported success on a full disk";
+    } catch (const EExportError& error) {
+        EXPECT_TRUE(error.Message().endsWith(QLatin1String("No space left on device"))
+                    || error.Message().endsWith(QLatin1String("(No space left on device)")))
+            << error.what();
+    }
+    filter.reset();
+    EXPECT_EQ(ReadFile(older), QByteArray("an earlier export"));
+    EXPECT_EQ(QDir(m_dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot),
+              QStringList{QString::fromLatin1(GetParam().OlderFile)});
+}
+
+INSTANTIATE_TEST_SUITE_P(Families, TFullDisk,
+                         ::testing::Values(TFamily{"Spreadsheet", "r.xls", "r.xls", FilterFactory<TXLSFilter>()},
+                                           TFamily{"Document", "r.pdf", "r.pdf", FilterFactory<TPDFFilter>()},
+                                           TFamily{"HtmlPages", "r.htm", "RPT0001.HTM", FilterFactory<THTMLFilter>()},
+                                           TFamily{"PageImages", "r.bmp", "IMG0001.bmp", FilterFactory<TBMPFilter>()}),
+                         [](const ::testing::TestParamInfo<TFamily>& info) { return std::string(info.param.Name); });
