@@ -184,6 +184,10 @@ TPreviewWindow::TPreviewWindow(QWidget* parent) : QMainWindow(parent)
 TPreviewWindow::~TPreviewWindow()
 {
     StopLayout();
+    // The panels hide while the window's children are destroyed; their signals must not reach a window
+    // (and a page view) that is already half gone.
+    m_findBar->disconnect(this);
+    m_thumbnails->disconnect(this);
 }
 
 bool TPreviewWindow::StartLayout(TBandedReport& report)
