@@ -1,9 +1,8 @@
 #include "TRowWriterQueue.h"
 
-#include <QThread>
 
 TRowWriterQueue::TRowWriterQueue(qsizetype columns, TWriteRow writeRow, bool ownThread)
-    : m_writeRow(std::move(writeRow))
+    : m_writeRow(std::move(writeRow)), m_ownThread(ownThread)
 {
     const int batches = ownThread ? BatchCount : 1;
     const int rows = ownThread ? BatchRows : 1;
@@ -16,11 +15,8 @@ TRowWriterQueue::TRowWriterQueue(qsizetype columns, TWriteRow writeRow, bool own
     }
     m_filling = m_free.back();
     m_free.pop_back();
-    if (ownThread) {
-        m_thread.reset(QThread::create([this] { WriteBatches(); }));
-        m_thread->setObjectName(QStringLiteral("Row writer"));
-        m_thread->start();
-    }
+    if (ownThread)
+        m_thread = std::thread([this] { WriteBatches(); });
 }
 
 TRowWriterQueue::~TRowWriterQueue()
@@ -30,7 +26,7 @@ TRowWriterQueue::~TRowWriterQueue()
 
 void TRowWriterQueue::StopThread()
 {
-    if (!m_thread)
+    if (!m_thread.joinable())
         return;
     {
         const std::lock_guard<std::mutex> lock(m_mutex);
@@ -38,8 +34,7 @@ void TRowWriterQueue::StopThread()
         m_full.clear();
     }
     m_changed.notify_all();
-    m_thread->wait();
-    m_thread.reset();
+    m_thread.join();
 }
 
 QList<TRowCell>& TRowWriterQueue::NextRow()
@@ -49,7 +44,7 @@ QList<TRowCell>& TRowWriterQueue::NextRow()
 
 void TRowWriterQueue::Add()
 {
-    if (!m_thread) {
+    if (!m_ownThread) {
         m_writeRow(m_filling->Rows.front());
         return;
     }
@@ -67,7 +62,7 @@ void TRowWriterQueue::Add()
 
 void TRowWriterQueue::Finish()
 {
-    if (!m_thread)
+    if (!m_ownThread)
         return;
     std::unique_lock<std::mutex> lock(m_mutex);
     if (m_filling->Count > 0)

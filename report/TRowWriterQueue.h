@@ -8,9 +8,8 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <thread>
 #include <vector>
-
-class QThread;
 
 // Hands the rows an export reads to the function that writes them, in order, on a thread of its own:
 // the rows of the next batch are read and converted while the writer formats and compresses the
@@ -56,7 +55,8 @@ private:
     TWriteRow m_writeRow;
     std::vector<std::unique_ptr<TBatch>> m_batches;
     TBatch* m_filling = nullptr;
-    std::unique_ptr<QThread> m_thread;
+    bool m_ownThread;
+    std::thread m_thread;
 
     // Shared with the writer thread.
     std::mutex m_mutex;
