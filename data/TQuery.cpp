@@ -4,9 +4,20 @@
 #include "TLocalSqlTranslator.h"
 #include "TSession.h"
 #include "TSqlSchema.h"
+#include "TSqliteStatement.h"
 #include <QDateTime>
 #include <QSqlError>
 #include <QSqlRecord>
+
+namespace {
+QStringList ColumnNames(const QSqlRecord& record)
+{
+    QStringList names;
+    for (int c = 0; c < record.count(); ++c)
+        names << record.fieldName(c);
+    return names;
+}
+} // namespace
 
 TQuery::TQuery(const QString& databaseName) : m_databaseName(databaseName) {}
 
@@ -16,6 +27,7 @@ void TQuery::SetDatabaseName(const QString& alias)
 {
     Close();
     m_query.reset();
+    m_sqlite.reset();
     m_prepared = false;
     m_translatedFrom.clear();
     m_databaseName = alias;
@@ -46,7 +58,15 @@ void TQuery::Prepare()
 {
     Close();
     Translate();
+    m_query.reset();
+    m_sqlite.reset();
+    m_prepared = false;
     const QSqlDatabase database = TSession::Instance().Database(m_databaseName);
+    if (TSqliteStatement::Handle(database)) {
+        m_sqlite = std::make_unique<TSqliteStatement>(database, m_engineSql, QStringLiteral("Unable to prepare statement"));
+        m_prepared = true;
+        return;
+    }
     m_query = std::make_unique<QSqlQuery>(database);
     // Forward-only: the engine hands out one row at a time instead of caching the whole result.
     m_query->setForwardOnly(true);
@@ -66,24 +86,46 @@ void TQuery::SetParam(const QString& name, const QVariant& value)
     m_params.insert(key, value);
 }
 
+// The text changed, or the connection the statement was prepared on has closed since.
+bool TQuery::NeedsPrepare() const
+{
+    return !m_prepared || m_sql.join(QLatin1Char('\n')) != m_translatedFrom || (m_sqlite && m_sqlite->Released());
+}
+
+// Binds the parameters and runs the statement; on SQLite it runs up to its first row at the first fetch.
 void TQuery::BindAndExec(const QString& context)
 {
     const QSqlDatabase database = TSession::Instance().Database(m_databaseName);
     const TSqlEngine engine = TSqlSchema::EngineOf(database);
+    QList<QVariant> values;
     for (int i = 0; i < m_paramOrder.size(); ++i) {
         const auto value = m_params.constFind(m_paramOrder.at(i));
         if (value == m_params.constEnd())
             throw EDatabaseError(context, QStringLiteral("No value for parameter '%1'").arg(m_paramOrder.at(i)));
-        m_query->bindValue(i, TSqlSchema::ToStorage(m_paramTypes.value(i, ftUnknown), *value, engine));
+        values << TSqlSchema::ToStorage(m_paramTypes.value(i, ftUnknown), *value, engine);
     }
+    if (m_sqlite) {
+        m_sqlite->Bind(values, context);
+        return;
+    }
+    for (int i = 0; i < values.size(); ++i)
+        m_query->bindValue(i, values.at(i));
     if (!m_query->exec())
         throw EDatabaseError::FromSqlError(context, m_query->lastError(), database);
 }
 
-bool TQuery::FetchNext()
+bool TQuery::FetchNext(const QString& context)
 {
-    if (!m_query->next())
+    if (m_sqlite) {
+        if (!m_sqlite->Step(context))
+            return false;
+    } else if (!m_query->next()) {
+        // A failure must not pass for the end of the rows: the report would come out short.
+        if (m_query->lastError().isValid())
+            throw EDatabaseError::FromSqlError(context, m_query->lastError(),
+                                               TSession::Instance().Database(m_databaseName));
         return false;
+    }
     CountRowRead();
     return true;
 }
@@ -91,33 +133,50 @@ bool TQuery::FetchNext()
 void TQuery::Open()
 {
     Close();
-    if (!m_prepared || m_sql.join(QLatin1Char('\n')) != m_translatedFrom)
+    if (NeedsPrepare())
         Prepare();
     const QString context = QStringLiteral("Unable to open query");
     BindAndExec(context);
-    if (!m_query->isSelect()) {
-        m_query->finish();
+    const bool select = m_sqlite ? m_sqlite->ReturnsRows() : m_query->isSelect();
+    if (!select) {
+        if (m_query)
+            m_query->finish();
         throw EDatabaseError(context, QStringLiteral("The statement returns no result set"));
     }
-    BuildFields();
+    BuildFields(m_sqlite ? m_sqlite->ColumnNames() : ColumnNames(m_query->record()));
     m_active = true;
     m_moved = false;
-    m_eof = !FetchNext();
+    try {
+        m_eof = !FetchNext(context);
+    } catch (...) {
+        Close();
+        throw;
+    }
 }
 
 void TQuery::ExecSQL()
 {
     Close();
-    if (!m_prepared || m_sql.join(QLatin1Char('\n')) != m_translatedFrom)
+    if (NeedsPrepare())
         Prepare();
-    BindAndExec(QStringLiteral("Unable to execute statement"));
-    m_query->finish();
+    const QString context = QStringLiteral("Unable to execute statement");
+    BindAndExec(context);
+    if (m_sqlite) {
+        m_sqlite->Step(context);
+        m_sqlite->Reset();
+    } else {
+        m_query->finish();
+    }
 }
 
 void TQuery::Close()
 {
-    if (m_query && m_active)
-        m_query->finish();
+    if (m_active) {
+        if (m_sqlite)
+            m_sqlite->Reset();
+        else if (m_query)
+            m_query->finish();
+    }
     m_active = false;
     m_eof = true;
     m_moved = false;
@@ -130,9 +189,10 @@ void TQuery::First()
     if (!m_moved)
         return;
     // A forward-only result cannot go back: run the statement again.
-    BindAndExec(QStringLiteral("Unable to open query"));
+    const QString context = QStringLiteral("Unable to open query");
+    BindAndExec(context);
     m_moved = false;
-    m_eof = !FetchNext();
+    m_eof = !FetchNext(context);
 }
 
 void TQuery::Next()
@@ -140,7 +200,7 @@ void TQuery::Next()
     if (!m_active || m_eof)
         return;
     m_moved = true;
-    m_eof = !FetchNext();
+    m_eof = !FetchNext(QStringLiteral("Unable to fetch row"));
 }
 
 void TQuery::SetFieldDefs(const QList<TFieldDef>& defs)
@@ -148,30 +208,32 @@ void TQuery::SetFieldDefs(const QList<TFieldDef>& defs)
     m_fieldDefs = defs;
 }
 
-void TQuery::BuildFields()
+void TQuery::BuildFields(const QStringList& columnNames)
 {
     m_fields.clear();
     m_fieldIndex.clear();
-    const QSqlRecord record = m_query->record();
     QHash<QString, int> columns; // lower-case result name -> first column with it
-    for (int c = record.count() - 1; c >= 0; --c)
-        columns.insert(record.fieldName(c).toLower(), c);
+    for (int c = int(columnNames.size()) - 1; c >= 0; --c)
+        columns.insert(columnNames.at(c).toLower(), c);
 
     if (!m_fieldDefs.isEmpty()) {
         for (const TFieldDef& def : std::as_const(m_fieldDefs)) {
             const auto column = columns.constFind(def.Name.toLower());
             if (column == columns.constEnd()) {
-                m_query->finish();
+                if (m_query)
+                    m_query->finish();
+                else
+                    m_sqlite->Reset();
                 throw EDatabaseError(QStringLiteral("Unable to open query"), QStringLiteral("Field '%1' not found").arg(def.Name));
             }
             m_fields.append(TBoundField{def, *column});
         }
     } else {
         // The translator's column list matches the result column for column when it could read every item.
-        const bool parallel = m_columnDefs.size() == record.count();
-        for (int c = 0; c < record.count(); ++c) {
+        const bool parallel = m_columnDefs.size() == columnNames.size();
+        for (int c = 0; c < columnNames.size(); ++c) {
             TFieldDef def;
-            def.Name = record.fieldName(c);
+            def.Name = columnNames.at(c);
             if (parallel) {
                 def.DataType = m_columnDefs.at(c).DataType;
                 def.Size = m_columnDefs.at(c).Size;
@@ -226,7 +288,8 @@ QVariant TQuery::FieldValue(int index) const
     if (m_eof)
         return {};
     const TBoundField& field = m_fields.at(index);
-    QVariant value = TSqlSchema::FromStorage(field.Def.DataType, m_query->value(field.Column));
+    QVariant value = m_sqlite ? m_sqlite->Value(field.Column, field.Def.DataType)
+                              : TSqlSchema::FromStorage(field.Def.DataType, m_query->value(field.Column));
     if (field.Def.DataType == ftString && field.Def.Size > 0 && value.typeId() == QMetaType::QString) {
         // Sized in place: copying the text on every read showed in fetch profiles.
         const QString& text = *static_cast<const QString*>(value.constData());

@@ -8,8 +8,12 @@
 #include <QVariant>
 #include <memory>
 
+class TSqliteStatement;
+
 // A statement given as text lines in the suite's local-SQL dialect, translated for the engine and run on
-// the alias's connection. Results stream forward-only, so a result of any size can be walked.
+// the alias's connection. Results stream forward-only, so a result of any size can be walked. On a
+// SQLite club database the statement runs through the engine's own interface and a field is converted
+// when it is read (TSqliteStatement); on a server it runs through Qt Sql. Both deliver the same values.
 //
 // Values delivered: text -> QString, integers -> int, booleans -> bool, dates -> QDate,
 // date-times -> QDateTime, currency and floats -> double; NULL -> an invalid QVariant.
@@ -74,9 +78,10 @@ private:
     };
 
     void Translate();
+    bool NeedsPrepare() const;
     void BindAndExec(const QString& context);
-    bool FetchNext(); // the next row of the result, counted
-    void BuildFields();
+    bool FetchNext(const QString& context); // the next row of the result, counted
+    void BuildFields(const QStringList& columnNames);
     int RequireField(const QString& name) const;
 
     QString m_databaseName;
@@ -90,7 +95,8 @@ private:
     QList<TFieldDef> m_fieldDefs;
     QList<TBoundField> m_fields;
     QHash<QString, int> m_fieldIndex; // lower-case name -> index into m_fields
-    std::unique_ptr<QSqlQuery> m_query;
+    std::unique_ptr<QSqlQuery> m_query;         // a server's statement
+    std::unique_ptr<TSqliteStatement> m_sqlite; // or a SQLite file's
     bool m_active = false;
     bool m_prepared = false;
     bool m_eof = true;

@@ -1,5 +1,6 @@
 #include "TSession.h"
 #include "EDatabaseError.h"
+#include "TSqliteStatement.h"
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -247,6 +248,9 @@ void TSession::Reset()
     for (const QString& connection : std::as_const(m_connections)) {
         {
             QSqlDatabase database = QSqlDatabase::database(connection, false);
+            // SQLite refuses to close a connection that still has statements of its own.
+            if (sqlite3* handle = TSqliteStatement::Handle(database))
+                TSqliteStatement::ReleaseConnection(handle);
             database.close();
         }
         QSqlDatabase::removeDatabase(connection);

@@ -69,22 +69,25 @@ bool IsPlainIdentifier(const QString& name)
     return true;
 }
 
-int Digits(const QString& text, int from, int count)
+// The parsers below read a QString or, for text straight from the engine, a Latin-1 view of it.
+template <typename Text>
+int Digits(const Text& text, int from, int count)
 {
     int value = 0;
     for (int i = from; i < from + count; ++i) {
-        const QChar c = text.at(i);
-        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+        const char16_t c = text.at(i).unicode();
+        if (c < u'0' || c > u'9')
             return -1;
-        value = value * 10 + (c.unicode() - '0');
+        value = value * 10 + (c - u'0');
     }
     return value;
 }
 
 // 'YYYY-MM-DD' at the start of the text; hand-made because it runs for every date of a large result.
-QDate IsoDate(const QString& text)
+template <typename Text>
+QDate IsoDate(const Text& text)
 {
-    if (text.size() < 10 || text.at(4) != QLatin1Char('-') || text.at(7) != QLatin1Char('-'))
+    if (text.size() < 10 || text.at(4).unicode() != u'-' || text.at(7).unicode() != u'-')
         return {};
     return QDate(Digits(text, 0, 4), Digits(text, 5, 2), Digits(text, 8, 2));
 }
@@ -415,6 +418,18 @@ QVariant TSqlSchema::FromStorage(TFieldType type, const QVariant& stored)
             return static_cast<int>(v);
     }
     return stored;
+}
+
+QVariant TSqlSchema::FromStoredText(TFieldType type, QLatin1StringView text)
+{
+    switch (type) {
+    case ftString:
+        return QString(text);
+    case ftDate:
+        return IsoDate(text);
+    default:
+        return FromStorage(type, QString(text));
+    }
 }
 
 QVariant TSqlSchema::ToStorage(TFieldType type, const QVariant& value, TSqlEngine engine)

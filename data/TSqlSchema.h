@@ -49,6 +49,9 @@ public:
 
     // Stored value -> the value type the layer delivers (see TQuery).
     static QVariant FromStorage(TFieldType type, const QVariant& stored);
+    // The same for a stored text of ASCII characters given as it lies in the engine: what
+    // FromStorage(type, QString(text)) gives, without the string where the type needs none.
+    static QVariant FromStoredText(TFieldType type, QLatin1StringView text);
     // A delivered value read as a date and time: a date at midnight, a time of day on day 0 of the
     // suite's date values (30 Dec 1899).
     static QDateTime AsDateTime(const QVariant& value);

@@ -1,5 +1,7 @@
 #include "TCsvRowWriter.h"
 
+#include "Utf8Append.h"
+
 namespace {
 
 // First characters that make a spreadsheet read a field as a formula.
@@ -18,15 +20,6 @@ bool RunsAsFormula(const QString& text)
     }
 }
 
-bool NeedsQuotes(const QByteArray& field)
-{
-    for (const char c : field) {
-        if (c == ',' || c == '"' || c == '\r' || c == '\n')
-            return true;
-    }
-    return false;
-}
-
 } // namespace
 
 TCsvRowWriter::TCsvRowWriter(const QString& fileName) : m_file(fileName) {}
@@ -36,20 +29,35 @@ void TCsvRowWriter::AppendField(QByteArray& line, const TRowCell& cell)
     if (cell.Kind == ckEmpty)
         return;
     const bool guarded = cell.Kind == ckText && RunsAsFormula(cell.Text);
-    const QByteArray text = cell.Text.toUtf8();
-    if (!guarded && !NeedsQuotes(text)) {
-        line.append(text);
-        return;
-    }
-    line.append('"');
-    if (guarded)
-        line.append('\'');
-    for (const char c : text) {
+    const qsizetype start = line.size();
+    AppendUtf8(line, cell.Text);
+    const qsizetype end = line.size();
+    bool quoted = guarded;
+    qsizetype quotes = 0;
+    for (const char c : QByteArrayView(line).sliced(start)) {
         if (c == '"')
-            line.append('"');
-        line.append(c);
+            ++quotes;
+        if (c == ',' || c == '"' || c == '\r' || c == '\n')
+            quoted = true;
     }
-    line.append('"');
+    if (!quoted)
+        return;
+    // Quoted where it stands, from the back: the closing quote, the text with its quotes doubled, the
+    // apostrophe of a guarded field and the opening quote.
+    line.resize(end + 2 + (guarded ? 1 : 0) + quotes);
+    char* data = line.data();
+    qsizetype to = line.size();
+    data[--to] = '"';
+    for (qsizetype from = end; from > start;) {
+        const char c = data[--from];
+        data[--to] = c;
+        if (c == '"')
+            data[--to] = '"';
+    }
+    if (guarded)
+        data[--to] = '\'';
+    data[--to] = '"';
+    Q_ASSERT(to == start);
 }
 
 void TCsvRowWriter::WriteLine(const QList<TRowCell>& cells)

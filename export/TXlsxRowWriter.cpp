@@ -114,6 +114,8 @@ void TXlsxRowWriter::Start(const TRowTable& table)
     lxw_doc_properties properties = {};
     properties.title = m_title.data();
     properties.company = m_company.data();
+    if (m_created.isValid())
+        properties.created = time_t(m_created.toSecsSinceEpoch());
     Check(workbook_set_properties(m_workbook, &properties));
 
     m_widths.clear();

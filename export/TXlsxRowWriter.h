@@ -3,6 +3,7 @@
 #include "TStagedFile.h"
 
 #include <QByteArray>
+#include <QDateTime>
 #include <QList>
 
 struct lxw_workbook;
@@ -27,6 +28,9 @@ public:
 
     // Fewer rows per sheet than a spreadsheet allows, so tests can reach the continuation.
     void SetMaxDataRowsPerSheet(int rows) { m_maxDataRows = rows; }
+    // The time the workbook says it was created (else when it is written), so that two workbooks of
+    // the same rows can be compared byte for byte. Before Start.
+    void SetCreated(const QDateTime& created) { m_created = created; }
 
     void Start(const TRowTable& table) override;
     void WriteRow(const QList<TRowCell>& cells) override;
@@ -55,6 +59,7 @@ private:
     lxw_format* m_currency = nullptr;
     TRowTable m_table;
     QList<int> m_widths;      // in characters, the longest text of each column so far
+    QDateTime m_created;
     int m_maxDataRows = SheetDataRows;
     int m_sheetRows = 0;      // data rows on the current sheet
     int m_sheetCount = 0;

@@ -27,14 +27,20 @@ void TDataFieldElement::Prepare(TPrepareContext& context)
 
 void TDataFieldElement::Render(TRenderContext& context) const
 {
-    QVariant value;
+    // The row's values are read where they are kept: a report prints millions of them.
+    static const QVariant none;
+    const QVariant* value = &none;
+    QVariant read;
     if (m_field >= 0) {
-        if (context.Snapshot)
-            value = size_t(m_field) < context.Snapshot->size() ? (*context.Snapshot)[size_t(m_field)] : QVariant();
-        else if (context.DataSet)
-            value = context.DataSet->Value(m_field);
+        if (context.Snapshot) {
+            if (size_t(m_field) < context.Snapshot->size())
+                value = &(*context.Snapshot)[size_t(m_field)];
+        } else if (context.DataSet) {
+            read = context.DataSet->Value(m_field);
+            value = &read;
+        }
     }
-    PlaceText(context, CachedText(value));
+    PlaceText(context, CachedText(*value));
 }
 
 // Formatting dates and currency is costly and a column holds few distinct values, so each element keeps
@@ -42,16 +48,18 @@ void TDataFieldElement::Render(TRenderContext& context) const
 // for bit (0.0 and -0.0 format differently).
 QString TDataFieldElement::CachedText(const QVariant& value) const
 {
-    if (!value.isValid() || value.isNull())
-        return {};
     QHash<qint64, QString>* texts = nullptr;
     qint64 key = 0;
     switch (value.typeId()) {
     case QMetaType::QDate:
+        if (value.isNull())
+            return {};
         texts = &m_dateTexts;
         key = value.toDate().toJulianDay();
         break;
     case QMetaType::Double:
+        if (value.isNull())
+            return {};
         texts = &m_doubleTexts;
         key = std::bit_cast<qint64>(value.toDouble());
         break;
@@ -98,6 +106,8 @@ QString TDataFieldElement::DisplayText(const QVariant& value, TFieldType type)
     switch (type) {
     case ftSmallint:
     case ftInteger:
+        if (value.typeId() == QMetaType::Int) // what the data layer delivers: no conversion through the variant
+            return QString::number(*static_cast<const int*>(value.constData()));
         return QString::number(value.toLongLong());
     case ftBoolean:
         return value.toBool() ? QStringLiteral("True") : QStringLiteral("False");
@@ -114,6 +124,8 @@ QString TDataFieldElement::DisplayText(const QVariant& value, TFieldType type)
     case ftFloat:
         return QString::number(value.toDouble(), 'g', 15);
     default:
+        if (value.typeId() == QMetaType::QString)
+            return *static_cast<const QString*>(value.constData());
         return value.toString();
     }
 }

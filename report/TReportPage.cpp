@@ -1,31 +1,8 @@
 #include "TReportPage.h"
 
+#include "Utf8Append.h"
+
 #include <algorithm>
-
-namespace {
-
-// Appends text as UTF-8 and returns the number of bytes added. Report text is nearly always ASCII,
-// which is copied straight into the buffer instead of through a temporary array per element.
-qsizetype AppendUtf8(QByteArray& buffer, const QString& text)
-{
-    const qsizetype count = text.size();
-    const QChar* units = text.constData();
-    for (qsizetype i = 0; i < count; ++i) {
-        if (units[i].unicode() >= 0x80) {
-            const QByteArray bytes = text.toUtf8();
-            buffer.append(bytes);
-            return bytes.size();
-        }
-    }
-    const qsizetype start = buffer.size();
-    buffer.resize(start + count);
-    char* out = buffer.data() + start;
-    for (qsizetype i = 0; i < count; ++i)
-        out[i] = char(units[i].unicode());
-    return count;
-}
-
-} // namespace
 
 double TPageElement::AnchorX() const
 {

@@ -4,9 +4,12 @@
 #include "TBandedReport.h"
 #include "TDataFieldElement.h"
 #include "TReportDataSet.h"
+#include "TRowWriterQueue.h"
 
 #include <QDate>
 #include <QDateTime>
+#include <algorithm>
+#include <bit>
 #include <cmath>
 #include <vector>
 
@@ -46,10 +49,21 @@ QString TRowExporter::DateText(const QDate& date)
     const auto found = m_dateTexts.constFind(day);
     if (found != m_dateTexts.constEnd())
         return found.value();
-    if (m_dateTexts.size() >= MaxCachedDates)
+    if (m_dateTexts.size() >= MaxCachedTexts)
         m_dateTexts.clear();
     // The slashes are quoted: the data's dates read the same on every system, whatever its separator.
     return m_dateTexts.insert(day, FormatDateTime(QStringLiteral("m'/'d'/'yyyy"), FromQDate(date))).value();
+}
+
+QString TRowExporter::CachedAmountText(double amount)
+{
+    const qint64 bits = std::bit_cast<qint64>(amount);
+    const auto found = m_amountTexts.constFind(bits);
+    if (found != m_amountTexts.constEnd())
+        return found.value();
+    if (m_amountTexts.size() >= MaxCachedTexts)
+        m_amountTexts.clear();
+    return m_amountTexts.insert(bits, AmountText(amount)).value();
 }
 
 TRowCell TRowExporter::Cell(const QVariant& value, TCellKind kind)
@@ -58,6 +72,11 @@ TRowCell TRowExporter::Cell(const QVariant& value, TCellKind kind)
         return {};
     switch (kind) {
     case ckInteger: {
+        // An int (what the data layer delivers) is taken as it is; other values convert.
+        if (value.typeId() == QMetaType::Int) {
+            const int number = *static_cast<const int*>(value.constData());
+            return {ckInteger, double(number), QString::number(number)};
+        }
         bool ok = false;
         const qlonglong number = value.toLongLong(&ok);
         if (ok)
@@ -69,7 +88,7 @@ TRowCell TRowExporter::Cell(const QVariant& value, TCellKind kind)
         bool ok = false;
         const double number = value.toDouble(&ok);
         if (ok && std::isfinite(number))
-            return {kind, number, kind == ckCurrency ? AmountText(number) : QString::number(number, 'g', 15)};
+            return {kind, number, kind == ckCurrency ? CachedAmountText(number) : QString::number(number, 'g', 15)};
         break;
     }
     case ckDate: {
@@ -81,7 +100,8 @@ TRowCell TRowExporter::Cell(const QVariant& value, TCellKind kind)
     case ckText:
     case ckEmpty: break;
     }
-    const QString text = value.toString();
+    const QString text = value.typeId() == QMetaType::QString ? *static_cast<const QString*>(value.constData())
+                                                              : value.toString();
     return text.isEmpty() ? TRowCell() : TRowCell{ckText, 0, text};
 }
 
@@ -100,12 +120,16 @@ bool TRowExporter::Run(TBandedReport& report, TRowSink& sink, const TProgressCal
     }
     const TBand* group = OutermostGroup(report);
     const int groupField = data && group ? data->FieldIndex(group->ExpressionField()) : -1;
+    // The group's field is mostly a column as well, and then read once.
+    const auto groupColumn = std::find(fields.begin(), fields.end(), groupField);
 
     TRowCounts counts{layout.CountsSheetName, layout.GroupHeading, layout.CountHeading, layout.TotalLabel, {}, 0};
     sink.Start(table);
+    TRowWriterQueue writer(layout.Columns.size(), [&sink](const QList<TRowCell>& cells) { sink.WriteRow(cells); },
+                           WriterThread);
 
-    QList<TRowCell> cells(layout.Columns.size());
     QVariant groupValue;
+    QVariant value;
     qint64 groupRows = 0;
     // A group ends where the group field's value changes, exactly as the report starts a new one.
     const auto closeGroup = [&] {
@@ -114,24 +138,36 @@ bool TRowExporter::Run(TBandedReport& report, TRowSink& sink, const TProgressCal
     };
     int rows = 0;
     while (data && !data->Eof()) {
-        for (qsizetype i = 0; i < cells.size(); ++i)
-            cells[i] = fields[size_t(i)] >= 0 ? Cell(data->Value(fields[size_t(i)]), layout.Columns[i].Kind)
-                                              : TRowCell();
+        QList<TRowCell>& cells = writer.NextRow();
+        QVariant rowGroupValue;
+        for (qsizetype i = 0; i < cells.size(); ++i) {
+            const int field = fields[size_t(i)];
+            if (field < 0) {
+                cells[i] = TRowCell();
+                continue;
+            }
+            value = data->Value(field);
+            cells[i] = Cell(value, layout.Columns[i].Kind);
+            if (groupColumn != fields.end() && i == groupColumn - fields.begin())
+                rowGroupValue = value;
+        }
         if (groupField >= 0) {
-            const QVariant value = data->Value(groupField);
-            if (groupRows == 0 || value != groupValue) {
+            if (groupColumn == fields.end())
+                rowGroupValue = data->Value(groupField);
+            if (groupRows == 0 || rowGroupValue != groupValue) {
                 closeGroup();
-                groupValue = value;
+                groupValue = rowGroupValue;
                 groupRows = 0;
             }
             ++groupRows;
         }
-        sink.WriteRow(cells);
+        writer.Add();
         ++rows;
         if (progress && rows % ProgressInterval == 0 && !progress({0, rows, data->RecordCount()}))
             return false;
         data->Next();
     }
+    writer.Finish();
     if (groupField >= 0)
         closeGroup();
     counts.Total = rows;

@@ -11,13 +11,18 @@
 #include "TReportSaver.h"
 #include "TRowExporter.h"
 #include "TRowSink.h"
+#include "EExportError.h"
+#include "TCsvRowWriter.h"
+#include "TXlsxRowWriter.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QSet>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QTimer>
 #include <gtest/gtest.h>
 #include <optional>
@@ -147,21 +152,166 @@ TEST(TRowExport, AnEmptyReportHasItsHeadingsAndATotalOfNought)
     EXPECT_EQ(sink.Counts->Total, 0);
 }
 
+// The rows a full export writes, for comparing with what a stopped one got.
+QList<QList<TRowCell>> AllRows(TBandedReport& report)
+{
+    TRecordingSink sink;
+    TRowExporter exporter;
+    exporter.WriterThread = false;
+    exporter.Run(report, sink);
+    return sink.Rows;
+}
+
+bool SameCells(const QList<TRowCell>& a, const QList<TRowCell>& b)
+{
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](const TRowCell& x, const TRowCell& y) {
+        return x.Kind == y.Kind && x.Number == y.Number && x.Text == y.Text;
+    });
+}
+
+// Cancelling stops the reading at once and leaves the sink unfinished. The writer thread drops the
+// rows it has not written yet, so it wrote the first rows read, and no more than they.
 TEST(TRowExport, CancellingLeavesTheSinkUnfinished)
 {
     TActivityFixture f;
     DeclareRows(f);
     f.AddGroups({2500});
-    TRecordingSink sink;
+    const QList<QList<TRowCell>> all = AllRows(f.Report);
+    for (const bool writerThread : {false, true}) {
+        SCOPED_TRACE(writerThread ? "writer thread" : "one thread");
+        TRecordingSink sink;
+        TRowExporter exporter;
+        exporter.WriterThread = writerThread;
+        int calls = 0;
+        EXPECT_FALSE(exporter.Run(f.Report, sink, [&](const TReportProgress& progress) {
+            ++calls;
+            EXPECT_EQ(progress.Rows, 1000);
+            return false;
+        }));
+        EXPECT_EQ(calls, 1);
+        if (writerThread)
+            EXPECT_LE(sink.Rows.size(), 1000);
+        else
+            EXPECT_EQ(sink.Rows.size(), 1000);
+        for (qsizetype i = 0; i < sink.Rows.size(); ++i)
+            ASSERT_TRUE(SameCells(sink.Rows[i], all[i])) << "row " << i;
+        EXPECT_FALSE(sink.Counts);
+    }
+}
+
+// The sink gets the same calls with the same rows whether it writes on the writer thread or not;
+// its Start and Finish run on the caller's thread either way.
+TEST(TRowExport, TheWriterThreadWritesTheRowsTheCallersThreadWould)
+{
+    class TThreadSink : public TRecordingSink
+    {
+    public:
+        void Start(const TRowTable& table) override
+        {
+            TRecordingSink::Start(table);
+            StartThread = QThread::currentThread();
+        }
+        void WriteRow(const QList<TRowCell>& cells) override
+        {
+            TRecordingSink::WriteRow(cells);
+            RowThreads.insert(QThread::currentThread());
+        }
+        void Finish(const TRowCounts& counts) override
+        {
+            TRecordingSink::Finish(counts);
+            FinishThread = QThread::currentThread();
+        }
+        QThread* StartThread = nullptr;
+        QThread* FinishThread = nullptr;
+        QSet<QThread*> RowThreads;
+    };
+    TActivityFixture f;
+    DeclareRows(f);
+    f.AddGroups({700, 1, 1300, 257});
+    TThreadSink inline_;
+    TThreadSink threaded;
+    for (TThreadSink* sink : {&inline_, &threaded}) {
+        TRowExporter exporter;
+        exporter.WriterThread = sink == &threaded;
+        ASSERT_TRUE(exporter.Run(f.Report, *sink));
+        EXPECT_EQ(sink->StartThread, QThread::currentThread());
+        EXPECT_EQ(sink->FinishThread, QThread::currentThread());
+    }
+    EXPECT_EQ(inline_.RowThreads, QSet<QThread*>{QThread::currentThread()});
+    EXPECT_FALSE(threaded.RowThreads.contains(QThread::currentThread()));
+    ASSERT_EQ(threaded.Rows.size(), 2258);
+    ASSERT_EQ(inline_.Rows.size(), 2258);
+    for (qsizetype i = 0; i < inline_.Rows.size(); ++i)
+        ASSERT_TRUE(SameCells(threaded.Rows[i], inline_.Rows[i])) << "row " << i;
+    ASSERT_TRUE(threaded.Counts && inline_.Counts);
+    EXPECT_EQ(threaded.Counts->Groups, inline_.Counts->Groups);
+    EXPECT_EQ(threaded.Counts->Total, 2258);
+}
+
+// A failure of the writer stops the reading soon after and reaches the caller as it was raised; the
+// sink is not finished.
+TEST(TRowExport, AWriterFailureStopsTheExport)
+{
+    class TFailingSink : public TRecordingSink
+    {
+    public:
+        void WriteRow(const QList<TRowCell>& cells) override
+        {
+            if (Rows.size() == 300)
+                throw EExportError(QStringLiteral("Cannot write file \"x.csv\". No space left on device"));
+            TRecordingSink::WriteRow(cells);
+        }
+    };
+    TActivityFixture f;
+    DeclareRows(f);
+    f.AddGroups({20000});
+    TFailingSink sink;
     int calls = 0;
-    EXPECT_FALSE(f.Report.ExportRowsTo(sink, [&](const TReportProgress& progress) {
-        ++calls;
-        EXPECT_EQ(progress.Rows, 1000);
-        return false;
-    }));
-    EXPECT_EQ(calls, 1);
-    EXPECT_EQ(sink.Rows.size(), 1000);
+    try {
+        f.Report.ExportRowsTo(sink, [&](const TReportProgress&) { return ++calls > 0; });
+        FAIL() << "the failure was not raised";
+    } catch (const EExportError& error) {
+        EXPECT_EQ(error.Message(), QStringLiteral("Cannot write file \"x.csv\". No space left on device"));
+    }
+    EXPECT_EQ(sink.Rows.size(), 300);
+    EXPECT_LE(calls, 2) << "the reading went on after the writer failed";
     EXPECT_FALSE(sink.Counts);
+}
+
+// Both row formats write the same bytes with the writer thread as without it, over many batches,
+// hostile texts included.
+TEST(TRowExport, TheRowFormatsWriteTheSameBytesOnTheWriterThread)
+{
+    TActivityFixture f;
+    DeclareRows(f);
+    f.AddGroups({1500, 900});
+    f.Data.AddRow({QStringLiteral("=1+1, \"Ünïcode\"\n"), -3, QStringLiteral("@Müller, Jürgen"), QDate(1899, 12, 31), -0.5});
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QDateTime created(QDate(2026, 12, 9), QTime(10, 0), Qt::UTC);
+    for (const QString& extension : {QStringLiteral("csv"), QStringLiteral("xlsx")}) {
+        SCOPED_TRACE(qPrintable(extension));
+        QByteArray bytes[2];
+        for (const bool writerThread : {false, true}) {
+            const QString fileName = dir.filePath(QStringLiteral("rows%1.%2").arg(int(writerThread)).arg(extension));
+            std::unique_ptr<TRowSink> sink;
+            if (extension == QLatin1String("xlsx")) {
+                auto workbook = std::make_unique<TXlsxRowWriter>(fileName);
+                workbook->SetCreated(created);
+                sink = std::move(workbook);
+            } else {
+                sink = std::make_unique<TCsvRowWriter>(fileName);
+            }
+            TRowExporter exporter;
+            exporter.WriterThread = writerThread;
+            ASSERT_TRUE(exporter.Run(f.Report, *sink));
+            QFile file(fileName);
+            ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+            bytes[writerThread] = file.readAll();
+        }
+        EXPECT_GT(bytes[0].size(), 20000);
+        EXPECT_TRUE(bytes[0] == bytes[1]);
+    }
 }
 
 TEST_F(TDateSettings, CellsKeepTheirKindAndReadTheSameOnEverySystem)
