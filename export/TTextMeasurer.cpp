@@ -151,5 +151,8 @@ int TTextMeasurer::BrowserTextHeight(const TFont& font)
 
 int TTextMeasurer::TextHeight(const TFont& font)
 {
-    return Cache(font).Metrics.height();
+    TFontCache& cache = Cache(font);
+    if (cache.Height < 0)
+        cache.Height = cache.Metrics.height();
+    return cache.Height;
 }

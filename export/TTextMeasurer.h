@@ -44,6 +44,7 @@ private:
             Cp1252.fill(-1);
         }
         QFontMetrics Metrics;
+        int Height = -1;             // Metrics.height(), asked for every label
         std::array<int, 256> Latin1; // by code point
         std::array<int, 256> Cp1252; // by byte
         QHash<char16_t, int> Others;
