@@ -220,8 +220,9 @@ void TExtraFilter::AddText(double x, double y, const TFont& font, TColor backgro
 
 void TExtraFilter::MeasureItem(TReportItem& item)
 {
-    item.Width = PixelsToMicrons(m_measurer->TextWidth(*item.Font, item.Text));
-    item.Height = PixelsToMicrons(m_measurer->TextHeight(*item.Font));
+    const QSize size = m_measurer->TextSize(*item.Font, item.Text);
+    item.Width = PixelsToMicrons(size.width());
+    item.Height = PixelsToMicrons(size.height());
     switch (item.Alignment) {
     case taRightJustify:
         item.TextLeft = Clamped(qint64(item.X) - item.Width - RightAlignGap);
@@ -237,8 +238,8 @@ void TExtraFilter::MeasureItem(TReportItem& item)
 
 QRect TExtraFilter::BrowserBox(const TReportItem& item)
 {
-    return PixelBox(item, m_measurer->BrowserTextWidth(*item.Font, item.Text),
-                    m_measurer->BrowserTextHeight(*item.Font));
+    const QSize size = m_measurer->BrowserTextSize(*item.Font, item.Text);
+    return PixelBox(item, size.width(), size.height());
 }
 
 void TExtraFilter::AssignRows()

@@ -201,7 +201,7 @@ void TStagedFile::Write(QByteArrayView bytes)
         WriteThrough(bytes.data(), size);
     } else {
         if (!m_buffer)
-            m_buffer = std::make_unique<char[]>(size_t(BufferSize));
+            m_buffer = std::make_unique_for_overwrite<char[]>(size_t(BufferSize));
         std::memcpy(m_buffer.get() + m_used, bytes.data(), size_t(size));
         m_used += size;
     }
@@ -301,7 +301,7 @@ void TStagedFile::AppendFile(TStagedFile& spool)
 void TStagedFile::CopyThrough(int from, qint64 offset, qint64 size)
 {
     if (!m_buffer)
-        m_buffer = std::make_unique<char[]>(size_t(BufferSize));
+        m_buffer = std::make_unique_for_overwrite<char[]>(size_t(BufferSize));
     while (size > 0) {
         const ssize_t got = ::pread(from, m_buffer.get(), size_t(std::min<qint64>(size, BufferSize)), offset);
         if (got < 0 && errno == EINTR)
