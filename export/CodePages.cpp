@@ -65,18 +65,27 @@ std::array<char, 256> Build1252To437()
 
 QByteArray ToCodePage1252(const QString& text)
 {
-    QByteArray result;
-    result.resize(text.size());
-    qsizetype out = 0;
-    const char16_t* units = reinterpret_cast<const char16_t*>(text.utf16());
     const qsizetype count = text.size();
+    QByteArray result(count, Qt::Uninitialized);
+    char* const bytes = result.data();
+    const char16_t* units = reinterpret_cast<const char16_t*>(text.utf16());
+    // Report text is nearly always ASCII, which converts unit for unit in a loop the compiler vectorises.
+    char16_t high = 0;
+    for (qsizetype i = 0; i < count; ++i) {
+        high |= units[i] & 0xFF80;
+        bytes[i] = char(units[i]);
+    }
+    if (high == 0)
+        return result;
+    qsizetype out = 0;
     for (qsizetype i = 0; i < count; ++i) {
         const char16_t unit = units[i];
         if (QChar::isHighSurrogate(unit) && i + 1 < count && QChar::isLowSurrogate(units[i + 1]))
             ++i; // one character, one "?"
-        result[out++] = Encode1252(unit);
+        bytes[out++] = Encode1252(unit);
     }
-    result.truncate(out);
+    if (out < count)
+        result.truncate(out);
     return result;
 }
 

@@ -14,11 +14,5 @@ public:
 
 protected:
     bool UseFileName() const override;
-    void SavePage(const QString& fileName) override;
-
-private:
-    void SaveBitmap(const QString& fileName);
-
-    // The 8-bit file image of the page, kept between pages so its buffer is reused.
-    QByteArray m_bitmapFile;
+    TPageEncoding PageEncoding() const override;
 };

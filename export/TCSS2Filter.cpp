@@ -38,47 +38,47 @@ void TCSS2Filter::WriteBand(TReportBand& band)
         const qint32 w = box.width();
         const qint32 h = box.height();
 
-        QByteArray& s = m_line;
-        s.resize(0);
-        s += "<DIV STYLE=\"position: absolute;left: ";
-        THTMLFilterPageFile::AppendNumber(s, x);
-        s += "px;top: ";
-        THTMLFilterPageFile::AppendNumber(s, y);
-        s += "px;width: ";
-        THTMLFilterPageFile::AppendNumber(s, w);
-        s += "px;height: ";
-        THTMLFilterPageFile::AppendNumber(s, h);
-        s += "px;z-index: ";
-        THTMLFilterPageFile::AppendNumber(s, item->Sequence);
-        s += ';';
+        TByteBuffer& s = m_line;
+        s.Clear();
+        s.Append("<DIV STYLE=\"position: absolute;left: ");
+        s.AppendNumber(x);
+        s.Append("px;top: ");
+        s.AppendNumber(y);
+        s.Append("px;width: ");
+        s.AppendNumber(w);
+        s.Append("px;height: ");
+        s.AppendNumber(h);
+        s.Append("px;z-index: ");
+        s.AppendNumber(item->Sequence);
+        s.Append(';');
         if (item->Background != clWhite) {
-            s += "background-color: ";
-            s += m_styles.ColorBytes(item->Background, 0);
-            s += ';';
+            s.Append("background-color: ");
+            s.Append(m_styles.ColorBytes(item->Background, 0));
+            s.Append(';');
         }
         if (item->Alignment == taRightJustify)
-            s += "text-align: right;";
+            s.Append("text-align: right;");
         else if (item->Alignment == taCenter)
-            s += "text-align: center;";
+            s.Append("text-align: center;");
         const TFont& font = *item->Font;
-        s += "font-size: ";
-        THTMLFilterPageFile::AppendNumber(s, font.Size);
-        s += "pt;font-family: ";
+        s.Append("font-size: ");
+        s.AppendNumber(font.Size);
+        s.Append("pt;font-family: ");
         THTMLFilterPageFile::AppendEscaped(s, m_styles.FontNameBytes(font.Name));
-        s += ";color: ";
-        s += m_styles.ColorBytes(font.Color, 1);
-        s += ';';
+        s.Append(";color: ");
+        s.Append(m_styles.ColorBytes(font.Color, 1));
+        s.Append(';');
         if (font.Italic)
-            s += "font-style: italic;";
+            s.Append("font-style: italic;");
         if (font.Bold)
-            s += "font-weight: bold;";
+            s.Append("font-weight: bold;");
         if (font.Underline)
-            s += "text-decoration: underline;";
-        s += "\">";
+            s.Append("text-decoration: underline;");
+        s.Append("\">");
         THTMLFilterPageFile::AppendEscaped(s, item->Text);
-        s += "</DIV>";
-        s += CrLf;
-        WriteText(s);
+        s.Append("</DIV>");
+        s.Append("\r\n");
+        PageFile.Write(s.View());
     }
 }
 

@@ -27,6 +27,6 @@ protected:
 
 private:
     std::vector<const TReportItem*> m_sorted;
-    QByteArray m_line;
+    TByteBuffer m_line;
     THtmlStyleCache m_styles;
 };

@@ -20,6 +20,9 @@ constexpr qint32 RightAlignGap = 2000;
 // Held at the limits of 32 bits: a converted value out of range would be undefined.
 qint32 Truncate(double value)
 {
+    // The common case first: every label of the report goes through here several times.
+    if (value > -2147483649.0 && value < 2147483648.0)
+        return qint32(value);
     if (!(value == value))
         return 0;
     return qint32(std::clamp(std::trunc(value), double(std::numeric_limits<qint32>::min()),
@@ -156,7 +159,7 @@ void TExtraFilter::StartExport(qint32 paperWidth, qint32 paperHeight, const TFon
 {
     m_active = true;
     GroupRows = true;
-    Body.clear();
+    Body.Discard();
     PaperWidth = NativeToMicrons(paperWidth);
     PaperHeight = NativeToMicrons(paperHeight);
     BeginDocument();
@@ -172,8 +175,7 @@ void TExtraFilter::FinishExport()
 {
     m_active = false;
     EndDocument();
-    Body.clear();
-    Body.squeeze();
+    Body.Discard();
 }
 
 void TExtraFilter::OpenPage()
@@ -218,8 +220,9 @@ void TExtraFilter::AddText(double x, double y, const TFont& font, TColor backgro
 
 void TExtraFilter::MeasureItem(TReportItem& item)
 {
-    item.Width = PixelsToMicrons(m_measurer->TextWidth(*item.Font, item.Text));
-    item.Height = PixelsToMicrons(m_measurer->TextHeight(*item.Font));
+    const QSize size = m_measurer->TextSize(*item.Font, item.Text);
+    item.Width = PixelsToMicrons(size.width());
+    item.Height = PixelsToMicrons(size.height());
     switch (item.Alignment) {
     case taRightJustify:
         item.TextLeft = Clamped(qint64(item.X) - item.Width - RightAlignGap);
@@ -235,16 +238,19 @@ void TExtraFilter::MeasureItem(TReportItem& item)
 
 QRect TExtraFilter::BrowserBox(const TReportItem& item)
 {
-    return PixelBox(item, m_measurer->BrowserTextWidth(*item.Font, item.Text),
-                    m_measurer->BrowserTextHeight(*item.Font));
+    const QSize size = m_measurer->BrowserTextSize(*item.Font, item.Text);
+    return PixelBox(item, size.width(), size.height());
 }
 
 void TExtraFilter::AssignRows()
 {
-    // Stable sorts keep items of equal position in the order they arrived.
-    std::stable_sort(Items.begin(), Items.end(), [](const TReportItem& a, const TReportItem& b) {
+    // Stable sorts keep items of equal position in the order they arrived. Pages mostly arrive in
+    // order already, and checking that costs far less than sorting.
+    const auto byPosition = [](const TReportItem& a, const TReportItem& b) {
         return a.Y != b.Y ? a.Y < b.Y : a.X < b.X;
-    });
+    };
+    if (!std::is_sorted(Items.begin(), Items.end(), byPosition))
+        std::stable_sort(Items.begin(), Items.end(), byPosition);
     // A row is measured from the top of its first item, so rows never chain downwards.
     qint32 row = -1;
     qint64 limit = 0;
@@ -255,9 +261,11 @@ void TExtraFilter::AssignRows()
         }
         item.RowIndex = row;
     }
-    std::stable_sort(Items.begin(), Items.end(), [](const TReportItem& a, const TReportItem& b) {
+    const auto byRow = [](const TReportItem& a, const TReportItem& b) {
         return a.RowIndex != b.RowIndex ? a.RowIndex < b.RowIndex : a.X < b.X;
-    });
+    };
+    if (!std::is_sorted(Items.begin(), Items.end(), byRow))
+        std::stable_sort(Items.begin(), Items.end(), byRow);
 }
 
 void TExtraFilter::ProcessPage()
@@ -285,6 +293,12 @@ void TExtraFilter::ProcessPage()
 void TExtraFilter::DiscardOutputFile()
 {
     OutputFile.Discard();
+}
+
+void TExtraFilter::OpenBody()
+{
+    Body.SetTargetPath(m_fileName);
+    Body.Open();
 }
 
 void TExtraFilter::WriteText(const QByteArray& s)

@@ -157,6 +157,7 @@ protected:
     void ProcessPage();
     // Closes OutputFile without creating the named file (for writers that write one file per page).
     void DiscardOutputFile();
+    void OpenBody();
 
     qint32 RowCounter = 0;
     qint32 PageNumber = 0;
@@ -168,7 +169,10 @@ protected:
     bool PageOpen = false;
     TStagedFile OutputFile;
     bool GroupRows = true;
-    QByteArray Body;
+    // For writers that write their body before what must precede it is known (XLS, RTF): a spool
+    // file beside the target, opened by OpenBody, copied behind the head with
+    // OutputFile.AppendFile(Body) and removed by FinishExport or the destructor.
+    TStagedFile Body;
     bool LastPage = false;
 
 private:

@@ -34,64 +34,64 @@ void THTMLFilter::WriteBand(TReportBand& band)
         const qint32 w = box.width();
         const qint32 h = box.height();
 
-        QByteArray& s = m_line;
-        s.resize(0);
+        TByteBuffer& s = m_line;
+        s.Clear();
         if (y >= CurrentY) {
             if (y - CurrentY > 0) {
-                s += "<TR><TD HEIGHT=";
-                THTMLFilterPageFile::AppendNumber(s, y - CurrentY);
-                s += "></TD>";
-                s += CrLf;
+                s.Append("<TR><TD HEIGHT=");
+                s.AppendNumber(y - CurrentY);
+                s.Append("></TD>");
+                s.Append("\r\n");
             }
-            s += "<TR VALIGN=TOP>";
+            s.Append("<TR VALIGN=TOP>");
             CurrentY = y + h;
         }
         if (y + h > CurrentY)
             CurrentY = y + h;
 
-        s += "<TD WIDTH=";
-        THTMLFilterPageFile::AppendNumber(s, x - lastRight);
-        s += "></TD>";
+        s.Append("<TD WIDTH=");
+        s.AppendNumber(x - lastRight);
+        s.Append("></TD>");
         UsedWidth += x - lastRight;
 
-        s += "<TD WIDTH=";
-        THTMLFilterPageFile::AppendNumber(s, w);
-        s += " HEIGHT=";
-        THTMLFilterPageFile::AppendNumber(s, h);
+        s.Append("<TD WIDTH=");
+        s.AppendNumber(w);
+        s.Append(" HEIGHT=");
+        s.AppendNumber(h);
         UsedWidth += w;
 
         if (item->Background != clWhite) {
-            s += " BGCOLOR= ";
-            s += m_styles.ColorBytes(item->Background, 0);
+            s.Append(" BGCOLOR= ");
+            s.Append(m_styles.ColorBytes(item->Background, 0));
         }
         if (item->Alignment == taRightJustify)
-            s += " ALIGN=RIGHT";
+            s.Append(" ALIGN=RIGHT");
         else if (item->Alignment == taCenter)
-            s += " ALIGN=CENTER";
+            s.Append(" ALIGN=CENTER");
 
         const TFont& font = *item->Font;
         const bool styled = font.Name != DefaultFontName || font.Color != clBlack || font.Size != DefaultFontSize
             || font.Italic || font.Bold || font.Underline;
         if (styled) {
-            s += " STYLE=\"font-size: ";
-            THTMLFilterPageFile::AppendNumber(s, font.Size);
-            s += "pt; font-family: ";
+            s.Append(" STYLE=\"font-size: ");
+            s.AppendNumber(font.Size);
+            s.Append("pt; font-family: ");
             THTMLFilterPageFile::AppendEscaped(s, m_styles.FontNameBytes(font.Name));
-            s += "; color: ";
-            s += m_styles.ColorBytes(font.Color, 1);
-            s += ';';
+            s.Append("; color: ");
+            s.Append(m_styles.ColorBytes(font.Color, 1));
+            s.Append(';');
             if (font.Italic)
-                s += " font-style: italic;";
+                s.Append(" font-style: italic;");
             if (font.Bold)
-                s += " font-weight: bold;";
+                s.Append(" font-weight: bold;");
             if (font.Underline)
-                s += " text-decoration: underline;";
-            s += '"';
+                s.Append(" text-decoration: underline;");
+            s.Append('"');
         }
-        s += '>';
+        s.Append('>');
         THTMLFilterPageFile::AppendEscaped(s, item->Text);
-        s += "</TD>";
-        WriteText(s);
+        s.Append("</TD>");
+        PageFile.Write(s.View());
         lastRight = x + w;
     }
 }
@@ -100,29 +100,29 @@ void THTMLFilter::BeginRow()
 {
     UsedWidth = 0;
     m_tableWidth = MicronsToPixels(PaperWidth);
-    QByteArray& s = m_line;
-    s.resize(0);
-    s += "<TABLE BORDER=0 CELLPADDING=0 CELLSPACING=0 WIDTH=";
-    THTMLFilterPageFile::AppendNumber(s, m_tableWidth);
-    s += '>';
-    s += CrLf;
-    WriteText(s);
+    TByteBuffer& s = m_line;
+    s.Clear();
+    s.Append("<TABLE BORDER=0 CELLPADDING=0 CELLSPACING=0 WIDTH=");
+    s.AppendNumber(m_tableWidth);
+    s.Append('>');
+    s.Append("\r\n");
+    PageFile.Write(s.View());
 }
 
 void THTMLFilter::EndRow()
 {
-    QByteArray& s = m_line;
-    s.resize(0);
+    TByteBuffer& s = m_line;
+    s.Clear();
     const qint32 rest = m_tableWidth - UsedWidth;
     if (rest > 0) {
-        s += "<TD WIDTH=";
-        THTMLFilterPageFile::AppendNumber(s, rest);
-        s += "></TD>";
+        s.Append("<TD WIDTH=");
+        s.AppendNumber(rest);
+        s.Append("></TD>");
     }
-    s += CrLf;
-    s += "</TABLE>";
-    s += CrLf;
-    WriteText(s);
+    s.Append("\r\n");
+    s.Append("</TABLE>");
+    s.Append("\r\n");
+    PageFile.Write(s.View());
     TExtraFilter::EndRow();
 }
 

@@ -32,6 +32,6 @@ protected:
 
 private:
     qint32 m_tableWidth = 0;
-    QByteArray m_line;
+    TByteBuffer m_line;
     THtmlStyleCache m_styles;
 };

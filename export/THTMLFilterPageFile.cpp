@@ -4,7 +4,6 @@
 #include "TExtraFilter.h"
 
 #include <algorithm>
-#include <charconv>
 
 namespace {
 
@@ -37,7 +36,7 @@ QString THTMLFilterPageFile::LinkName(const QString& chosenFile, int page, bool 
     return useFileName ? PageFileName(chosenFile, page, false) : DefaultPageName(page);
 }
 
-void THTMLFilterPageFile::AppendEscaped(QByteArray& out, const QByteArray& text)
+void THTMLFilterPageFile::AppendEscaped(TByteBuffer& out, const QByteArray& text)
 {
     const char* const begin = text.constData();
     const char* const end = begin + text.size();
@@ -60,18 +59,11 @@ void THTMLFilterPageFile::AppendEscaped(QByteArray& out, const QByteArray& text)
         default:
             continue;
         }
-        out.append(plain, p - plain);
-        out.append(reference);
+        out.Append(plain, p - plain);
+        out.Append(reference);
         plain = p + 1;
     }
-    out.append(plain, end - plain);
-}
-
-void THTMLFilterPageFile::AppendNumber(QByteArray& out, qint64 n)
-{
-    char digits[24];
-    const std::to_chars_result end = std::to_chars(digits, digits + sizeof digits, n);
-    out.append(digits, end.ptr - digits);
+    out.Append(plain, end - plain);
 }
 
 QByteArray THTMLFilterPageFile::CodePageDeclaration()
@@ -81,9 +73,9 @@ QByteArray THTMLFilterPageFile::CodePageDeclaration()
 
 QByteArray THTMLFilterPageFile::Escaped(const QByteArray& text)
 {
-    QByteArray result;
+    TByteBuffer result;
     AppendEscaped(result, text);
-    return result;
+    return result.View().toByteArray();
 }
 
 void THTMLFilterPageFile::Create(const QString& path)
@@ -91,7 +83,7 @@ void THTMLFilterPageFile::Create(const QString& path)
     m_page = &m_pages.Add(path, true);
 }
 
-void THTMLFilterPageFile::Write(const QByteArray& bytes) { m_page->Write(bytes); }
+void THTMLFilterPageFile::Write(QByteArrayView bytes) { m_page->Write(bytes); }
 
 void THTMLFilterPageFile::WriteNavigation(const QString& chosenFile, int page, bool lastPage, bool useFileName,
                                           const QByteArray& prevText, const QByteArray& nextText)

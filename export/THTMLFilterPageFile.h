@@ -1,4 +1,5 @@
 #pragma once
+#include "TByteBuffer.h"
 #include "TFont.h"
 #include "TStagedFileSet.h"
 
@@ -19,16 +20,14 @@ public:
     // The same name without its folder, as the navigation links use it.
     static QString LinkName(const QString& chosenFile, int page, bool useFileName);
     // Appends text with "&", "<", ">" and the double quote written as character references.
-    static void AppendEscaped(QByteArray& out, const QByteArray& text);
+    static void AppendEscaped(TByteBuffer& out, const QByteArray& text);
     static QByteArray Escaped(const QByteArray& text);
-    // Appends n in decimal, as QByteArray::number writes it, without a temporary array.
-    static void AppendNumber(QByteArray& out, qint64 n);
     // The head element that names the pages' code page (1252), so that readers show accented names.
     static QByteArray CodePageDeclaration();
 
     // Starts the page file; one that cannot be created raises "File Error: " + path and the reason.
     void Create(const QString& path);
-    void Write(const QByteArray& bytes);
+    void Write(QByteArrayView bytes);
     // Writes the links to the neighbouring pages: none for a single page, only the previous link on
     // the last page, only the next link on the first.
     void WriteNavigation(const QString& chosenFile, int page, bool lastPage, bool useFileName,

@@ -27,7 +27,7 @@ bool TJPEGFilter::UseFileName() const
 
 // The page is compressed from its 32-bit colours: reducing it to a palette first would only lose
 // detail the JPEG keeps anyway.
-void TJPEGFilter::SavePage(const QString& fileName)
+TPageImageFilter::TPageEncoding TJPEGFilter::PageEncoding() const
 {
-    SaveJpeg(fileName);
+    return EncodeJpeg;
 }

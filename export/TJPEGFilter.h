@@ -13,5 +13,5 @@ public:
 
 protected:
     bool UseFileName() const override;
-    void SavePage(const QString& fileName) override;
+    TPageEncoding PageEncoding() const override;
 };

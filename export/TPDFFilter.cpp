@@ -9,20 +9,8 @@
 
 namespace {
 
-const QByteArray CrLf = QByteArrayLiteral("\r\n");
-// Written around every label; literals spare an allocation each time.
-const QByteArray BeginText = QByteArrayLiteral("BT");
-const QByteArray EndText = QByteArrayLiteral("ET");
 // Lines are collected and handed to the file in pieces of about this size.
 constexpr qsizetype FlushSize = 64 * 1024;
-
-// Appends n in decimal, as QByteArray::number writes it; the label loop runs for every text of the report.
-void AppendNumber(QByteArray& out, qint64 n)
-{
-    char digits[24];
-    const std::to_chars_result end = std::to_chars(digits, digits + sizeof digits, n);
-    out.append(digits, end.ptr - digits);
-}
 
 std::function<QDate()>& TodaySource()
 {
@@ -76,26 +64,25 @@ QByteArray InfoString(const QByteArray& text)
 }
 
 // A label's text inside "( ... ) Tj": each CR starts the next line, LFs are dropped.
-void AppendContentString(QByteArray& out, const QByteArray& text)
+void AppendContentString(TByteBuffer& out, const QByteArray& text)
 {
-    for (const char c : text) {
-        switch (c) {
-        case '\\':
-        case '(':
-        case ')':
-            out += '\\';
-            out += c;
-            break;
-        case '\r':
-            out += ") Tj T* (";
-            break;
-        case '\n':
-            break;
-        default:
-            out += c;
-            break;
+    const char* const data = text.constData();
+    const qsizetype size = text.size();
+    qsizetype plain = 0; // start of the bytes not yet appended that are copied as they are
+    for (qsizetype i = 0; i < size; ++i) {
+        const char c = data[i];
+        if (c != '\\' && c != '(' && c != ')' && c != '\r' && c != '\n')
+            continue;
+        out.Append(data + plain, i - plain);
+        plain = i + 1;
+        if (c == '\r')
+            out.Append(") Tj T* (");
+        else if (c != '\n') {
+            out.Append('\\');
+            out.Append(c);
         }
     }
+    out.Append(data + plain, size - plain);
 }
 
 } // namespace
@@ -129,20 +116,20 @@ QByteArray TPDFFilter::StandardFontName(const TFont& font)
 
 void TPDFFilter::WriteText(const QByteArray& s)
 {
-    m_pending += s;
-    m_pending += CrLf;
+    m_pending.Append(s);
+    m_pending.Append("\r\n");
     StreamLength += s.size() + 2;
     FileOffset += s.size() + 2;
-    if (m_pending.size() >= FlushSize)
+    if (m_pending.Size() >= FlushSize)
         Flush();
 }
 
 void TPDFFilter::Flush()
 {
-    if (m_pending.isEmpty())
+    if (m_pending.IsEmpty())
         return;
-    TExtraFilter::WriteText(m_pending);
-    m_pending.resize(0);
+    OutputFile.Write(m_pending.View());
+    m_pending.Clear();
 }
 
 QByteArray TPDFFilter::AllocateObject() { return QByteArray::number(NextObject++); }
@@ -189,7 +176,7 @@ void TPDFFilter::BeginDocument()
     m_lastFont = 0;
     XRefEntries.clear();
     PageGroups.clear();
-    m_pending.clear();
+    m_pending.Clear();
     NextObject = 4;
     PagesPerGroup = 10;
     FileOffset = 0;
@@ -257,40 +244,46 @@ void TPDFFilter::WriteBand(TReportBand& band)
     WriteText("stream");
     StreamLength = 0;
 
+    // The labels are the bulk of the file: their lines go straight into the pending bytes.
+    TByteBuffer& out = m_pending;
     for (const TReportItem* item : std::as_const(m_sorted)) {
         if (item->Kind != rkText)
             continue;
+        const qsizetype start = out.Size();
         const TFont& font = *item->Font;
         const TFontInfo& info = FontInfo(font);
         const qint32 x = MicronsToPoints(item->TextLeft);
         const qint64 top = qint64(PageHeightPt) - MicronsToPoints(item->Y);
         // The first baseline lies one ascent below the top, so the text fills the measured box.
         const qint64 baseline = top - info.Ascent;
-        WriteText(BeginText);
-        if (font.Color != clBlack)
-            WriteText(PdfColor(font.Color) + " rg");
-        m_line.resize(0);
-        m_line += "/F";
-        AppendNumber(m_line, info.Index);
-        m_line += ' ';
-        AppendNumber(m_line, font.Size);
-        m_line += " Tf";
-        WriteText(m_line);
-        m_line.resize(0);
-        AppendNumber(m_line, qint64(font.Size) + 2);
-        m_line += " TL";
-        WriteText(m_line);
-        m_line.resize(0);
-        AppendNumber(m_line, x);
-        m_line += ' ';
-        AppendNumber(m_line, baseline);
-        m_line += " Td (";
-        AppendContentString(m_line, item->Text);
-        m_line += ") Tj ";
-        WriteText(m_line);
-        if (font.Color != clBlack)
-            WriteText(PdfColor(clBlack) + " rg");
-        WriteText(EndText);
+        out.Append("BT\r\n");
+        if (font.Color != clBlack) {
+            out.Append(PdfColor(font.Color));
+            out.Append(" rg\r\n");
+        }
+        out.Append("/F");
+        out.AppendNumber(info.Index);
+        out.Append(' ');
+        out.AppendNumber(font.Size);
+        out.Append(" Tf\r\n");
+        out.AppendNumber(qint64(font.Size) + 2);
+        out.Append(" TL\r\n");
+        out.AppendNumber(x);
+        out.Append(' ');
+        out.AppendNumber(baseline);
+        out.Append(" Td (");
+        AppendContentString(out, item->Text);
+        out.Append(") Tj \r\n");
+        if (font.Color != clBlack) {
+            out.Append(PdfColor(clBlack));
+            out.Append(" rg\r\n");
+        }
+        out.Append("ET\r\n");
+        const qsizetype added = out.Size() - start;
+        StreamLength += added;
+        FileOffset += added;
+        if (out.Size() >= FlushSize)
+            Flush();
     }
 }
 
@@ -376,8 +369,8 @@ void TPDFFilter::EndDocument()
     WriteText("/Size " + size + " >> ");
     WriteText("startxref");
     WriteText(QByteArray::number(XRefOffset));
+    m_pending.Append("%%EOF");
     Flush();
-    TExtraFilter::WriteText("%%EOF");
 
     FontTable.clear();
     FontObjects.clear();

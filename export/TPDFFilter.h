@@ -2,6 +2,7 @@
 // Saves a report as an uncompressed PDF 1.2 file, written strictly front to back: each object is
 // written as soon as its content is known and the cross-reference table is assembled at the end.
 // Text is set in the standard Type 1 fonts chosen from the label's font name.
+#include "TByteBuffer.h"
 #include "TExtraFilter.h"
 
 #include <QDate>
@@ -75,6 +76,5 @@ private:
     std::vector<TFontInfo> m_fonts;
     std::size_t m_lastFont = 0;
     std::vector<const TReportItem*> m_sorted;
-    QByteArray m_pending; // written lines not yet handed to the file
-    QByteArray m_line;
+    TByteBuffer m_pending; // written lines not yet handed to the file
 };

@@ -2,7 +2,9 @@
 
 #include "CodePages.h"
 #include "EExportError.h"
+#include "ExportThreads.h"
 #include "TJpegWriter.h"
+#include "TOrderedWorkers.h"
 #include "TTextMeasurer.h"
 
 #include <QGlyphRun>
@@ -47,30 +49,36 @@ struct TGlyphFont
     std::array<int, 256> Advances {};
 };
 
-} // namespace
-
-struct TPageImageFilter::TGlyphCache
+// One text item of a page as the renderers draw it: a copy, since the page's items are gone by
+// the time a renderer gets to it.
+struct TPageText
 {
-    TTextMeasurer Measurer;
-    // A report uses a handful of fonts: a list searched from the front is all it takes.
-    std::vector<std::unique_ptr<TGlyphFont>> Fonts;
-    TGlyphFont* Last = nullptr;
-    // Reused for every item.
-    QList<quint32> Indexes;
-    QList<QPointF> Positions;
+    QRect Box;        // PixelBox of the item
+    int Font = 0;     // in the page's font list
+    quint8 Alignment = taLeftJustify;
+    TColor Background = clWhite;
+    QByteArray Text;
+};
 
+// Pages waiting for a renderer, per render thread.
+constexpr int QueuedPagesPerThread = 2;
+
+// A report uses a handful of fonts: a list searched from the front is all it takes.
+class TGlyphCache
+{
+public:
     TGlyphFont& For(const TFont& font)
     {
-        if (Last && Last->Font == font)
-            return *Last;
-        for (const auto& entry : Fonts) {
+        if (m_last && m_last->Font == font)
+            return *m_last;
+        for (const auto& entry : m_fonts) {
             if (entry->Font == font)
-                return *(Last = entry.get());
+                return *(m_last = entry.get());
         }
         auto entry = std::make_unique<TGlyphFont>();
         entry->Font = font;
         const QFont qfont = font.ToQFont();
-        const QFontMetrics& metrics = Measurer.Metrics(font);
+        const QFontMetrics& metrics = m_measurer.Metrics(font);
         entry->Ascent = metrics.ascent();
         // Tab stops every eight average characters.
         entry->TabWidth = 8 * metrics.averageCharWidth();
@@ -79,14 +87,116 @@ struct TPageImageFilter::TGlyphCache
         entry->Raw.setPixelSize(qfont.pointSizeF() * 96 / 72);
         for (int code = 0; code < 256; ++code) {
             const QByteArray byte(1, char(code));
-            entry->Advances[size_t(code)] = Measurer.TextWidth(font, byte);
+            entry->Advances[size_t(code)] = m_measurer.TextWidth(font, byte);
             const QList<quint32> glyph = entry->Raw.glyphIndexesForString(FromCodePage1252(byte));
             entry->Glyphs[size_t(code)] = glyph.size() == 1 ? glyph.front() : 0;
         }
-        Fonts.push_back(std::move(entry));
-        return *(Last = Fonts.back().get());
+        m_fonts.push_back(std::move(entry));
+        return *(m_last = m_fonts.back().get());
+    }
+
+private:
+    TTextMeasurer m_measurer;
+    std::vector<std::unique_ptr<TGlyphFont>> m_fonts;
+    TGlyphFont* m_last = nullptr;
+};
+
+} // namespace
+
+struct TPageImageFilter::TPageJob
+{
+    QString FileName;
+    QSize Size;
+    std::vector<TFont> Fonts;
+    std::vector<TPageText> Texts; // in drawing order
+    QByteArray File;              // the encoded page; null when nothing is saved for it
+
+    int FontIndex(const TFont& font)
+    {
+        for (std::size_t i = Fonts.size(); i-- > 0;) {
+            if (Fonts[i] == font)
+                return int(i);
+        }
+        Fonts.push_back(font);
+        return int(Fonts.size() - 1);
     }
 };
+
+// What one render thread keeps from page to page: the page image (its buffer reused), the glyphs of
+// the fonts it has met and the encoder.
+struct TPageImageFilter::TRenderer
+{
+    QImage Page;
+    TGlyphCache Glyphs;
+    TPageEncoder Encoder;
+    // Reused for every item.
+    QList<quint32> Indexes;
+    QList<QPointF> Positions;
+
+    void Draw(const TPageJob& job);
+};
+
+TPageImageFilter::TPageEncoder::TPageEncoder() = default;
+TPageImageFilter::TPageEncoder::~TPageEncoder() = default;
+
+void TPageImageFilter::TRenderer::Draw(const TPageJob& job)
+{
+    if (Page.size() != job.Size || Page.format() != QImage::Format_RGB32) {
+        Page = QImage(job.Size, QImage::Format_RGB32);
+        if (Page.isNull()) {
+            throw EExportError(QStringLiteral("A page image of %1 x %2 pixels cannot be created.")
+                                   .arg(job.Size.width())
+                                   .arg(job.Size.height()));
+        }
+        Page.setDotsPerMeterX(DotsPerMeter96);
+        Page.setDotsPerMeterY(DotsPerMeter96);
+    }
+    Page.fill(Qt::white);
+
+    QPainter painter(&Page);
+    for (const TPageText& item : job.Texts) {
+        const QRect& rect = item.Box;
+        const TFont& font = job.Fonts[size_t(item.Font)];
+        TGlyphFont& glyphs = Glyphs.For(font);
+        Indexes.clear();
+        Positions.clear();
+        qint64 x = 0; // a long text in a large font outgrows an int
+        for (const char byte : item.Text) {
+            const auto code = static_cast<unsigned char>(byte);
+            if (code == '\t') {
+                x = glyphs.TabWidth > 0 ? (x / glyphs.TabWidth + 1) * glyphs.TabWidth : x;
+                continue;
+            }
+            if (glyphs.Glyphs[code] != 0) {
+                Indexes.append(glyphs.Glyphs[code]);
+                Positions.append(QPointF(x, 0));
+            }
+            x += glyphs.Advances[code];
+        }
+        qint64 textLeft = rect.left();
+        if (item.Alignment == taRightJustify)
+            textLeft = rect.left() + rect.width() - x;
+        else if (item.Alignment == taCenter)
+            textLeft = rect.left() + (rect.width() - x) / 2;
+
+        // Clipped to the rectangle, which has the measured size of the text in this font, with two
+        // pixels to spare on either side: the micrometre round trip of the size loses up to one, and
+        // antialiased glyph edges reach a pixel beyond their advance.
+        painter.setClipRect(rect.adjusted(-ClipAllowance, 0, ClipAllowance, ClipAllowance));
+        if (item.Background != clWhite)
+            painter.fillRect(rect, ToQColor(item.Background));
+        if (Indexes.isEmpty())
+            continue;
+        QGlyphRun run;
+        run.setRawFont(glyphs.Raw);
+        run.setGlyphIndexes(Indexes);
+        run.setPositions(Positions);
+        run.setUnderline(font.Underline);
+        run.setStrikeOut(font.StrikeOut);
+        painter.setPen(ToQColor(font.Color));
+        painter.drawGlyphRun(QPointF(textLeft, rect.top() + glyphs.Ascent), run);
+    }
+}
 
 qsizetype TPageImageFilter::NameStart(const QString& fileName)
 {
@@ -95,11 +205,11 @@ qsizetype TPageImageFilter::NameStart(const QString& fileName)
 
 TPageImageFilter::TPageImageFilter(const QString& fileName)
     : TExtraFilter(fileName)
-    , m_glyphCache(std::make_unique<TGlyphCache>())
 {
 }
 
-TPageImageFilter::~TPageImageFilter() = default;
+// The render threads end before the pages they may be drawing go.
+TPageImageFilter::~TPageImageFilter() { m_workers.reset(); }
 
 QString TPageImageFilter::PageImageFileName(int page) const
 {
@@ -117,10 +227,23 @@ void TPageImageFilter::BeginDocument()
 {
     TExtraFilter::BeginDocument();
     GroupRows = false;
+    m_workers.reset();
+    m_page.reset();
+    m_encoding = PageEncoding();
+    const int threads = ExportThreads();
+    m_renderers.clear();
+    for (int i = 0; i < std::max(threads, 1); ++i)
+        m_renderers.push_back(std::make_unique<TRenderer>());
+    m_workers = std::make_unique<TOrderedWorkers<TPageJob>>(
+        threads, QueuedPagesPerThread * std::max(threads, 1), [this](TPageJob& job, int worker) { Render(job, worker); },
+        QStringLiteral("Page renderer"));
 }
 
 void TPageImageFilter::EndDocument()
 {
+    WriteRendered(true);
+    m_workers.reset();
+    m_renderers.clear();
     const QString chosen = FileName();
     const TFileSeries series = UseFileName()
         ? PageFileSeries(chosen)
@@ -138,20 +261,10 @@ void TPageImageFilter::BeginPageOutput()
     TExtraFilter::BeginPageOutput();
     const qint64 width = PaperPixels(PaperWidth);
     const qint64 height = PaperPixels(PaperHeight);
-    const auto refuse = [&] {
-        throw EExportError(QStringLiteral("A page image of %1 x %2 pixels cannot be created.").arg(width).arg(height));
-    };
     if (width <= 0 || height <= 0 || width > MaxPagePixels / height)
-        refuse();
-    const QSize size{int(width), int(height)};
-    if (PageBitmap.size() != size || PageBitmap.format() != QImage::Format_RGB32) {
-        PageBitmap = QImage(size, QImage::Format_RGB32);
-        if (PageBitmap.isNull())
-            refuse();
-        PageBitmap.setDotsPerMeterX(DotsPerMeter96);
-        PageBitmap.setDotsPerMeterY(DotsPerMeter96);
-    }
-    PageBitmap.fill(Qt::white);
+        throw EExportError(QStringLiteral("A page image of %1 x %2 pixels cannot be created.").arg(width).arg(height));
+    m_page = std::make_unique<TPageJob>();
+    m_page->Size = QSize(int(width), int(height));
 }
 
 void TPageImageFilter::WriteBand(TReportBand& band)
@@ -159,8 +272,6 @@ void TPageImageFilter::WriteBand(TReportBand& band)
     // Printing order, so later items are drawn over earlier ones.
     QList<TReportItem*> items = band.List();
     std::stable_sort(items.begin(), items.end(), CompareBySequence);
-
-    QPainter painter(&PageBitmap);
     const TFont defaultFont;
     for (const TReportItem* item : std::as_const(items)) {
         if (item->Kind != rkText)
@@ -170,69 +281,47 @@ void TPageImageFilter::WriteBand(TReportBand& band)
         const QRect rect = PixelBox(*item);
         if (rect.isEmpty())
             continue;
-
-        const TFont& font = item->Font ? *item->Font : defaultFont;
-        TGlyphFont& glyphs = m_glyphCache->For(font);
-        QList<quint32>& indexes = m_glyphCache->Indexes;
-        QList<QPointF>& positions = m_glyphCache->Positions;
-        indexes.clear();
-        positions.clear();
-        qint64 x = 0; // a long text in a large font outgrows an int
-        for (const char byte : item->Text) {
-            const auto code = static_cast<unsigned char>(byte);
-            if (code == '\t') {
-                x = glyphs.TabWidth > 0 ? (x / glyphs.TabWidth + 1) * glyphs.TabWidth : x;
-                continue;
-            }
-            if (glyphs.Glyphs[code] != 0) {
-                indexes.append(glyphs.Glyphs[code]);
-                positions.append(QPointF(x, 0));
-            }
-            x += glyphs.Advances[code];
-        }
-        qint64 textLeft = rect.left();
-        if (item->Alignment == taRightJustify)
-            textLeft = rect.left() + rect.width() - x;
-        else if (item->Alignment == taCenter)
-            textLeft = rect.left() + (rect.width() - x) / 2;
-
-        // Clipped to the rectangle, which has the measured size of the text in this font, with two
-        // pixels to spare on either side: the micrometre round trip of the size loses up to one, and
-        // antialiased glyph edges reach a pixel beyond their advance.
-        painter.setClipRect(rect.adjusted(-ClipAllowance, 0, ClipAllowance, ClipAllowance));
-        if (item->Background != clWhite)
-            painter.fillRect(rect, ToQColor(item->Background));
-        if (indexes.isEmpty())
-            continue;
-        QGlyphRun run;
-        run.setRawFont(glyphs.Raw);
-        run.setGlyphIndexes(indexes);
-        run.setPositions(positions);
-        run.setUnderline(font.Underline);
-        run.setStrikeOut(font.StrikeOut);
-        painter.setPen(ToQColor(font.Color));
-        painter.drawGlyphRun(QPointF(textLeft, rect.top() + glyphs.Ascent), run);
+        m_page->Texts.push_back(TPageText{rect, m_page->FontIndex(item->Font ? *item->Font : defaultFont),
+                                          item->Alignment, item->Background, item->Text});
     }
 }
 
 void TPageImageFilter::EndPageOutput()
 {
-    SavePage(PageImageFileName(PageNumber));
+    m_page->FileName = PageImageFileName(PageNumber);
+    TPageJob page = std::move(*m_page);
+    m_page.reset();
+    m_workers->Add(std::move(page));
+    WriteRendered(false);
     TExtraFilter::EndPageOutput();
 }
 
-TStagedFile& TPageImageFilter::AddPageFile(const QString& fileName)
+void TPageImageFilter::Render(TPageJob& job, int worker)
 {
-    return m_pages.Add(fileName, true);
+    TRenderer& renderer = *m_renderers[size_t(worker)];
+    renderer.Draw(job);
+    m_encoding(renderer.Page, job.FileName, renderer.Encoder, job.File);
+    // The drawing instructions are done with; only the file waits to be written.
+    job.Texts = {};
+    job.Fonts = {};
 }
 
-void TPageImageFilter::SaveJpeg(const QString& fileName)
+void TPageImageFilter::WriteRendered(bool all)
 {
-    if (!m_jpegWriter)
-        m_jpegWriter = std::make_unique<TJpegWriter>();
-    if (!m_jpegWriter->Compress(PageBitmap))
-        throw EExportError(QStringLiteral("File Error: %1 (%2)").arg(fileName, m_jpegWriter->ErrorString()));
-    TStagedFile& file = AddPageFile(fileName);
-    file.Write(m_jpegWriter->Compressed());
-    file.Close();
+    while (std::optional<TPageJob> page = all ? m_workers->TakeNext() : m_workers->TakeDone()) {
+        if (page->File.isNull())
+            continue;
+        TStagedFile& file = m_pages.Add(page->FileName, true);
+        file.Write(page->File);
+        file.Close();
+    }
+}
+
+void TPageImageFilter::EncodeJpeg(const QImage& page, const QString& fileName, TPageEncoder& encoder, QByteArray& file)
+{
+    if (!encoder.Jpeg)
+        encoder.Jpeg = std::make_unique<TJpegWriter>();
+    if (!encoder.Jpeg->Compress(page))
+        throw EExportError(QStringLiteral("File Error: %1 (%2)").arg(fileName, encoder.Jpeg->ErrorString()));
+    file = encoder.Jpeg->Compressed().toByteArray();
 }

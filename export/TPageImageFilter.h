@@ -3,13 +3,20 @@
 // file of its own. The page files are staged and put in place together after the last page, so a
 // failed or cancelled export leaves the folder as it was. The file the user chose only names the page
 // files and is removed again at the end.
+//
+// Pages are drawn and compressed on worker threads (ExportThreads()), several at a time, and their
+// files written in page order: each page is drawn the same whatever thread draws it, so the files are
+// those one thread would write.
 #include "TExtraFilter.h"
 #include "TExtraOptions.h"
 
 #include <QImage>
+#include <functional>
 #include <memory>
 
 class TJpegWriter;
+template <typename TJob>
+class TOrderedWorkers;
 
 class TPageImageFilter : public TExtraFilter
 {
@@ -18,6 +25,14 @@ public:
     ~TPageImageFilter() override;
 
 protected:
+    // What a render thread keeps from page to page.
+    struct TPageEncoder
+    {
+        TPageEncoder();
+        ~TPageEncoder();
+        std::unique_ptr<TJpegWriter> Jpeg;
+    };
+
     // The file page `page` is saved to: "IMG" + page as "0000" + the chosen extension in the chosen
     // folder, or the chosen name with the page number when the options ask for it.
     QString PageImageFileName(int page) const;
@@ -29,22 +44,29 @@ protected:
     void EndDocument() override;
 
     virtual bool UseFileName() const = 0;
-    // Saves PageBitmap to fileName through AddPageFile, or nothing at all if the writer so chooses.
-    // Failures raise EExportError.
-    virtual void SavePage(const QString& fileName) = 0;
+    // Encodes a drawn page as the bytes of its file, or leaves `file` null to save nothing for it.
+    // Failures raise EExportError. It runs on the render threads, several pages at once, and so
+    // keeps to its arguments and what it holds itself: the writer may be gone meanwhile.
+    using TPageEncoding = std::function<void(const QImage& page, const QString& fileName, TPageEncoder& encoder,
+                                             QByteArray& file)>;
+    // The encoding of this export's pages, asked for once, at BeginDocument.
+    virtual TPageEncoding PageEncoding() const = 0;
     // Where the name proper starts in a file name, after its folder (either separator).
     static qsizetype NameStart(const QString& fileName);
-    // A new staged page file; close it when written.
-    TStagedFile& AddPageFile(const QString& fileName);
-    // Compresses PageBitmap to a JPEG file with the library's default settings.
-    void SaveJpeg(const QString& fileName);
-
-    // The current page, drawn in 32-bit colour; kept between pages so its buffer is reused.
-    QImage PageBitmap;
+    // Compresses the page to a JPEG file with the library's default settings.
+    static void EncodeJpeg(const QImage& page, const QString& fileName, TPageEncoder& encoder, QByteArray& file);
 
 private:
-    struct TGlyphCache;
-    std::unique_ptr<TGlyphCache> m_glyphCache;
-    std::unique_ptr<TJpegWriter> m_jpegWriter;
+    struct TPageJob;
+    struct TRenderer;
+
+    void Render(TPageJob& job, int worker);
+    // Writes the pages the renderers have finished, in order; with `all`, waits for every page.
+    void WriteRendered(bool all);
+
+    TPageEncoding m_encoding;
+    std::unique_ptr<TPageJob> m_page; // the page being collected
+    std::vector<std::unique_ptr<TRenderer>> m_renderers;
+    std::unique_ptr<TOrderedWorkers<TPageJob>> m_workers;
     TStagedFileSet m_pages;
 };

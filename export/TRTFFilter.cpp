@@ -3,20 +3,9 @@
 #include "CodePages.h"
 
 #include <algorithm>
-#include <charconv>
 
 namespace {
 
-const QByteArray CrLf = QByteArrayLiteral("\r\n");
-
-// Appends n in decimal, as QByteArray::number writes it, without a temporary array: every row and
-// label of the report goes through here.
-void AppendNumber(QByteArray& out, qint64 n)
-{
-    char digits[24];
-    const std::to_chars_result end = std::to_chars(digits, digits + sizeof digits, n);
-    out.append(digits, end.ptr - digits);
-}
 // 2.5 mm on every side.
 const qint32 PageMargin = MicronsToTwips(2500);
 // Letter size, the reader's default: such paper sizes are not written.
@@ -36,39 +25,48 @@ QString TRTFFilter::FileExtension() const { return QStringLiteral("RTF"); }
 
 QString TRTFFilter::DisplayName() const { return QStringLiteral("RTF File"); }
 
-void TRTFFilter::AppendEscaped(QByteArray& out, const QByteArray& text)
+void TRTFFilter::AppendEscaped(TByteBuffer& out, const QByteArray& text)
 {
     static const char Hex[] = "0123456789abcdef";
     const qsizetype size = text.size();
     const char* const data = text.constData();
+    qsizetype plain = 0; // start of the bytes not yet appended that need no escape
     for (qsizetype i = 0; i < size; ++i) {
         const unsigned char c = static_cast<unsigned char>(data[i]);
+        if (c != '\\' && c != '{' && c != '}' && c != '\r' && c != '\n' && c <= 127)
+            continue;
+        out.Append(data + plain, i - plain);
         switch (c) {
         case '\\':
         case '{':
         case '}':
-            out += '\\';
-            out += char(c);
+            out.Append('\\');
+            out.Append(char(c));
             break;
         case '\r':
             if (i + 1 < size && data[i + 1] == '\n')
                 ++i;
-            out += "\\line ";
+            out.Append("\\line ");
             break;
         case '\n':
-            out += "\\line ";
+            out.Append("\\line ");
             break;
         default:
-            if (c > 127) {
-                out += "\\'";
-                out += Hex[c >> 4];
-                out += Hex[c & 15];
-            } else {
-                out += char(c);
-            }
+            out.Append("\\'");
+            out.Append(Hex[c >> 4]);
+            out.Append(Hex[c & 15]);
             break;
         }
+        plain = i + 1;
     }
+    out.Append(data + plain, size - plain);
+}
+
+void TRTFFilter::AppendEscaped(QByteArray& out, const QByteArray& text)
+{
+    TByteBuffer escaped;
+    AppendEscaped(escaped, text);
+    out.append(escaped.View());
 }
 
 QByteArray TRTFFilter::FontIndex(const QString& name)
@@ -99,6 +97,7 @@ QByteArray TRTFFilter::ColorIndex(TColor color)
 
 void TRTFFilter::WriteBand(TReportBand& band)
 {
+    TByteBuffer& page = m_page;
     const TReportItem* firstText = nullptr;
     qint32 tallest = 0;
     for (const TReportItem* item : band) {
@@ -112,10 +111,9 @@ void TRTFFilter::WriteBand(TReportBand& band)
         const qint32 first = MicronsToTwips(firstText->Y);
         if (first >= CurrentY) {
             if (first - CurrentY > 0) {
-                Body += "\\pard\\sl-";
-                AppendNumber(Body, first - CurrentY);
-                Body += "\\par ";
-                Body += CrLf;
+                page.Append("\\pard\\sl-");
+                page.AppendNumber(first - CurrentY);
+                page.Append("\\par \r\n");
             }
             CurrentY = first + tallest;
         }
@@ -123,7 +121,7 @@ void TRTFFilter::WriteBand(TReportBand& band)
 
     // Right and centred stops stand at the anchor (the text's right edge or centre), where the
     // report shows the text.
-    m_tabs.resize(0);
+    m_tabs.Clear();
     qsizetype firstTabbed = -1;
     for (qsizetype i = 0; i < band.size(); ++i) {
         const TReportItem* item = band[i];
@@ -135,74 +133,78 @@ void TRTFFilter::WriteBand(TReportBand& band)
         if (firstTabbed < 0)
             firstTabbed = i;
         if (item->Alignment == taRightJustify)
-            m_tabs += "\\tqr";
+            m_tabs.Append("\\tqr");
         else if (item->Alignment == taCenter)
-            m_tabs += "\\tqc";
-        m_tabs += "\\tx";
-        AppendNumber(m_tabs, xt);
+            m_tabs.Append("\\tqc");
+        m_tabs.Append("\\tx");
+        m_tabs.AppendNumber(xt);
     }
     if (tallest > 0) {
-        Body += "\\sl-";
-        AppendNumber(Body, tallest);
+        page.Append("\\sl-");
+        page.AppendNumber(tallest);
     }
-    Body += m_tabs;
+    page.Append(m_tabs.View());
     // A text right after a control word's number would be read as part of it.
-    bool needsDelimiter = tallest > 0 || !m_tabs.isEmpty();
+    bool needsDelimiter = tallest > 0 || !m_tabs.IsEmpty();
 
     for (qsizetype i = 0; i < band.size(); ++i) {
         const TReportItem* item = band[i];
         if (item->Kind != rkText)
             continue;
         const TFont& font = *item->Font;
-        QByteArray& s = m_item;
-        s.resize(0);
+        TByteBuffer& s = m_item;
+        s.Clear();
         if (firstTabbed >= 0 && i >= firstTabbed)
-            s += "\\tab ";
+            s.Append("\\tab ");
         bool formatted = false;
         if (font.Name != DefaultFontName) {
-            s += "\\f" + FontIndex(font.Name) + ' ';
+            s.Append("\\f");
+            s.Append(FontIndex(font.Name));
+            s.Append(' ');
             formatted = true;
         }
         if (item->Background != clWhite) {
-            s += "\\cb" + ColorIndex(item->Background) + ' ';
+            s.Append("\\cb");
+            s.Append(ColorIndex(item->Background));
+            s.Append(' ');
             formatted = true;
         }
         if (font.Color != clBlack && font.Color != clWhite) {
-            s += "\\cf" + ColorIndex(font.Color) + ' ';
+            s.Append("\\cf");
+            s.Append(ColorIndex(font.Color));
+            s.Append(' ');
             formatted = true;
         }
         if (font.Size != DefaultFontSize) {
-            s += "\\fs";
-            AppendNumber(s, qint64(font.Size) * 2);
-            s += ' ';
+            s.Append("\\fs");
+            s.AppendNumber(qint64(font.Size) * 2);
+            s.Append(' ');
             formatted = true;
         }
         if (font.Italic) {
-            s += "\\i ";
+            s.Append("\\i ");
             formatted = true;
         }
         if (font.Bold) {
-            s += "\\b ";
+            s.Append("\\b ");
             formatted = true;
         }
         if (font.Underline) {
-            s += "\\ul ";
+            s.Append("\\ul ");
             formatted = true;
         }
         AppendEscaped(s, item->Text);
         if (formatted)
-            s += "\\plain ";
-        if (s.isEmpty())
+            s.Append("\\plain ");
+        if (s.IsEmpty())
             continue;
-        if (needsDelimiter && s.front() != '\\')
-            Body += ' ';
+        if (needsDelimiter && s.Front() != '\\')
+            page.Append(' ');
         needsDelimiter = false;
-        Body += s;
+        page.Append(s.View());
     }
-    if (tallest > 0) {
-        Body += "\\par \\pard ";
-        Body += CrLf;
-    }
+    if (tallest > 0)
+        page.Append("\\par \\pard \r\n");
 }
 
 void TRTFFilter::BeginPageOutput()
@@ -217,12 +219,14 @@ void TRTFFilter::BeginPageOutput()
 
 void TRTFFilter::EndPageOutput()
 {
-    Body += "\\pard ";
+    m_page.Append("\\pard ");
     // No break after the last page, or readers show an empty page at the end. The break is a paragraph
     // of its own, one twip high: left open, it would take the line spacing of the next page's first
     // gap and put that gap at the foot of this page, or on a blank page of its own where it does not fit.
     if (!LastPage)
-        Body += "\\sl-1\\page \\par " + CrLf;
+        m_page.Append("\\sl-1\\page \\par \r\n");
+    Body.Write(m_page.View());
+    m_page.Clear();
     TExtraFilter::EndPageOutput();
 }
 
@@ -239,6 +243,8 @@ void TRTFFilter::BeginDocument()
     DefaultFontSize = 12;
     FontIndex(DefaultFontName);
     ColorIndex(clBlack);
+    m_page.Clear();
+    OpenBody();
     WriteText("{\\rtf1\\ansi\\ansicpg1252\\deff0\\deftab720");
 }
 
@@ -261,10 +267,10 @@ void TRTFFilter::EndDocument()
     if (height != DefaultPaperHeight)
         head += "\\paperh" + QByteArray::number(height);
     head += "\\margl" + QByteArray::number(LeftMargin) + "\\margr" + QByteArray::number(RightMargin) + "\\margt"
-        + QByteArray::number(TopMargin) + "\\margb" + QByteArray::number(BottomMargin) + CrLf;
+        + QByteArray::number(TopMargin) + "\\margb" + QByteArray::number(BottomMargin) + "\r\n";
     WriteText(head);
-    WriteText(Body);
-    WriteText("}" + CrLf);
+    OutputFile.AppendFile(Body);
+    WriteText("}\r\n");
     FontTable.clear();
     ColorTable.clear();
     m_colorIndexes.clear();

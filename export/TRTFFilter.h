@@ -1,7 +1,8 @@
 #pragma once
 // Saves a report as one Rich Text Format document: a paragraph of exact height per report row, tab
 // stops for the horizontal positions, empty paragraphs for vertical gaps and a page break per page.
-// The body is collected in Body because the font and colour tables are known only at the end.
+// The body is spooled to Body because the font and colour tables are known only at the end.
+#include "TByteBuffer.h"
 #include "TExtraFilter.h"
 
 #include <QHash>
@@ -20,6 +21,7 @@ public:
     // Text as it may stand in a document: backslash and braces escaped, each line break (CR LF, or a
     // lone CR or LF) as "\line ", bytes above 127 as "\'hh".
     static void AppendEscaped(QByteArray& out, const QByteArray& text);
+    static void AppendEscaped(TByteBuffer& out, const QByteArray& text);
 
 protected:
     void WriteBand(TReportBand& band) override;
@@ -47,6 +49,8 @@ private:
     QHash<QByteArray, int> m_colorIndexes;
     QString m_lastFontName;
     QByteArray m_lastFontIndex;
-    QByteArray m_tabs;
-    QByteArray m_item;
+    // The page so far, handed to Body when it is complete; the tab stops and the text of one item.
+    TByteBuffer m_page;
+    TByteBuffer m_tabs;
+    TByteBuffer m_item;
 };

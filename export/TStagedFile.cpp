@@ -11,6 +11,8 @@
 #include <atomic>
 #include <cerrno>
 #include <cstring>
+#include <deque>
+#include <mutex>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -26,6 +28,52 @@ constexpr qsizetype MaxNameBytes = 200;
 
 std::atomic<qint64> g_bytesBeforeFullDisk{-1};
 std::atomic<int> g_renamesBeforeFailure{-1};
+
+// Writing behind: written bytes go to the disk in steps of this size, and pages this far behind
+// the last step are dropped from the cache. By then the disk has long had them, so nothing waits.
+constexpr qint64 WriteBehindStep = qint64(4) << 20;
+constexpr qint64 WriteBehindLag = qint64(16) << 20;
+
+// Closed files whose last pages are still cached, oldest first. Their pages are dropped once more than
+// WriteBehindLag bytes of files closed later are cached. A file renamed or removed meanwhile is
+// skipped: the cache of a committed file is the system's to manage again.
+class TCachedFiles
+{
+public:
+    void Add(const QByteArray& path, qint64 from, qint64 size)
+    {
+        std::lock_guard lock(m_mutex);
+        m_files.push_back(TFile{path, from, size});
+        m_bytes += size;
+        while (m_bytes > WriteBehindLag && !m_files.empty()) {
+            const TFile& file = m_files.front();
+            const int fd = ::open(file.Path.constData(), O_RDONLY | O_CLOEXEC);
+            if (fd >= 0) {
+                (void)::posix_fadvise(fd, file.From, file.Size, POSIX_FADV_DONTNEED);
+                ::close(fd);
+            }
+            m_bytes -= file.Size;
+            m_files.pop_front();
+        }
+    }
+
+private:
+    struct TFile
+    {
+        QByteArray Path;
+        qint64 From = 0;
+        qint64 Size = 0;
+    };
+    std::mutex m_mutex;
+    std::deque<TFile> m_files;
+    qint64 m_bytes = 0;
+};
+
+TCachedFiles& CachedFiles()
+{
+    static TCachedFiles files;
+    return files;
+}
 
 } // namespace
 
@@ -100,6 +148,7 @@ void TStagedFile::Open()
 {
     Discard();
     m_size = 0;
+    m_written = m_behind = m_dropped = 0;
     TOutputGuard::Check(m_target);
     const QByteArray target = QFile::encodeName(m_target);
     if (m_target.isEmpty() || m_target.endsWith(QLatin1Char('/')))
@@ -152,7 +201,7 @@ void TStagedFile::Write(QByteArrayView bytes)
         WriteThrough(bytes.data(), size);
     } else {
         if (!m_buffer)
-            m_buffer = std::make_unique<char[]>(size_t(BufferSize));
+            m_buffer = std::make_unique_for_overwrite<char[]>(size_t(BufferSize));
         std::memcpy(m_buffer.get() + m_used, bytes.data(), size_t(size));
         m_used += size;
     }
@@ -184,6 +233,84 @@ void TStagedFile::WriteThrough(const char* data, qint64 size)
             FailErrno(faWrite, ENOSPC);
         data += written;
         size -= written;
+        m_written += written;
+    }
+    WriteBehind(false);
+}
+
+void TStagedFile::WriteBehind(bool closing)
+{
+    // Hints to the system: a failure costs only the cache, so none is reported.
+    if (m_written > m_behind && (closing || m_written - m_behind >= WriteBehindStep)) {
+        (void)::sync_file_range(m_fd, m_behind, m_written - m_behind, SYNC_FILE_RANGE_WRITE);
+        m_behind = m_written;
+    }
+    if (m_behind - m_dropped > WriteBehindLag + WriteBehindStep) {
+        const qint64 upTo = m_behind - WriteBehindLag;
+        (void)::posix_fadvise(m_fd, m_dropped, upTo - m_dropped, POSIX_FADV_DONTNEED);
+        m_dropped = upTo;
+    }
+}
+
+void TStagedFile::AppendFile(TStagedFile& spool)
+{
+    if (!IsOpen() || !spool.IsOpen())
+        Fail(faWrite, QStringLiteral("The file is not open"));
+    spool.Flush();
+    Flush();
+    const int from = ::open(QFile::encodeName(spool.m_temporary).constData(), O_RDONLY | O_CLOEXEC);
+    if (from < 0)
+        FailErrno(faWrite, errno);
+    const qint64 size = spool.m_size;
+    loff_t offset = 0;
+    int error = 0;
+    while (offset < size) {
+        const ssize_t copied = ::copy_file_range(from, &offset, m_fd, nullptr, size_t(std::min(size - offset, MaxWriteChunk)), 0);
+        if (copied > 0) {
+            qint64 taken = copied;
+            if (!SimulatedSpace(taken) || taken < copied) {
+                error = ENOSPC;
+                break;
+            }
+            m_written += copied;
+            WriteBehind(false);
+            continue;
+        }
+        if (copied < 0 && errno == EINTR)
+            continue;
+        if (copied < 0 && (errno == EXDEV || errno == ENOSYS || errno == EINVAL || errno == EOPNOTSUPP)) {
+            // A file system that cannot copy in the kernel (or across file systems): copy through a buffer.
+            try {
+                CopyThrough(from, offset, size - offset);
+            } catch (...) {
+                ::close(from);
+                throw;
+            }
+            offset = size;
+            break;
+        }
+        error = copied < 0 ? errno : EIO; // the spool ended early: it was changed behind our back
+        break;
+    }
+    ::close(from);
+    if (error != 0)
+        FailErrno(faWrite, error);
+    m_size += size;
+}
+
+void TStagedFile::CopyThrough(int from, qint64 offset, qint64 size)
+{
+    if (!m_buffer)
+        m_buffer = std::make_unique_for_overwrite<char[]>(size_t(BufferSize));
+    while (size > 0) {
+        const ssize_t got = ::pread(from, m_buffer.get(), size_t(std::min<qint64>(size, BufferSize)), offset);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            FailErrno(faWrite, got < 0 ? errno : EIO);
+        WriteThrough(m_buffer.get(), got);
+        offset += got;
+        size -= got;
     }
 }
 
@@ -193,12 +320,15 @@ void TStagedFile::Close()
         return;
     Flush();
     m_buffer.reset(); // a set may hold thousands of closed pages
+    WriteBehind(true);
     const int fd = m_fd;
     m_fd = -1;
     // Network file systems report a failed write only here. After EINTR the descriptor is gone on
     // Linux and the data is written.
     if (::close(fd) != 0 && errno != EINTR)
         FailErrno(faWrite, errno);
+    if (m_written > m_dropped)
+        CachedFiles().Add(QFile::encodeName(m_temporary), m_dropped, m_written - m_dropped);
 }
 
 bool TStagedFile::ReplacesRegularFile() const

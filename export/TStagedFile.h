@@ -20,8 +20,13 @@
 // files (opened, read back through TemporaryPath and discarded) pay nothing for it. A killed process
 // leaves the old file or the complete new one, never a mix, either way.
 //
-// An object belongs to one thread at a time and touches no state shared with other files, so writers
-// may run in a worker thread.
+// Large outputs are written behind: what a file has written is handed to the disk in steps and
+// dropped from the page cache once it lies well behind, as are closed files once more has been written
+// after them. A long export (thousands of page images, a body of hundreds of megabytes) then reuses a
+// few megabytes of cache instead of filling the memory with files nobody is about to read.
+//
+// An object belongs to one thread at a time and touches no state shared with other files but the
+// list of closed files still cached, so writers may run in a worker thread.
 class TStagedFile
 {
 public:
@@ -43,6 +48,9 @@ public:
     qint64 Size() const { return m_size; }
     // Hands the buffered bytes to the system, e.g. to read a spool file back through TemporaryPath().
     void Flush();
+    // Appends every byte written so far to `spool`, another open staged file, in the kernel where the
+    // file system can: a body spooled to disk goes behind its head without passing through memory.
+    void AppendFile(TStagedFile& spool);
     QString TemporaryPath() const { return m_temporary; }
     // Flushes and closes the temporary file, which stays staged until Commit or Discard.
     void Close();
@@ -68,6 +76,10 @@ private:
     [[noreturn]] void Fail(TAction action, const QString& reason);
     [[noreturn]] void FailErrno(TAction action, int error);
     void WriteThrough(const char* data, qint64 size);
+    // Hands what was written to the disk and drops older pages from the cache (see above).
+    void WriteBehind(bool closing);
+    // AppendFile through a buffer, from `offset` of the open descriptor `from` on.
+    void CopyThrough(int from, qint64 offset, qint64 size);
     // True when the target name holds a regular file (not a link) that the rename will replace.
     bool ReplacesRegularFile() const;
 
@@ -80,6 +92,9 @@ private:
     QString m_temporary;
     int m_fd = -1;
     qint64 m_size = 0;
+    qint64 m_written = 0; // handed to the system
+    qint64 m_behind = 0;  // of those, handed on to the disk
+    qint64 m_dropped = 0; // of those, dropped from the cache
     std::unique_ptr<char[]> m_buffer;
     qsizetype m_used = 0;
     bool m_pageFile = false;

@@ -42,7 +42,12 @@ TTextMeasurer::~TTextMeasurer() = default;
 
 TTextMeasurer::TFontCache& TTextMeasurer::Cache(const TFont& font)
 {
-    if (m_last && m_lastFont == &font && m_lastValue == font)
+    // The name is compared last: it mostly shares its characters with the copy kept, which is quick.
+    if (m_last && m_lastFont == &font && m_lastValue.Size == font.Size && m_lastValue.Bold == font.Bold
+        && m_lastValue.Italic == font.Italic && m_lastValue.Underline == font.Underline
+        && m_lastValue.StrikeOut == font.StrikeOut && m_lastValue.Color == font.Color
+        && ((m_lastValue.Name.constData() == font.Name.constData() && m_lastValue.Name.size() == font.Name.size())
+            || m_lastValue.Name == font.Name))
         return *m_last;
     const QString key = FontKey(font);
     auto found = m_caches.find(key);
@@ -91,7 +96,11 @@ int TTextMeasurer::TextWidth(const TFont& font, const QByteArray& text)
 {
     if (text.isEmpty())
         return 0;
-    TFontCache& cache = Cache(font);
+    return Width(Cache(font), font, text);
+}
+
+int TTextMeasurer::Width(TFontCache& cache, const TFont& font, const QByteArray& text)
+{
     qint64 width = 0;
     for (const char byte : text) {
         int& advance = cache.Cp1252[static_cast<unsigned char>(byte)];
@@ -100,6 +109,12 @@ int TTextMeasurer::TextWidth(const TFont& font, const QByteArray& text)
         width += advance;
     }
     return Limited(width);
+}
+
+QSize TTextMeasurer::TextSize(const TFont& font, const QByteArray& text)
+{
+    TFontCache& cache = Cache(font);
+    return QSize(text.isEmpty() ? 0 : Width(cache, font, text), Height(cache));
 }
 
 const TTextMeasurer::TBrowserMetrics& TTextMeasurer::Browser(const TFont& font)
@@ -133,15 +148,19 @@ const TTextMeasurer::TBrowserMetrics& TTextMeasurer::Browser(const TFont& font)
     return metrics;
 }
 
-int TTextMeasurer::BrowserTextWidth(const TFont& font, const QByteArray& text)
+int TTextMeasurer::BrowserWidth(const TBrowserMetrics& metrics, const QByteArray& text)
 {
-    if (text.isEmpty())
-        return 0;
-    const TBrowserMetrics& metrics = Browser(font);
     qint64 sixtyFourths = 0;
     for (const char byte : text)
         sixtyFourths += metrics.Advances[static_cast<unsigned char>(byte)];
     return Limited((sixtyFourths + 63) / 64);
+}
+
+int TTextMeasurer::BrowserTextWidth(const TFont& font, const QByteArray& text)
+{
+    if (text.isEmpty())
+        return 0;
+    return BrowserWidth(Browser(font), text);
 }
 
 int TTextMeasurer::BrowserTextHeight(const TFont& font)
@@ -149,7 +168,20 @@ int TTextMeasurer::BrowserTextHeight(const TFont& font)
     return Browser(font).Height;
 }
 
+QSize TTextMeasurer::BrowserTextSize(const TFont& font, const QByteArray& text)
+{
+    const TBrowserMetrics& metrics = Browser(font);
+    return QSize(BrowserWidth(metrics, text), metrics.Height);
+}
+
+int TTextMeasurer::Height(TFontCache& cache)
+{
+    if (cache.Height < 0)
+        cache.Height = cache.Metrics.height();
+    return cache.Height;
+}
+
 int TTextMeasurer::TextHeight(const TFont& font)
 {
-    return Cache(font).Metrics.height();
+    return Height(Cache(font));
 }

@@ -3,6 +3,7 @@
 
 #include <QFontMetrics>
 #include <QHash>
+#include <QSize>
 #include <QString>
 #include <array>
 #include <memory>
@@ -21,6 +22,8 @@ public:
     // The same for code-page-1252 bytes.
     int TextWidth(const TFont& font, const QByteArray& text);
     int TextHeight(const TFont& font);
+    // Both at once, for the page model's every label.
+    QSize TextSize(const TFont& font, const QByteArray& text);
     const QFontMetrics& Metrics(const TFont& font);
 
     // A line of code-page-1252 text as a browser draws it, in whole pixels and never less: the font at
@@ -29,6 +32,7 @@ public:
     // without kerning (which only narrows these texts); the height is ascent and descent.
     int BrowserTextWidth(const TFont& font, const QByteArray& text);
     int BrowserTextHeight(const TFont& font);
+    QSize BrowserTextSize(const TFont& font, const QByteArray& text);
 
 private:
     struct TBrowserMetrics
@@ -44,6 +48,7 @@ private:
             Cp1252.fill(-1);
         }
         QFontMetrics Metrics;
+        int Height = -1;             // Metrics.height(), asked for every label
         std::array<int, 256> Latin1; // by code point
         std::array<int, 256> Cp1252; // by byte
         QHash<char16_t, int> Others;
@@ -51,6 +56,9 @@ private:
     };
     TFontCache& Cache(const TFont& font);
     const TBrowserMetrics& Browser(const TFont& font);
+    int Width(TFontCache& cache, const TFont& font, const QByteArray& text);
+    int Height(TFontCache& cache);
+    static int BrowserWidth(const TBrowserMetrics& metrics, const QByteArray& text);
 
     QHash<QString, std::shared_ptr<TFontCache>> m_caches;
     // Reports hand the same few font objects in over and over: the last one is checked first.

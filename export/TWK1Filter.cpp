@@ -3,6 +3,8 @@
 #include "CodePages.h"
 #include "EExportError.h"
 
+#include <algorithm>
+
 namespace {
 
 constexpr int MaxLabelLength = 0xFFFF - 7; // the payload length counts 7 bytes besides the text
@@ -19,23 +21,23 @@ QString TWK1Filter::SheetName() const
     return QStringLiteral("a Lotus 123 worksheet");
 }
 
-QByteArray TWK1Filter::LabelRecord(int column, int row, const QByteArray& text) const
+void TWK1Filter::AppendLabelRecord(TByteBuffer& out, int column, int row, QByteArrayView text)
 {
-    const QByteArray label = LabelBytes(text);
-    QByteArray record;
-    record.reserve(label.size() + 9);
-    record += QByteArray("\x0F\x00", 2);
-    AppendInt16(record, int(label.size()) + 5); // format byte, column and row, then the label
-    record += '\xFF';
-    AppendInt16(record, column);
-    AppendInt16(record, row);
-    record += label;
-    return record;
+    m_label.Clear();
+    AppendLabel(m_label, text);
+    out.Append("\x0F\x00", 2);
+    out.AppendInt16(int(m_label.Size()) + 5); // format byte, column and row, then the label
+    out.Append('\xFF');
+    out.AppendInt16(column);
+    out.AppendInt16(row);
+    out.Append(m_label.View());
 }
 
-QByteArray TWK1Filter::LabelBytes(const QByteArray& text) const
+void TWK1Filter::AppendLabel(TByteBuffer& out, QByteArrayView text) const
 {
-    return '\'' + text.left(MaxLabelLength) + '\0';
+    out.Append('\'');
+    out.Append(text.first(std::min<qsizetype>(text.size(), MaxLabelLength)));
+    out.Append('\0');
 }
 
 void TWK1Filter::AddText(double x, double y, const TFont& font, TColor background, int alignment, const QString& text)
@@ -66,14 +68,16 @@ void TWK1Filter::WriteBand(TReportBand& band)
                                .arg(SheetName())
                                .arg(MaxColumns));
     }
+    m_records.Clear();
     int column = 0;
     for (const TReportItem* item : band) {
         QByteArray text = item->Text;
         if (item->Kind == rkText)
             text = ReplaceAll(text, QByteArrayLiteral("\r\n"), QByteArrayLiteral(" "));
-        WriteText(LabelRecord(column, RowCounter, CodePage1252To437(text)));
+        AppendLabelRecord(m_records, column, RowCounter, CodePage1252To437(text));
         ++column;
     }
+    OutputFile.Write(m_records.View());
 }
 
 void TWK1Filter::EndDocument()

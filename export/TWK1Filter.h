@@ -1,4 +1,5 @@
 #pragma once
+#include "TByteBuffer.h"
 #include "TExtraFilter.h"
 
 // Writes a report as a worksheet of label cells (Lotus 1-2-3 release 2). One report row becomes one
@@ -20,10 +21,11 @@ protected:
     void WriteBand(TReportBand& band) override;
     void EndDocument() override;
 
-    // The label cell record of one text.
-    QByteArray LabelRecord(int column, int row, const QByteArray& text) const;
-    // The label as the record carries it: prefix, text and terminator; TWQ1Filter writes its own layout.
-    virtual QByteArray LabelBytes(const QByteArray& text) const;
+    // Appends the label cell record of one text.
+    void AppendLabelRecord(TByteBuffer& out, int column, int row, QByteArrayView text);
+    // Appends the label as the record carries it: prefix, text and terminator; TWQ1Filter writes its
+    // own layout.
+    virtual void AppendLabel(TByteBuffer& out, QByteArrayView text) const;
     virtual QByteArray BeginningOfFile() const;
     // "a Lotus 123 worksheet", for messages.
     virtual QString SheetName() const;
@@ -31,4 +33,8 @@ protected:
     // The row and column fields are 16 bits wide.
     static constexpr qint32 MaxRows = 65536;
     static constexpr qint32 MaxColumns = 65536;
+
+private:
+    TByteBuffer m_records; // of the current row
+    TByteBuffer m_label;
 };

@@ -1,5 +1,7 @@
 #include "TWQ1Filter.h"
 
+#include <algorithm>
+
 QByteArray TWQ1Filter::BeginningOfFile() const
 {
     return QByteArray("\x00\x00\x02\x00\x20\x51", 6);
@@ -10,8 +12,10 @@ QString TWQ1Filter::SheetName() const
     return QStringLiteral("a Quattro worksheet");
 }
 
-QByteArray TWQ1Filter::LabelBytes(const QByteArray& text) const
+void TWQ1Filter::AppendLabel(TByteBuffer& out, QByteArrayView text) const
 {
-    const QByteArray label = text.left(MaxLabelLength);
-    return '\'' + (char(label.size()) + label);
+    const QByteArrayView label = text.first(std::min<qsizetype>(text.size(), MaxLabelLength));
+    out.Append('\'');
+    out.Append(char(label.size()));
+    out.Append(label);
 }

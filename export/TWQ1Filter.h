@@ -16,7 +16,7 @@ public:
     static constexpr int MaxLabelLength = 255;
 
 protected:
-    QByteArray LabelBytes(const QByteArray& text) const override;
+    void AppendLabel(TByteBuffer& out, QByteArrayView text) const override;
     QByteArray BeginningOfFile() const override;
     QString SheetName() const override;
 };

@@ -11,6 +11,8 @@ constexpr int FirstCellFormat = 20; // XF 0-19 are the built-in formats
 constexpr int MaxColumns = 65536;
 constexpr int MaxLabelLength = 0xFFFF - 8; // the record length counts 8 bytes besides the text
 constexpr int MaxFontEntries = 255;        // the font index byte skips 4, so entry 254 is index 255
+// Cells are handed to the spool in pieces of about this size.
+constexpr qsizetype SpoolChunk = 64 * 1024;
 
 QByteArray Record(quint16 type, const QByteArray& payload)
 {
@@ -89,6 +91,9 @@ void TXLSFilter::BeginDocument()
     FormatTable.clear();
     XFTable.clear();
     m_lastFont = nullptr;
+    m_lastCellKey.clear();
+    m_cells.Clear();
+    OpenBody();
     TFont scratch;
     FontIndex(scratch);
     scratch.Bold = true;
@@ -143,12 +148,16 @@ QByteArray TXLSFilter::CellFormatIndex(const TReportItem& item)
     key[4] = char(AlignmentCode(item.Alignment));
     // The key holds no letters, so it is compared exactly.
     const QByteArrayView view(key, 12);
+    if (m_lastCellKey == view)
+        return m_lastCellFormat;
     qsizetype index = 0;
     while (index < XFTable.size() && XFTable[index] != view)
         ++index;
     if (index == XFTable.size())
         XFTable.append(QByteArray(key, 12));
-    return Int16Bytes(int(index) + FirstCellFormat);
+    m_lastCellKey = XFTable[index];
+    m_lastCellFormat = Int16Bytes(int(index) + FirstCellFormat);
+    return m_lastCellFormat;
 }
 
 void TXLSFilter::WriteBand(TReportBand& band)
@@ -165,14 +174,18 @@ void TXLSFilter::WriteBand(TReportBand& band)
     int column = 0;
     for (const TReportItem* item : band) {
         const QByteArray text = ReplaceAll(item->Text, QByteArrayLiteral("\r\n"), QByteArrayLiteral(" ")).left(MaxLabelLength);
-        AppendInt16(Body, 0x0204);
-        AppendInt16(Body, int(text.size()) + 8);
-        AppendInt16(Body, RowCounter);
-        AppendInt16(Body, column);
-        Body += CellFormatIndex(*item);
-        AppendInt16(Body, int(text.size()));
-        Body += text;
+        m_cells.AppendInt16(0x0204);
+        m_cells.AppendInt16(int(text.size()) + 8);
+        m_cells.AppendInt16(RowCounter);
+        m_cells.AppendInt16(column);
+        m_cells.Append(CellFormatIndex(*item));
+        m_cells.AppendInt16(int(text.size()));
+        m_cells.Append(text);
         ++column;
+    }
+    if (m_cells.Size() >= SpoolChunk) {
+        Body.Write(m_cells.View());
+        m_cells.Clear();
     }
 }
 
@@ -199,7 +212,9 @@ void TXLSFilter::EndDocument()
                          "\x93\x02\x04\x00\x14\x80\x05\xFF",
                          48);
     WriteText(header);
-    WriteText(Body);
+    Body.Write(m_cells.View());
+    m_cells.Clear();
+    OutputFile.AppendFile(Body);
     WriteText(QByteArray("\x0A\x00\x00\x00", 4));
     FontTable.clear();
     FormatTable.clear();

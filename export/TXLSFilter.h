@@ -1,11 +1,12 @@
 #pragma once
+#include "TByteBuffer.h"
 #include "TExtraFilter.h"
 
 #include <QByteArrayList>
 
 // Writes a report as a single-sheet spreadsheet of text cells (Excel 4 records). One report row
-// becomes one sheet row; the cells collect in Body and the file is written at EndDocument, because
-// the header lists the fonts and cell formats met in the report.
+// becomes one sheet row; the cells are spooled to Body and the file is completed at EndDocument,
+// because the header lists the fonts and cell formats met in the report.
 class TXLSFilter : public TExtraFilter
 {
 public:
@@ -38,4 +39,9 @@ private:
     const TFont* m_lastFont = nullptr;
     TFont m_lastFontValue;
     quint8 m_lastFontIndex = 0;
+    // And mostly a cell format: the last key and its XF number, as bytes.
+    QByteArray m_lastCellKey;
+    QByteArray m_lastCellFormat;
+    // Cells not yet handed to Body.
+    TByteBuffer m_cells;
 };

@@ -1,5 +1,7 @@
 #include "PageImageTestSupport.h"
 
+#include "EExportError.h"
+#include "ExportThreads.h"
 #include "TBMPFilter.h"
 #include "TExtraOptions.h"
 #include "TJPEGFilter.h"
@@ -94,6 +96,24 @@ protected:
         for (TReportItem* item : band)
             item->Width /= 2;
         TBMPFilter::WriteBand(band);
+    }
+};
+
+// Cannot encode its second page, on whichever render thread draws it.
+class TFailingEncodingFilter : public TJPEGFilter
+{
+public:
+    using TJPEGFilter::TJPEGFilter;
+
+protected:
+    TPageEncoding PageEncoding() const override
+    {
+        return [jpeg = TJPEGFilter::PageEncoding()](const QImage& page, const QString& fileName,
+                                                    TPageEncoder& encoder, QByteArray& file) {
+            if (fileName.endsWith(QLatin1String("IMG0002.jpg")))
+                throw EExportError(QStringLiteral("File Error: %1 (Not enough memory)").arg(fileName));
+            jpeg(page, fileName, encoder, file);
+        };
     }
 };
 
@@ -217,4 +237,23 @@ TEST(TBMPFilter, WritesOtherPixelFormatsThroughTheToolkitsBitmapWriter)
         EXPECT_EQ(QImage(page).size(), QSize(816, 1056));
     }
     FreeExtraOptions();
+}
+
+TEST(TPageImageFilter, AFailureOnARenderThreadStopsTheExportAndLeavesTheFolderAsItWas)
+{
+    SetExportThreads(3);
+    QList<TPage> pages;
+    for (int page = 1; page <= 12; ++page)
+        pages.append({{200, 200, taLeftJustify, QStringLiteral("Page %1").arg(page)}});
+    QTemporaryDir dir;
+    QString error;
+    try {
+        TFailingEncodingFilter filter(dir.filePath(QStringLiteral("rep.jpg")));
+        RunReport(filter, pages);
+    } catch (const EExportError& e) {
+        error = e.Message();
+    }
+    SetExportThreads(-1);
+    EXPECT_EQ(error, QStringLiteral("File Error: %1 (Not enough memory)").arg(dir.filePath(QStringLiteral("IMG0002.jpg"))));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList());
 }

@@ -282,3 +282,40 @@ TEST_F(TStagedOutputTest, QtStreamsWriteThroughTheDeviceAndItsFailureSurfacesAft
               QStringLiteral("Cannot write file \"%1\". No space left on device").arg(target));
     EXPECT_EQ(Read(target).size(), 4 + 4 + 12);
 }
+
+TEST_F(TStagedOutputTest, ASpoolGoesBehindTheHeadWholeAndLeavesNoTrace)
+{
+    // Larger than the steps in which files are handed to the disk and dropped from the cache, so the
+    // spool is read back after most of it has left the cache.
+    QByteArray body;
+    for (int i = 0; body.size() < 40 * 1024 * 1024; ++i)
+        body += "row " + QByteArray::number(i) + ";";
+    const QString target = Path(QStringLiteral("report.rtf"));
+    TStagedFile spool(target);
+    spool.Open();
+    for (qsizetype at = 0; at < body.size(); at += 100000)
+        spool.Write(QByteArrayView(body).sliced(at, std::min<qsizetype>(100000, body.size() - at)));
+    TStagedFile file(target);
+    file.Open();
+    file.Write("head;");
+    file.AppendFile(spool);
+    file.Write("tail");
+    EXPECT_EQ(file.Size(), body.size() + 9);
+    spool.Discard();
+    file.Commit();
+    EXPECT_TRUE(Read(target) == "head;" + body + "tail");
+    EXPECT_EQ(Names(m_dir.path()), QStringList{QStringLiteral("report.rtf")});
+
+    // A disk that fills up during the copy fails the file and leaves the folder as it was.
+    spool.Open();
+    spool.Write(body.left(1000));
+    spool.Flush();
+    TStagedFile second(Path(QStringLiteral("second.rtf")));
+    second.Open();
+    TStagedFile::SimulateFullDiskAfter(500);
+    EXPECT_EQ(ErrorOf([&] { second.AppendFile(spool); }),
+              QStringLiteral("Cannot write file \"%1\". No space left on device").arg(Path(QStringLiteral("second.rtf"))));
+    TStagedFile::ClearSimulatedFaults();
+    spool.Discard();
+    EXPECT_EQ(Names(m_dir.path()), QStringList{QStringLiteral("report.rtf")});
+}
