@@ -7,6 +7,8 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QStandardPaths>
+#include <QThread>
+#include <algorithm>
 #include <optional>
 
 namespace {
@@ -54,6 +56,16 @@ QSqlDatabase OpenServer(const QString& connection, const QStringList& params, co
         throw EDatabaseError::FromSqlError(context, database.lastError());
     return database;
 }
+
+// A report sorts every enrolment before its first row arrives. SQLite sorts on worker threads when
+// allowed to, which brings the first page of a large report sooner; the order is still the statement's.
+// A failure only costs that speed.
+void UseSorterThreads(const QSqlDatabase& database)
+{
+    QSqlQuery pragma(database);
+    (void)pragma.exec(QStringLiteral("pragma threads = %1").arg(std::clamp(QThread::idealThreadCount(), 1, 8)));
+}
+
 // SQLite opens any file without reading it. Reading the table list at once names the real cause of a
 // failure (another program holds the file locked, the file is no database, the database holds no
 // tables) where the first table would otherwise just seem to be missing. The connection is closed
@@ -239,6 +251,7 @@ QSqlDatabase TSession::Database(const QString& alias)
     if (!database.open())
         throw EDatabaseError::FromSqlError(context, database.lastError());
     CheckClubFile(database, context);
+    UseSorterThreads(database);
     m_connections.insert(key, connection);
     return database;
 }
