@@ -320,14 +320,18 @@ void TStagedFile::Close()
         return;
     Flush();
     m_buffer.reset(); // a set may hold thousands of closed pages
-    WriteBehind(true);
+    // A small file, such as a page of a page set, is left to the system's own writing: handing each
+    // one to the disk at once costs more than the cache it saves.
+    const bool large = m_behind > 0;
+    if (large)
+        WriteBehind(true);
     const int fd = m_fd;
     m_fd = -1;
     // Network file systems report a failed write only here. After EINTR the descriptor is gone on
     // Linux and the data is written.
     if (::close(fd) != 0 && errno != EINTR)
         FailErrno(faWrite, errno);
-    if (m_written > m_dropped)
+    if (large && m_written > m_dropped)
         CachedFiles().Add(QFile::encodeName(m_temporary), m_dropped, m_written - m_dropped);
 }
 
