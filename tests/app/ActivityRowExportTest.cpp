@@ -2,6 +2,7 @@
 // breaks, accents and formula signs comes back exactly as stored, in report order, with the counts
 // the report prints, from the window and from a batch run.
 #include "TAppClub.h"
+#include "TestFiles.h"
 
 #include "Application.h"
 #include "BatchRun.h"
@@ -56,12 +57,6 @@ QList<QStringList> ParseCsv(const QByteArray& bytes)
     }
     EXPECT_TRUE(row.isEmpty() && field.isEmpty()) << "the last line ends with CR LF";
     return rows;
-}
-
-QByteArray ReadAll(const QString& fileName)
-{
-    QFile file(fileName);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 // A text field as the spreadsheet should show it once the formula guard's apostrophe is removed.
@@ -136,7 +131,7 @@ TEST_F(ActivityRowExport, TheCsvGivesBackEveryTextAsStoredInReportOrder)
 {
     const auto window = OpenWindow();
     Export(*window, 1, Path(QStringLiteral("rows.csv")));
-    const QList<QStringList> lines = ParseCsv(ReadAll(Path(QStringLiteral("rows.csv"))));
+    const QList<QStringList> lines = ParseCsv(ReadFile(Path(QStringLiteral("rows.csv"))));
     const QList<QVariantList> expected = Expected();
     ASSERT_EQ(lines.size(), expected.size() + 1);
     EXPECT_EQ(lines.first(), Headings);
@@ -233,7 +228,7 @@ TEST_F(ActivityRowExport, ABatchRunNamesTheRowFormatsByExtensionOrName)
 
     const auto window = OpenWindow();
     Export(*window, 1, Path(QStringLiteral("window.csv")));
-    const QByteArray batch = ReadAll(Path(QStringLiteral("batch")));
+    const QByteArray batch = ReadFile(Path(QStringLiteral("batch")));
     ASSERT_FALSE(batch.isEmpty());
-    EXPECT_EQ(batch, ReadAll(Path(QStringLiteral("window.csv"))));
+    EXPECT_EQ(batch, ReadFile(Path(QStringLiteral("window.csv"))));
 }

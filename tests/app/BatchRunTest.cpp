@@ -2,6 +2,7 @@
 // export gives the same bytes as the same export from the criteria window. One group runs the built
 // program itself, to cover what main() wires up.
 #include "TAppClub.h"
+#include "TestFiles.h"
 
 #include "Application.h"
 #include "BatchRun.h"
@@ -26,12 +27,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-QByteArray ReadAll(const QString& fileName)
-{
-    QFile file(fileName);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 class BatchRun : public ::testing::Test
 {
@@ -127,7 +122,7 @@ TEST_F(BatchRun, NeverExportsOverTheClubsOwnFiles)
     const QStringList files{Path(QStringLiteral("Data/club.db")), Club.AliasFile(), Club.ConfigFolder() + QStringLiteral("VKD.INI")};
     QList<QByteArray> before;
     for (const QString& file : files)
-        before << ReadAll(file);
+        before << ReadFile(file);
     // Also through a link in another folder, and under another spelling.
     const QString link = Path(QStringLiteral("report.pdf"));
     ASSERT_TRUE(QFile::link(files.first(), link));
@@ -138,10 +133,10 @@ TEST_F(BatchRun, NeverExportsOverTheClubsOwnFiles)
                   ecFile);
     }
     // The runs log the user in, which writes to the database: it must still be the database.
-    EXPECT_TRUE(ReadAll(files[0]).startsWith(QByteArray("SQLite format 3", 16)));
+    EXPECT_TRUE(ReadFile(files[0]).startsWith(QByteArray("SQLite format 3", 16)));
     EXPECT_EQ(Club.Count(QStringLiteral("select count(*) from ckacts")), 2);
     for (qsizetype i = 1; i < files.size(); ++i)
-        EXPECT_EQ(ReadAll(files[i]), before[i]) << files[i].toStdString();
+        EXPECT_EQ(ReadFile(files[i]), before[i]) << files[i].toStdString();
     EXPECT_TRUE(QFileInfo(link).isSymLink());
 }
 
@@ -156,7 +151,7 @@ TEST_F(BatchRun, AFullDiskExitsWithTheFileCodeAndKeepsTheOlderFile)
     const int code = Run({QStringLiteral("1"), QStringLiteral("--option"), QStringLiteral("7"), QStringLiteral("--export"), file});
     TStagedFile::ClearSimulatedFaults();
     EXPECT_EQ(code, ecFile);
-    EXPECT_EQ(ReadAll(file), QByteArray("older"));
+    EXPECT_EQ(ReadFile(file), QByteArray("older"));
 }
 
 namespace {
@@ -213,9 +208,9 @@ TEST_P(BatchExport, WritesTheSameBytesAsTheWindow)
     ASSERT_NE(entry, nullptr);
     ASSERT_TRUE(window->Report().ExportTo(*entry->Create(windowFile)));
 
-    const QByteArray batch = ReadAll(batchFile);
+    const QByteArray batch = ReadFile(batchFile);
     ASSERT_FALSE(batch.isEmpty());
-    EXPECT_EQ(WithoutCreationDate(batch), WithoutCreationDate(ReadAll(windowFile)));
+    EXPECT_EQ(WithoutCreationDate(batch), WithoutCreationDate(ReadFile(windowFile)));
 }
 
 INSTANTIATE_TEST_SUITE_P(Formats, BatchExport,
@@ -305,19 +300,19 @@ TEST_F(BatchRun, AnUnregisteredWorkstationIsToldHowAndRegistersWithoutAWindow)
          QStringLiteral("activityrep: This workstation name has a character that a file name cannot carry: \"\\n\".")},
         {QStringLiteral("front desk"), QStringLiteral("activityrep: This workstation name is already in use.")},
     };
-    const QByteArray shared = ReadAll(Club.ConfigFolder() + QStringLiteral("VKD.INI"));
+    const QByteArray shared = ReadFile(Club.ConfigFolder() + QStringLiteral("VKD.INI"));
     for (const auto& row : refused) {
         SCOPED_TRACE(row.Error.toStdString());
         run = registerAs(row.Name);
         EXPECT_EQ(run.Code, ecRefused);
         EXPECT_EQ(run.ErrorLines, QStringList{row.Error});
     }
-    EXPECT_EQ(ReadAll(Club.ConfigFolder() + QStringLiteral("VKD.INI")), shared);
+    EXPECT_EQ(ReadFile(Club.ConfigFolder() + QStringLiteral("VKD.INI")), shared);
 
     run = registerAs(QStringLiteral("Back Office"));
     EXPECT_EQ(run.Code, ecDone);
     EXPECT_EQ(run.Out, QStringLiteral("This workstation is registered as \"Back_Office\"."));
-    EXPECT_TRUE(ReadAll(Club.ConfigFolder() + QStringLiteral("VKD.INI")).contains(WorkstationCode().toLatin1() + "=Back_Office"));
+    EXPECT_TRUE(ReadFile(Club.ConfigFolder() + QStringLiteral("VKD.INI")).contains(WorkstationCode().toLatin1() + "=Back_Office"));
 
     run = registerAs(QStringLiteral("back office"));
     EXPECT_EQ(run.Code, ecDone);

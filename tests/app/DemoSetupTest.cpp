@@ -1,5 +1,6 @@
 // --create-demo writes over an existing club only when told to.
 #include "DemoSetup.h"
+#include "TestFiles.h"
 #include "TCommandLine.h"
 #include "WorkstationFingerprint.h"
 
@@ -9,12 +10,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-QByteArray ReadAll(const QString& fileName)
-{
-    QFile file(fileName);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 } // namespace
 
@@ -30,14 +25,14 @@ TEST(CreateDemo, RefusesAFolderThatHoldsAClubUnlessToldToReplaceIt)
     ASSERT_TRUE(ini.open(QIODevice::Append));
     ini.write("; the club's own settings\n");
     ini.close();
-    const QByteArray databaseBefore = ReadAll(database);
-    const QByteArray sharedBefore = ReadAll(shared);
+    const QByteArray databaseBefore = ReadFile(database);
+    const QByteArray sharedBefore = ReadFile(shared);
 
     EXPECT_EQ(CreateDemo(ParseCommandLine(arguments)), 5);
-    EXPECT_EQ(ReadAll(database), databaseBefore);
-    EXPECT_EQ(ReadAll(shared), sharedBefore);
+    EXPECT_EQ(ReadFile(database), databaseBefore);
+    EXPECT_EQ(ReadFile(shared), sharedBefore);
 
     EXPECT_EQ(CreateDemo(ParseCommandLine(QStringList(arguments) << QStringLiteral("--replace"))), 0);
-    EXPECT_FALSE(ReadAll(shared).contains("; the club's own settings"));
+    EXPECT_FALSE(ReadFile(shared).contains("; the club's own settings"));
     SetFingerprintSources({});
 }

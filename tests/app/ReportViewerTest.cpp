@@ -1,5 +1,6 @@
 // The program started on a saved report: the same start-up gate, then the preview alone.
 #include "TAppClub.h"
+#include "TestFiles.h"
 
 #include "Application.h"
 #include "ReportViewer.h"
@@ -84,10 +85,7 @@ TEST_F(ReportViewer, ARefusedUserSeesNothing)
 TEST_F(ReportViewer, AFileThatIsNoReportIsNamedWithTheReason)
 {
     const QString bad = Club.Folder() + QStringLiteral("/notes.rpt");
-    QFile notes(bad);
-    ASSERT_TRUE(notes.open(QIODevice::WriteOnly));
-    notes.write("shopping list");
-    notes.close();
+    WriteFile(bad, "shopping list");
     QString reason;
     ASSERT_FALSE(TReportDocument::LoadFromFile(bad, &reason));
 

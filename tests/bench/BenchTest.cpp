@@ -1,6 +1,7 @@
 // The benchmark's own logic: its command line, its table, its child processes, and one small run of
 // every measurement on a demo database (figures are never asserted on time).
 #include "BenchDriver.h"
+#include "TestFiles.h"
 #include "BenchMeasure.h"
 #include "BenchOptions.h"
 #include "BenchServer.h"
@@ -23,12 +24,6 @@ namespace {
 QStringList Args(const char* text)
 {
     return QString::fromLatin1(text).split(QLatin1Char(' '), Qt::SkipEmptyParts);
-}
-
-QByteArray ReadFile(const QString& fileName)
-{
-    QFile file(fileName);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 } // namespace

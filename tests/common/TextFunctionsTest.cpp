@@ -1,4 +1,5 @@
 #include "TextFunctions.h"
+#include "TestFiles.h"
 #include "WorkstationFingerprint.h"
 
 #include <QDir>
@@ -8,14 +9,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-void WriteFile(const QString& path, const QByteArray& bytes)
-{
-    QDir().mkpath(QFileInfo(path).path());
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-}
 
 } // namespace
 

@@ -1,4 +1,5 @@
 #include "EDatabaseError.h"
+#include "TestFiles.h"
 #include "TDemoDatabase.h"
 #include "TQuery.h"
 #include "TSession.h"
@@ -10,12 +11,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-QByteArray ReadFile(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 class TDemo : public ::testing::Test
 {
 protected:

@@ -36,14 +36,6 @@ QList<TPage> ManyRows(int rows, int rowsPerPage)
     return pages;
 }
 
-QByteArray ReadFile(const QString& fileName)
-{
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly))
-        return QByteArray();
-    return file.readAll();
-}
-
 QByteArray Bytes(const char* hex)
 {
     QByteArray result;

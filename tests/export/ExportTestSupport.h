@@ -1,6 +1,7 @@
 #pragma once
 // Drives the spreadsheet writers the way the engine does and reads back the bytes they wrote.
 #include "TExtraFilter.h"
+#include "TestFiles.h"
 
 #include <QByteArray>
 #include <QList>
@@ -33,7 +34,6 @@ const TFont& DefaultFont();
 void RunExport(TExtraFilter& filter, const QList<TPage>& pages);
 // Pages of `rowsPerPage` one-label rows, `rows` in all.
 QList<TPage> ManyRows(int rows, int rowsPerPage = 1000);
-QByteArray ReadFile(const QString& fileName);
 // "0F 00 'Total' 00": hex bytes and quoted ASCII text, separated by blanks.
 QByteArray Bytes(const char* hex);
 

@@ -2,6 +2,7 @@
 // Drives the HTML, CSS2, RTF and PDF writers the way the report engine does, and reads back what
 // they wrote.
 #include "CodePages.h"
+#include "TestFiles.h"
 #include "TExtraFilter.h"
 #include "TTextMeasurer.h"
 
@@ -62,12 +63,6 @@ inline QList<TPage> OneLabelPages(int count)
     for (int i = 1; i <= count; ++i)
         pages.append(TPage{TLabel{200, 300, QStringLiteral("Page %1").arg(i)}});
     return pages;
-}
-
-inline QByteArray ReadFile(const QString& fileName)
-{
-    QFile file(fileName);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 // Width and height of a line as the page model measures them, in micrometres.

@@ -1,6 +1,7 @@
 // The row writers: the CSV's bytes, quoting and formula guard; the XLSX's cells read back without the
 // library that wrote them; the sheet continuation; and what an unfinished export leaves behind.
 #include "EExportError.h"
+#include "TestFiles.h"
 #include "TCsvRowWriter.h"
 #include "TStagedFile.h"
 #include "TXlsxRowWriter.h"
@@ -48,19 +49,6 @@ QList<TRowCell> Member(int number)
 {
     return {Text(QStringLiteral("Aqua Fit")), Integer(number), Text(QStringLiteral("Member %1").arg(number)),
             Date(QDate(2026, 1, number)), Integer(5), Amount(10, QStringLiteral("10.00"))};
-}
-
-QByteArray ReadFile(const QString& fileName)
-{
-    QFile file(fileName);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(missing)");
-}
-
-void WriteFile(const QString& fileName, const QByteArray& bytes)
-{
-    QFile file(fileName);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
 }
 
 QStringList Files(const QTemporaryDir& dir)

@@ -1,6 +1,7 @@
 // The preview as a place to work in a long report: opening saved reports, thumbnails, the mouse
 // wheel and printing through the print dialog.
 #include "ReportTestSupport.h"
+#include "TestFiles.h"
 #include "TDialogPrintJob.h"
 #include "TFindBar.h"
 #include "TPreviewWindow.h"
@@ -109,10 +110,7 @@ TEST_F(TPreviewTools, ASavedReportOpensAgainWithTheSamePages)
 
     // A file that is not a saved report: the loader's reason is shown and the report shown stays.
     const QString bad = Dir.filePath(QStringLiteral("notes.rpt"));
-    QFile notes(bad);
-    ASSERT_TRUE(notes.open(QIODevice::WriteOnly));
-    notes.write("shopping list");
-    notes.close();
+    WriteFile(bad, "shopping list");
     QString reason;
     ASSERT_FALSE(TReportDocument::LoadFromFile(bad, &reason));
     opened.OpenDialog = [&](QString& name) {

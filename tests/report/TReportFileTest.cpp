@@ -1,6 +1,7 @@
 // Saved report files as they arrive from disk: damaged ones are refused with the reason, and whatever
 // is accepted goes through every writer without a crash, an overflow or a huge allocation.
 #include "ExtraFilters.h"
+#include "TestFiles.h"
 #include "ReportTestSupport.h"
 #include "TFilterLibrary.h"
 #include "TPrompt.h"
@@ -42,13 +43,6 @@ QByteArray SampleBytes(const QString& path)
     EXPECT_TRUE(SampleDocument()->SaveToFile(path));
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void Write(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write(bytes);
 }
 
 template <typename T>
@@ -115,7 +109,7 @@ TEST_F(TReportFileTest, RefusesADamagedFileWithTheReason)
         SCOPED_TRACE(row.Name);
         QByteArray damaged = sample;
         row.Damage(damaged);
-        Write(file, damaged);
+        WriteFile(file, damaged);
         QString error;
         EXPECT_FALSE(TReportDocument::LoadFromFile(file, &error));
         EXPECT_EQ(error, QStringLiteral("The file \"%1\" is not a valid report file: %2.").arg(file, QString::fromLatin1(row.Reason)));
@@ -161,7 +155,7 @@ TEST_F(TReportFileTest, MutatedFilesAreRefusedOrExportedThroughEveryWriter)
             }
         }
         const QString file = Path("mutated.rpt");
-        Write(file, bytes);
+        WriteFile(file, bytes);
         QString error;
         const std::unique_ptr<TReportDocument> document = TReportDocument::LoadFromFile(file, &error);
         if (!document) {
