@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QList>
 #include <QMutex>
 #include <sys/stat.h>
@@ -55,6 +56,15 @@ bool Matches(const QString& protectedPath, const QList<TIdentity>& target)
     return IdentityOf(protectedPath, true, identity) && target.contains(identity);
 }
 
+// Where a name points, whether or not a file is there yet: the real folder and the name in it. A
+// protected file that is missing now (the database's journal) must not be created by an export.
+QString PlaceOf(const QString& path)
+{
+    const QFileInfo info(path);
+    const QString folder = info.absoluteDir().canonicalPath();
+    return folder.isEmpty() ? QString() : folder + QLatin1Char('/') + info.fileName();
+}
+
 } // namespace
 
 void TOutputGuard::ProtectFile(const QString& path, const QString& what)
@@ -78,8 +88,7 @@ void TOutputGuard::Clear()
 QString TOutputGuard::ProtectionOf(const QString& path)
 {
     const QList<TIdentity> target = IdentitiesOf(path);
-    if (target.isEmpty())
-        return {};
+    const QString place = PlaceOf(path);
     QList<TProtected> protectedFiles;
     {
         const QMutexLocker lock(&g_mutex);
@@ -87,10 +96,13 @@ QString TOutputGuard::ProtectionOf(const QString& path)
     }
     for (const TProtected& entry : std::as_const(protectedFiles)) {
         if (!entry.Folder) {
-            if (Matches(entry.Path, target))
+            if ((!place.isEmpty() && PlaceOf(entry.Path) == place) || Matches(entry.Path, target))
                 return entry.What;
             continue;
         }
+        // A file the folder does not hold yet is none of its files.
+        if (target.isEmpty())
+            continue;
         const QDir folder(entry.Path);
         for (const QString& name : folder.entryList(QDir::Files | QDir::Hidden | QDir::System)) {
             if (Matches(folder.filePath(name), target))

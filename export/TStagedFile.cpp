@@ -167,6 +167,9 @@ void TStagedFile::Open()
         } else if (!S_ISREG(status.st_mode)) {
             Fail(faCreate, QStringLiteral("It is a device or another special file"));
         } else {
+            // The rename would replace a file its owner made read-only to keep it as it is.
+            if (::access(target.constData(), W_OK) != 0)
+                FailErrno(faCreate, errno);
             keepMode = true;
         }
     } else if (errno != ENOENT) {

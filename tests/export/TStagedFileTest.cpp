@@ -171,6 +171,19 @@ TEST_F(TStagedOutputTest, AFolderThatTakesNoNewFileIsAnErrorEvenWhenTheFileIsWri
     EXPECT_EQ(Read(target), QByteArray("older"));
 }
 
+TEST_F(TStagedOutputTest, AReadOnlyFileIsKeptAsItIs)
+{
+    const QString target = Path(QStringLiteral("r.pdf"));
+    Put(target, "older");
+    ASSERT_EQ(::chmod(QFile::encodeName(target).constData(), 0444), 0);
+    if (::access(QFile::encodeName(target).constData(), W_OK) == 0)
+        GTEST_SKIP() << "this user writes over read-only files (root)";
+    EXPECT_EQ(ErrorOf([&] { TStagedFile(target).Open(); }),
+              QStringLiteral("Cannot create file \"%1\". Permission denied").arg(target));
+    EXPECT_EQ(Read(target), QByteArray("older"));
+    EXPECT_EQ(Names(m_dir.path()), QStringList{QStringLiteral("r.pdf")});
+}
+
 TEST_F(TStagedOutputTest, APageSetReplacesTheEarlierSeriesWhole)
 {
     for (int page = 1; page <= 5; ++page)
@@ -251,6 +264,10 @@ TEST_F(TStagedOutputTest, TheGuardKnowsAProtectedFileByEveryName)
         EXPECT_EQ(ErrorOf([&] { TStagedFile(Path(name)).Open(); }),
                   QStringLiteral("The file \"%1\" is the club database; an export is never written over it.").arg(Path(name)));
     }
+    // The database's journal is protected before it exists: an export must not make one up.
+    TOutputGuard::ProtectFile(database + QStringLiteral("-journal"), QStringLiteral("the club database"));
+    EXPECT_EQ(TOutputGuard::ProtectionOf(Path(QStringLiteral("Config/../club.db-journal"))), QStringLiteral("the club database"));
+    EXPECT_FALSE(QFile::exists(database + QStringLiteral("-journal")));
     EXPECT_EQ(TOutputGuard::ProtectionOf(config + QStringLiteral("/VKD.INI")), QStringLiteral("a configuration file of the club"));
     EXPECT_FALSE(TOutputGuard::IsProtected(config + QStringLiteral("/report.pdf")));
     EXPECT_FALSE(TOutputGuard::IsProtected(Path(QStringLiteral("r.pdf"))));
