@@ -79,8 +79,12 @@ TSqliteStatement::TSqliteStatement(const QSqlDatabase& database, const QString& 
     if (code != SQLITE_OK)
         Fail(context, code);
     // As through Qt Sql: one statement at a time, and a statement that is only a comment is none.
-    if (tail && !QByteArray(tail).trimmed().isEmpty())
+    if (tail && !QByteArray(tail).trimmed().isEmpty()) {
+        // Not yet known to the connection's list: finalized here, or it would keep the file open.
+        sqlite3_finalize(m_statement);
+        m_statement = nullptr;
         Fail(context, SQLITE_MISUSE, QStringLiteral("Unable to execute multiple statements at a time"));
+    }
     if (!m_statement)
         Fail(context, SQLITE_MISUSE, QStringLiteral("The statement is empty"));
     Statements().push_back(this);

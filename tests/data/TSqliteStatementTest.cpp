@@ -5,12 +5,27 @@
 #include "TQuery.h"
 #include "TSession.h"
 #include "TSqlSchema.h"
+#include "TSqliteStatement.h"
 #include <QFile>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <filesystem>
+#include <sqlite3.h>
 
 namespace {
+
+// How many of the process's file descriptors are open on the file.
+int OpenDescriptorsOn(const QString& file)
+{
+    const std::filesystem::path target = std::filesystem::canonical(QFile::encodeName(file).toStdString());
+    int count = 0;
+    std::error_code error;
+    for (const auto& fd : std::filesystem::directory_iterator("/proc/self/fd", error)) {
+        if (std::filesystem::read_symlink(fd.path(), error) == target)
+            ++count;
+    }
+    return count;
+}
 
 class TSqliteRows : public TClubFixture
 {
@@ -109,6 +124,13 @@ TEST_F(TSqliteRows, SecondStatementInTheTextIsRefused)
     TQuery query;
     query.SQL() << QStringLiteral("select id from ckacts; delete from ckacts");
     EXPECT_THROW(query.Open(), EDatabaseError);
+    // Below the translator too, and the refused statement is not left behind on the connection,
+    // where it would keep the file open.
+    const QSqlDatabase database = TSession::Instance().Database(QStringLiteral("Brelmdata"));
+    EXPECT_THROW(TSqliteStatement(database, QStringLiteral("select 1; select 2"), QStringLiteral("Test")), EDatabaseError);
+    sqlite3* handle = TSqliteStatement::Handle(database);
+    ASSERT_NE(handle, nullptr);
+    EXPECT_EQ(sqlite3_next_stmt(handle, nullptr), nullptr);
 }
 
 // A statement without rows is refused before it runs, so Open changes nothing.
@@ -119,19 +141,6 @@ TEST_F(TSqliteRows, OpenRunsNoStatementWithoutRows)
     query.SQL() << QStringLiteral("delete from ckacts");
     EXPECT_THROW(query.Open(), EDatabaseError);
     EXPECT_EQ(Rows(QStringLiteral("select count(*) from ckacts")).at(0).at(0).toInt(), 1);
-}
-
-// How many of the process's file descriptors are open on the file.
-int OpenDescriptorsOn(const QString& file)
-{
-    const std::filesystem::path target = std::filesystem::canonical(QFile::encodeName(file).toStdString());
-    int count = 0;
-    std::error_code error;
-    for (const auto& fd : std::filesystem::directory_iterator("/proc/self/fd", error)) {
-        if (std::filesystem::read_symlink(fd.path(), error) == target)
-            ++count;
-    }
-    return count;
 }
 
 // Closing the session closes the file even while a query is in the middle of its rows, and the query
