@@ -173,16 +173,22 @@ QString TSqlSchema::EngineTableName(const QString& name) const
         const QString sql = m_engine == sePostgres
             ? QStringLiteral("select table_name from information_schema.tables where table_schema = current_schema()")
             : QStringLiteral("select name from sqlite_master where type in ('table','view')");
-        // A failed read must not pass for a missing table: the user would look for the wrong cause.
-        if (!query.exec(sql)) {
+        // A failed read, at once or part-way, must not pass for a missing table: the user would look
+        // for the wrong cause.
+        const auto fail = [&] {
             m_tablesRead = false;
+            m_tables.clear();
             throw EDatabaseError::FromSqlError(QStringLiteral("Unable to read the tables of the club database"),
                                                query.lastError(), m_database);
-        }
+        };
+        if (!query.exec(sql))
+            fail();
         while (query.next()) {
             const QString table = query.value(0).toString();
             m_tables.insert(table.toLower(), table);
         }
+        if (query.lastError().isValid())
+            fail();
     }
     return m_tables.value(StripExtension(name.trimmed()).toLower());
 }
