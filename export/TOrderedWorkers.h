@@ -38,26 +38,22 @@ public:
     {
         // A thread name shows in debuggers and profilers; the system takes at most 15 bytes.
         const QByteArray threadName = name.toUtf8().left(15);
-        for (int i = 0; i < threads; ++i) {
-            m_threads.emplace_back([this, i, threadName] {
-                if (!threadName.isEmpty())
-                    pthread_setname_np(pthread_self(), threadName.constData());
-                RunWorker(i);
-            });
+        try {
+            for (int i = 0; i < threads; ++i) {
+                m_threads.emplace_back([this, i, threadName] {
+                    if (!threadName.isEmpty())
+                        pthread_setname_np(pthread_self(), threadName.constData());
+                    RunWorker(i);
+                });
+            }
+        } catch (...) {
+            // The system refused a thread: those already started must end before the failure goes on.
+            Stop();
+            throw;
         }
     }
 
-    ~TOrderedWorkers()
-    {
-        {
-            std::lock_guard lock(m_mutex);
-            m_stopping = true;
-            m_waiting.clear();
-        }
-        m_changed.notify_all();
-        for (std::thread& thread : m_threads)
-            thread.join();
-    }
+    ~TOrderedWorkers() { Stop(); }
 
     TOrderedWorkers(const TOrderedWorkers&) = delete;
     TOrderedWorkers& operator=(const TOrderedWorkers&) = delete;
@@ -103,6 +99,18 @@ private:
     };
 
     bool Failed() const { return m_failedEntries > 0 || m_failure; }
+
+    void Stop()
+    {
+        {
+            std::lock_guard lock(m_mutex);
+            m_stopping = true;
+            m_waiting.clear();
+        }
+        m_changed.notify_all();
+        for (std::thread& thread : m_threads)
+            thread.join();
+    }
 
     std::optional<TJob> Take(bool wait)
     {

@@ -1,4 +1,5 @@
 #pragma once
+#include "ExportThreads.h"
 #include "ReportProgress.h"
 #include "TRowSink.h"
 
@@ -15,8 +16,8 @@ class TBandedReport;
 class TRowExporter
 {
 public:
-    // False keeps the sink's writing on the caller's thread.
-    bool WriterThread = true;
+    // False keeps the sink's writing on the caller's thread; so does ExportThreads() of 0.
+    bool WriterThread = ExportThreads() > 0;
 
     // False when cancelled through the progress callback (the sink is then left unfinished).
     // Errors of the data set and the sink propagate. The sink's Start and Finish run on the caller's
