@@ -21,8 +21,10 @@ TDialogPrintJob::TDialog& DialogOverride()
 bool ShowPrintDialog(QPrinter& printer, int pageCount, QWidget* parent)
 {
     QPrintDialog dialog(&printer, parent);
-    dialog.setOptions(QAbstractPrintDialog::PrintToFile | QAbstractPrintDialog::PrintPageRange
-                      | QAbstractPrintDialog::PrintCollateCopies | QAbstractPrintDialog::PrintCurrentPage);
+    // No printing to a file: the printer would write it directly, past the checks every saved file
+    // goes through (a full disk, the club's own files). Save writes the same pages as PDF safely.
+    dialog.setOptions(QAbstractPrintDialog::PrintPageRange | QAbstractPrintDialog::PrintCollateCopies
+                      | QAbstractPrintDialog::PrintCurrentPage);
     dialog.setMinMax(1, pageCount);
     return dialog.exec() == QDialog::Accepted;
 }

@@ -494,8 +494,10 @@ bool TPreviewWindow::eventFilter(QObject* watched, QEvent* event)
         if (handled)
             return true;
     } else if (event->type() == QEvent::Wheel && watched == m_scroll->viewport()) {
-        Guarded([&] { HandleWheel(static_cast<QWheelEvent*>(event)); });
-        return true;
+        bool handled = false;
+        Guarded([&] { handled = HandleWheel(static_cast<QWheelEvent*>(event)); });
+        if (handled)
+            return true;
     } else if (event->type() == QEvent::Resize && watched == m_scroll->viewport() && m_layout.Mode != zmCustom) {
         m_layout.Refit(m_scroll->viewport()->size());
         m_view->resize(m_layout.CanvasSize());
@@ -503,26 +505,27 @@ bool TPreviewWindow::eventFilter(QObject* watched, QEvent* event)
     return QMainWindow::eventFilter(watched, event);
 }
 
-void TPreviewWindow::HandleWheel(QWheelEvent* event)
+bool TPreviewWindow::HandleWheel(QWheelEvent* event)
 {
+    // A sideways turn (touchpad, tilting wheel) scrolls the view as usual.
     const int delta = event->angleDelta().y();
     if (delta == 0)
-        return;
+        return false;
     if (event->modifiers() & Qt::ControlModifier) {
         delta > 0 ? ZoomIn() : ZoomOut();
-        return;
+        return true;
     }
     QScrollBar* bar = m_scroll->verticalScrollBar();
     const bool atEdge = delta > 0 ? bar->value() == bar->minimum() : bar->value() == bar->maximum();
     if (!atEdge) {
         m_wheelDelta = 0;
         bar->setValue(bar->value() - delta * bar->singleStep() * QApplication::wheelScrollLines() / WheelStep);
-        return;
+        return true;
     }
     // At the page's edge a whole notch (or several small touchpad steps) turns the page.
     m_wheelDelta += delta;
     if (std::abs(m_wheelDelta) < WheelStep)
-        return;
+        return true;
     const bool forward = m_wheelDelta < 0;
     m_wheelDelta = 0;
     const int before = m_layout.PageIndex;
@@ -530,6 +533,7 @@ void TPreviewWindow::HandleWheel(QWheelEvent* event)
     // Going back shows the bottom of the previous page, as if scrolling on through the report.
     if (!forward && m_layout.PageIndex != before)
         bar->setValue(bar->maximum());
+    return true;
 }
 
 void TPreviewWindow::closeEvent(QCloseEvent* event)

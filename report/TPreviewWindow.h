@@ -75,7 +75,8 @@ protected:
 private:
     bool HandleKey(QKeyEvent* event);
     // Scrolls the page, and turns to the next (previous) page at its bottom (top); with Ctrl, zooms.
-    void HandleWheel(QWheelEvent* event);
+    // False for a turn the scroll area handles itself.
+    bool HandleWheel(QWheelEvent* event);
     void LayoutSlice();
     void TakePages();
     void UpdateView();
