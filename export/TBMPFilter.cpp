@@ -216,6 +216,6 @@ TPageImageFilter::TPageEncoding TBMPFilter::PageEncoding() const
             ? writer.write(page.convertToFormat(QImage::Format_Mono, Qt::ThresholdDither))
             : writer.write(page);
         if (!written)
-            throw EExportError(QStringLiteral("File Error: %1 (%2)").arg(fileName, writer.errorString()));
+            throw EExportError::PageFile(fileName, writer.errorString());
     };
 }

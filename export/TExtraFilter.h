@@ -73,12 +73,6 @@ QRect PixelBox(const TReportItem& item, qint32 width, qint32 height);
 QByteArray ReplaceAll(const QByteArray& s, const QByteArray& find, const QByteArray& replace);
 // n as two bytes, little-endian (low 16 bits).
 QByteArray Int16Bytes(int n);
-// The same two bytes appended in place, for writers that build many records.
-inline void AppendInt16(QByteArray& out, int n)
-{
-    out.append(char(n & 0xFF));
-    out.append(char((n >> 8) & 0xFF));
-}
 // "#RRGGBB", upper-case hex, system colours resolved.
 QByteArray HtmlColor(TColor color);
 // "rrrgggbbb", three decimal digits each.

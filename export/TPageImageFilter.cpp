@@ -289,9 +289,8 @@ void TPageImageFilter::WriteBand(TReportBand& band)
 void TPageImageFilter::EndPageOutput()
 {
     m_page->FileName = PageImageFileName(PageNumber);
-    TPageJob page = std::move(*m_page);
+    m_workers->Add(std::move(*m_page));
     m_page.reset();
-    m_workers->Add(std::move(page));
     WriteRendered(false);
     TExtraFilter::EndPageOutput();
 }
@@ -322,6 +321,6 @@ void TPageImageFilter::EncodeJpeg(const QImage& page, const QString& fileName, T
     if (!encoder.Jpeg)
         encoder.Jpeg = std::make_unique<TJpegWriter>();
     if (!encoder.Jpeg->Compress(page))
-        throw EExportError(QStringLiteral("File Error: %1 (%2)").arg(fileName, encoder.Jpeg->ErrorString()));
+        throw EExportError::PageFile(fileName, encoder.Jpeg->ErrorString());
     file = encoder.Jpeg->Compressed().toByteArray();
 }

@@ -390,16 +390,15 @@ void TStagedFile::FailErrno(TAction action, int error) { Fail(action, SystemReas
 void TStagedFile::Fail(TAction action, const QString& reason)
 {
     Discard();
-    const QString file = QDir::toNativeSeparators(m_target);
     if (m_pageFile)
-        throw EExportError(QStringLiteral("File Error: %1 (%2)").arg(file, reason));
+        throw EExportError::PageFile(m_target, reason);
     switch (action) {
     case faCreate:
-        throw EExportError(QStringLiteral("Cannot create file \"%1\". %2").arg(file, reason));
+        throw EExportError::CannotCreate(m_target, reason);
     case faWrite:
-        throw EExportError(QStringLiteral("Cannot write file \"%1\". %2").arg(file, reason));
+        throw EExportError::CannotWrite(m_target, reason);
     case faReplace:
-        throw EExportError(QStringLiteral("Cannot replace file \"%1\". %2").arg(file, reason));
+        throw EExportError::CannotReplace(m_target, reason);
     }
     throw EExportError(reason);
 }

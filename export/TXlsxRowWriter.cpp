@@ -3,14 +3,12 @@
 #include "EExportError.h"
 
 #include <QDate>
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QLocale>
 #include <QRegularExpression>
 #include <algorithm>
 #include <cerrno>
-#include <cstring>
 #include <xlsxwriter.h>
 
 namespace {
@@ -78,8 +76,7 @@ TXlsxRowWriter::~TXlsxRowWriter()
 
 void TXlsxRowWriter::Fail(const QString& reason) const
 {
-    throw EExportError(
-        QStringLiteral("Cannot write file \"%1\". %2").arg(QDir::toNativeSeparators(m_file.TargetPath()), reason));
+    throw EExportError::CannotWrite(m_file.TargetPath(), reason);
 }
 
 void TXlsxRowWriter::Check(int error) const
@@ -231,7 +228,7 @@ void TXlsxRowWriter::Finish(const TRowCounts& counts)
     if (error != LXW_NO_ERROR) {
         QString reason = QString::fromUtf8(lxw_strerror(error));
         if (errno != 0)
-            reason += QLatin1Char(' ') + QString::fromLocal8Bit(std::strerror(errno));
+            reason += QLatin1Char(' ') + SystemReason(errno);
         Fail(reason);
     }
     m_file.Commit();
