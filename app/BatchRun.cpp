@@ -6,7 +6,6 @@
 #include "CreateForm.h"
 #include "DateDrop.h"
 #include "EDatabaseError.h"
-#include "EExportError.h"
 #include "EProgramTerminated.h"
 #include "Login.h"
 #include "RangePresets.h"
@@ -219,6 +218,24 @@ int Run(const TCommandLine& line, TBatchPrompt& prompt)
     return ecDone;
 }
 
+// Called inside a catch block: prints the failure being handled on one line and gives its exit code.
+int ReportFailure()
+{
+    try {
+        throw;
+    } catch (const TBatchError& error) {
+        PrintError(error.Message);
+        return error.Code;
+    } catch (const EDatabaseError& error) {
+        PrintError(error.Message());
+        return ecDatabase;
+    } catch (const std::exception& error) {
+        // Export failures among them: their message names the file and the reason.
+        PrintError(QString::fromUtf8(error.what()));
+        return ecFile;
+    }
+}
+
 } // namespace
 
 int RunBatch(const TCommandLine& line)
@@ -227,18 +244,8 @@ int RunBatch(const TCommandLine& line)
     TPromptScope scope(&prompt);
     try {
         return Run(line, prompt);
-    } catch (const TBatchError& error) {
-        PrintError(error.Message);
-        return error.Code;
-    } catch (const EDatabaseError& error) {
-        PrintError(error.Message());
-        return ecDatabase;
-    } catch (const EExportError& error) {
-        PrintError(error.Message());
-        return ecFile;
-    } catch (const std::exception& error) {
-        PrintError(QString::fromUtf8(error.what()));
-        return ecFile;
+    } catch (...) {
+        return ReportFailure();
     }
 }
 
@@ -267,11 +274,7 @@ int RegisterWorkstation(const TCommandLine& line)
         // The dialog would have asked again; the first message says why the name was refused.
         PrintError(prompt.Messages.value(0));
         return ecRefused;
-    } catch (const EDatabaseError& error) {
-        PrintError(error.Message());
-        return ecDatabase;
-    } catch (const std::exception& error) {
-        PrintError(QString::fromUtf8(error.what()));
-        return ecFile;
+    } catch (...) {
+        return ReportFailure();
     }
 }
