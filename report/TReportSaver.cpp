@@ -12,6 +12,7 @@
 
 #include <QFileInfo>
 #include <exception>
+#include <functional>
 
 namespace {
 
@@ -27,6 +28,36 @@ const TRowFormat* RowFormatOf(int choice)
     return index >= 0 && index < RowFormats().size() ? &RowFormats()[index] : nullptr;
 }
 
+// Runs an export with the given progress or, when there is none and the report shows progress, in a
+// progress window. A failure is shown naming the file; false when it failed or was cancelled.
+bool RunExport(const QString& fileName, bool showProgress, const TProgressCallback& progress,
+               const std::function<bool(const TProgressCallback&)>& run)
+{
+    std::unique_ptr<TProgressWindow> window;
+    TProgressCallback callback = progress;
+    if (!callback && showProgress) {
+        window = std::make_unique<TProgressWindow>(QStringLiteral("Export Progress"));
+        callback = window->Callback();
+    }
+    bool completed = false;
+    QString failure;
+    try {
+        completed = run(callback);
+    } catch (const std::exception& e) {
+        failure = QString::fromUtf8(e.what());
+        if (failure.isEmpty())
+            failure = QStringLiteral("unknown error.");
+    } catch (...) {
+        failure = QStringLiteral("unknown error.");
+    }
+    window.reset();
+    if (!failure.isEmpty()) {
+        Prompt().ShowWarning(SaveFailed(fileName, failure));
+        return false;
+    }
+    return completed;
+}
+
 bool SaveRows(const QString& fileName, const TRowFormat& format, TBandedReport* report,
               const TProgressCallback& progress)
 {
@@ -37,20 +68,10 @@ bool SaveRows(const QString& fileName, const TRowFormat& format, TBandedReport* 
                                               "Run the report again to save its rows.")));
         return false;
     }
-    std::unique_ptr<TProgressWindow> window;
-    TProgressCallback callback = progress;
-    if (!callback && report->ShowProgress) {
-        window = std::make_unique<TProgressWindow>(QStringLiteral("Export Progress"));
-        callback = window->Callback();
-    }
-    try {
-        // A sink destroyed unfinished (cancelled or failed) leaves no file behind.
+    // A sink destroyed unfinished (cancelled or failed) leaves no file behind.
+    return RunExport(fileName, report->ShowProgress, progress, [&](const TProgressCallback& callback) {
         return report->ExportRowsTo(*format.Create(fileName), callback);
-    } catch (const std::exception& e) {
-        window.reset();
-        Prompt().ShowWarning(SaveFailed(fileName, QString::fromUtf8(e.what())));
-        return false;
-    }
+    });
 }
 
 } // namespace
@@ -108,44 +129,20 @@ bool TReportSaver::Save(const QString& fileName, int choice, TBandedReport* repo
     if (choice < 1 || choice > entries.size() || (!report && !document))
         return false;
 
-    std::unique_ptr<TProgressWindow> window;
-    TProgressCallback callback = progress;
-    if (!callback && (!report || report->ShowProgress)) {
-        window = std::make_unique<TProgressWindow>(QStringLiteral("Export Progress"));
-        callback = window->Callback();
-    }
-    bool completed = false;
-    QString failure;
-    try {
+    // Destroying the filter before FinishExport drops what it had staged: a failed or cancelled save
+    // leaves every file as it was.
+    return RunExport(fileName, !report || report->ShowProgress, progress, [&](const TProgressCallback& callback) {
         std::unique_ptr<TExtraFilter> filter = entries[choice - 1].Create(fileName);
-        if (report) {
-            completed = report->ExportTo(*filter, callback);
-        } else {
-            TPageExporter exporter(*filter, *document);
-            exporter.Start(document->FontCount() > 0 ? document->Font(0) : TFont());
-            completed = true;
-            for (int i = 0; i < document->PageCount() && completed; ++i) {
-                exporter.Add(document->Page(i));
-                if (callback && !callback({i + 1, 0, -1}))
-                    completed = false;
-            }
-            if (completed)
-                exporter.Finish();
+        if (report)
+            return report->ExportTo(*filter, callback);
+        TPageExporter exporter(*filter, *document);
+        exporter.Start(document->FontCount() > 0 ? document->Font(0) : TFont());
+        for (int i = 0; i < document->PageCount(); ++i) {
+            exporter.Add(document->Page(i));
+            if (callback && !callback({i + 1, 0, -1}))
+                return false;
         }
-        // Destroying the filter before FinishExport drops what it had staged: a failed or cancelled
-        // save leaves every file as it was.
-    } catch (const std::exception& e) {
-        failure = QString::fromUtf8(e.what());
-        if (failure.isEmpty())
-            failure = QStringLiteral("unknown error.");
-    } catch (...) {
-        failure = QStringLiteral("unknown error.");
-    }
-    window.reset();
-    if (!failure.isEmpty() || !completed) {
-        if (!failure.isEmpty())
-            Prompt().ShowWarning(SaveFailed(fileName, failure));
-        return false;
-    }
-    return true;
+        exporter.Finish();
+        return true;
+    });
 }
