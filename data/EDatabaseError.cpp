@@ -1,6 +1,7 @@
 #include "EDatabaseError.h"
 #include <QSqlDatabase>
 #include <QSqlError>
+#include <sqlite3.h>
 
 namespace {
 QString Compose(const QString& context, const QString& engineMessage)
@@ -11,10 +12,6 @@ QString Compose(const QString& context, const QString& engineMessage)
         return context;
     return context + QStringLiteral(": ") + engineMessage;
 }
-
-// SQLite's primary result codes (the low byte of an extended one).
-constexpr int SqliteBusy = 5;
-constexpr int SqliteNotADatabase = 26;
 } // namespace
 
 EDatabaseError::EDatabaseError(const QString& context, const QString& engineMessage, const QString& nativeCode)
@@ -41,16 +38,22 @@ EDatabaseError EDatabaseError::FromSqlError(const QString& context, const QSqlEr
     if (database.driverName() != QLatin1String("QSQLITE"))
         return plain;
     bool numeric = false;
+    // The primary result code is the low byte of an extended one.
     const int code = error.nativeErrorCode().toInt(&numeric) & 0xFF;
     if (!numeric)
         return plain;
     const QString file = database.databaseName();
-    if (code == SqliteBusy)
+    if (code == SQLITE_BUSY)
         return EDatabaseError(QStringLiteral("The club database %1 is locked by another program").arg(file),
                               plain.EngineMessage(), plain.NativeCode());
-    if (code == SqliteNotADatabase)
-        return EDatabaseError(QStringLiteral("%1 is not a club database").arg(file), plain.EngineMessage(), plain.NativeCode());
+    if (code == SQLITE_NOTADB)
+        return NotAClubDatabase(file, plain.EngineMessage(), plain.NativeCode());
     return plain;
+}
+
+EDatabaseError EDatabaseError::NotAClubDatabase(const QString& file, const QString& reason, const QString& nativeCode)
+{
+    return EDatabaseError(QStringLiteral("%1 is not a club database").arg(file), reason, nativeCode);
 }
 
 QString EDatabaseError::Message() const

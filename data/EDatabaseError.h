@@ -18,6 +18,8 @@ public:
     // engine's words do not tell the user what to do: a club database that another program holds
     // locked beyond the wait, and a file that is not a database at all.
     static EDatabaseError FromSqlError(const QString& context, const QSqlError& error, const QSqlDatabase& database);
+    // "FILE is not a club database", with the reason.
+    static EDatabaseError NotAClubDatabase(const QString& file, const QString& reason, const QString& nativeCode = {});
 
     QString Context() const { return m_context; }
     QString EngineMessage() const { return m_engineMessage; }

@@ -139,8 +139,7 @@ void TQuery::Open()
     BindAndExec(context);
     const bool select = m_sqlite ? m_sqlite->ReturnsRows() : m_query->isSelect();
     if (!select) {
-        if (m_query)
-            m_query->finish();
+        EndStatement();
         throw EDatabaseError(context, QStringLiteral("The statement returns no result set"));
     }
     BuildFields(m_sqlite ? m_sqlite->ColumnNames() : ColumnNames(m_query->record()));
@@ -161,22 +160,24 @@ void TQuery::ExecSQL()
         Prepare();
     const QString context = QStringLiteral("Unable to execute statement");
     BindAndExec(context);
-    if (m_sqlite) {
+    if (m_sqlite)
         m_sqlite->Step(context);
+    EndStatement();
+}
+
+// Ends the statement's read of the database, whichever engine runs it; it can run again.
+void TQuery::EndStatement()
+{
+    if (m_sqlite)
         m_sqlite->Reset();
-    } else {
+    else if (m_query)
         m_query->finish();
-    }
 }
 
 void TQuery::Close()
 {
-    if (m_active) {
-        if (m_sqlite)
-            m_sqlite->Reset();
-        else if (m_query)
-            m_query->finish();
-    }
+    if (m_active)
+        EndStatement();
     m_active = false;
     m_eof = true;
     m_moved = false;
@@ -220,10 +221,7 @@ void TQuery::BuildFields(const QStringList& columnNames)
         for (const TFieldDef& def : std::as_const(m_fieldDefs)) {
             const auto column = columns.constFind(def.Name.toLower());
             if (column == columns.constEnd()) {
-                if (m_query)
-                    m_query->finish();
-                else
-                    m_sqlite->Reset();
+                EndStatement();
                 throw EDatabaseError(QStringLiteral("Unable to open query"), QStringLiteral("Field '%1' not found").arg(def.Name));
             }
             m_fields.append(TBoundField{def, *column});

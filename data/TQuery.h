@@ -79,6 +79,7 @@ private:
 
     void Translate();
     bool NeedsPrepare() const;
+    void EndStatement();
     void BindAndExec(const QString& context);
     bool FetchNext(const QString& context); // the next row of the result, counted
     void BuildFields(const QStringList& columnNames);

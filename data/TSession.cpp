@@ -78,8 +78,7 @@ void CheckClubFile(QSqlDatabase& database, const QString& context)
         if (!probe.exec(QStringLiteral("select count(*) from sqlite_master")) || !probe.next())
             failure = EDatabaseError::FromSqlError(context, probe.lastError(), database);
         else if (probe.value(0).toInt() == 0)
-            failure = EDatabaseError(QStringLiteral("%1 is not a club database").arg(database.databaseName()),
-                                     QStringLiteral("It holds no tables"));
+            failure = EDatabaseError::NotAClubDatabase(database.databaseName(), QStringLiteral("It holds no tables"));
     }
     if (failure) {
         database.close();
