@@ -60,20 +60,7 @@ void TCSS2Filter::WriteBand(TReportBand& band)
             s.Append("text-align: right;");
         else if (item->Alignment == taCenter)
             s.Append("text-align: center;");
-        const TFont& font = *item->Font;
-        s.Append("font-size: ");
-        s.AppendNumber(font.Size);
-        s.Append("pt;font-family: ");
-        THTMLFilterPageFile::AppendEscaped(s, m_styles.FontNameBytes(font.Name));
-        s.Append(";color: ");
-        s.Append(m_styles.ColorBytes(font.Color, 1));
-        s.Append(';');
-        if (font.Italic)
-            s.Append("font-style: italic;");
-        if (font.Bold)
-            s.Append("font-weight: bold;");
-        if (font.Underline)
-            s.Append("text-decoration: underline;");
+        m_styles.AppendFontStyle(s, *item->Font, "");
         s.Append("\">");
         THTMLFilterPageFile::AppendEscaped(s, item->Text);
         s.Append("</DIV>");

@@ -73,19 +73,8 @@ void THTMLFilter::WriteBand(TReportBand& band)
         const bool styled = font.Name != DefaultFontName || font.Color != clBlack || font.Size != DefaultFontSize
             || font.Italic || font.Bold || font.Underline;
         if (styled) {
-            s.Append(" STYLE=\"font-size: ");
-            s.AppendNumber(font.Size);
-            s.Append("pt; font-family: ");
-            THTMLFilterPageFile::AppendEscaped(s, m_styles.FontNameBytes(font.Name));
-            s.Append("; color: ");
-            s.Append(m_styles.ColorBytes(font.Color, 1));
-            s.Append(';');
-            if (font.Italic)
-                s.Append(" font-style: italic;");
-            if (font.Bold)
-                s.Append(" font-weight: bold;");
-            if (font.Underline)
-                s.Append(" text-decoration: underline;");
+            s.Append(" STYLE=\"");
+            m_styles.AppendFontStyle(s, font, " ");
             s.Append('"');
         }
         s.Append('>');

@@ -127,6 +127,30 @@ const QByteArray& THtmlStyleCache::FontNameBytes(const QString& name)
     return m_lastFontNameBytes;
 }
 
+void THtmlStyleCache::AppendFontStyle(TByteBuffer& out, const TFont& font, const char* gap)
+{
+    out.Append("font-size: ");
+    out.AppendNumber(font.Size);
+    out.Append("pt;");
+    out.Append(gap);
+    out.Append("font-family: ");
+    THTMLFilterPageFile::AppendEscaped(out, FontNameBytes(font.Name));
+    out.Append(';');
+    out.Append(gap);
+    out.Append("color: ");
+    out.Append(ColorBytes(font.Color, 1));
+    out.Append(';');
+    const auto declare = [&](bool has, const char* declaration) {
+        if (has) {
+            out.Append(gap);
+            out.Append(declaration);
+        }
+    };
+    declare(font.Italic, "font-style: italic;");
+    declare(font.Bold, "font-weight: bold;");
+    declare(font.Underline, "text-decoration: underline;");
+}
+
 const QByteArray& THtmlStyleCache::ColorBytes(TColor color, int slot)
 {
     if (color != m_lastColor[slot] || m_lastColorBytes[slot].isNull()) {

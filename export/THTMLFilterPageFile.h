@@ -51,6 +51,10 @@ public:
     const QByteArray& FontNameBytes(const QString& name);
     // One slot for backgrounds (0) and one for text colours (1).
     const QByteArray& ColorBytes(TColor color, int slot);
+    // "font-size: 10pt;" gap "font-family: NAME;" gap "color: #RRGGBB;", then gap and each of the
+    // italic, bold and underline declarations the font has. The HTML writer puts a blank between
+    // declarations, the CSS2 writer nothing.
+    void AppendFontStyle(TByteBuffer& out, const TFont& font, const char* gap);
 
 private:
     QString m_lastFontName;
