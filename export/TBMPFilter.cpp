@@ -190,10 +190,7 @@ bool TBMPFilter::UseFileName() const
 // The chosen name's extension picks the format; one the filter does not know saves nothing.
 TPageImageFilter::TPageEncoding TBMPFilter::PageEncoding() const
 {
-    const QString chosen = FileName();
-    const QString name = chosen.mid(NameStart(chosen));
-    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
-    const QString extension = dot >= 0 ? name.mid(dot).toUpper() : QString();
+    const QString extension = PageFileSeries(FileName()).Suffix.toUpper();
     if (extension == QLatin1String(".JPG") || extension == QLatin1String(".JPEG"))
         return EncodeJpeg;
     if (extension != QLatin1String(".BMP"))

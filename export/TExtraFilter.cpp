@@ -138,8 +138,7 @@ TFileSeries PageFileSeries(const QString& fileName)
 QString PageFileName(const QString& fileName, int page, bool withPath)
 {
     const TFileSeries series = PageFileSeries(fileName);
-    const QString number = QString::number(page).rightJustified(4, QLatin1Char('0'));
-    return (withPath ? series.Folder : QString()) + series.Prefix + number + series.Suffix;
+    return withPath ? series.Path(page) : series.FileName(page);
 }
 
 bool CompareBySequence(const TReportItem* a, const TReportItem* b) { return a->Sequence < b->Sequence; }

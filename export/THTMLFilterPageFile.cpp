@@ -3,20 +3,8 @@
 #include "CodePages.h"
 #include "TExtraFilter.h"
 
-#include <algorithm>
 
 namespace {
-
-QString Folder(const QString& fileName)
-{
-    const qsizetype slash = std::max(fileName.lastIndexOf(QLatin1Char('/')), fileName.lastIndexOf(QLatin1Char('\\')));
-    return fileName.left(slash + 1);
-}
-
-QString DefaultPageName(int page)
-{
-    return QStringLiteral("RPT") + QString::number(page).rightJustified(4, QLatin1Char('0')) + QStringLiteral(".HTM");
-}
 
 QByteArray LinkBytes(const QString& chosenFile, int page, bool useFileName)
 {
@@ -26,14 +14,20 @@ QByteArray LinkBytes(const QString& chosenFile, int page, bool useFileName)
 
 } // namespace
 
+TFileSeries THTMLFilterPageFile::Series(const QString& chosenFile, bool useFileName)
+{
+    const TFileSeries chosen = PageFileSeries(chosenFile);
+    return useFileName ? chosen : TFileSeries{chosen.Folder, QStringLiteral("RPT"), QStringLiteral(".HTM")};
+}
+
 QString THTMLFilterPageFile::FilePath(const QString& chosenFile, int page, bool useFileName)
 {
-    return useFileName ? PageFileName(chosenFile, page, true) : Folder(chosenFile) + DefaultPageName(page);
+    return Series(chosenFile, useFileName).Path(page);
 }
 
 QString THTMLFilterPageFile::LinkName(const QString& chosenFile, int page, bool useFileName)
 {
-    return useFileName ? PageFileName(chosenFile, page, false) : DefaultPageName(page);
+    return Series(chosenFile, useFileName).FileName(page);
 }
 
 void THTMLFilterPageFile::AppendEscaped(TByteBuffer& out, const QByteArray& text)
@@ -111,9 +105,7 @@ void THTMLFilterPageFile::Commit()
 
 void THTMLFilterPageFile::PutInPlace(const QString& chosenFile, bool useFileName, int lastPage)
 {
-    const TFileSeries series = useFileName ? PageFileSeries(chosenFile)
-                                           : TFileSeries{Folder(chosenFile), QStringLiteral("RPT"), QStringLiteral(".HTM")};
-    m_pages.Commit(series, lastPage);
+    m_pages.Commit(Series(chosenFile, useFileName), lastPage);
 }
 
 const QByteArray& THtmlStyleCache::FontNameBytes(const QString& name)

@@ -17,6 +17,8 @@ public:
     // The file written for a page: "RPT0001.HTM" in the chosen file's folder, or the chosen name
     // numbered (PageFileName) when useFileName.
     static QString FilePath(const QString& chosenFile, int page, bool useFileName);
+    // The series of those names, from which an earlier, longer export's pages are removed.
+    static TFileSeries Series(const QString& chosenFile, bool useFileName);
     // The same name without its folder, as the navigation links use it.
     static QString LinkName(const QString& chosenFile, int page, bool useFileName);
     // Appends text with "&", "<", ">" and the double quote written as character references.

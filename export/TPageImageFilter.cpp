@@ -198,11 +198,6 @@ void TPageImageFilter::TRenderer::Draw(const TPageJob& job)
     }
 }
 
-qsizetype TPageImageFilter::NameStart(const QString& fileName)
-{
-    return std::max(fileName.lastIndexOf(QLatin1Char('/')), fileName.lastIndexOf(QLatin1Char('\\'))) + 1;
-}
-
 TPageImageFilter::TPageImageFilter(const QString& fileName)
     : TExtraFilter(fileName)
 {
@@ -211,16 +206,15 @@ TPageImageFilter::TPageImageFilter(const QString& fileName)
 // The render threads end before the pages they may be drawing go.
 TPageImageFilter::~TPageImageFilter() { m_workers.reset(); }
 
+TFileSeries TPageImageFilter::PageSeries() const
+{
+    const TFileSeries chosen = PageFileSeries(FileName());
+    return UseFileName() ? chosen : TFileSeries{chosen.Folder, QStringLiteral("IMG"), chosen.Suffix};
+}
+
 QString TPageImageFilter::PageImageFileName(int page) const
 {
-    if (UseFileName())
-        return PageFileName(FileName(), page, true);
-    const QString chosen = FileName();
-    const qsizetype nameStart = NameStart(chosen);
-    const QString name = chosen.mid(nameStart);
-    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
-    const QString extension = dot >= 0 ? name.mid(dot) : QString();
-    return chosen.left(nameStart) + QStringLiteral("IMG%1").arg(page, 4, 10, QLatin1Char('0')) + extension;
+    return PageSeries().Path(page);
 }
 
 void TPageImageFilter::BeginDocument()
@@ -244,11 +238,7 @@ void TPageImageFilter::EndDocument()
     WriteRendered(true);
     m_workers.reset();
     m_renderers.clear();
-    const QString chosen = FileName();
-    const TFileSeries series = UseFileName()
-        ? PageFileSeries(chosen)
-        : TFileSeries{chosen.left(NameStart(chosen)), QStringLiteral("IMG"), PageFileSeries(chosen).Suffix};
-    m_pages.Commit(series, PageNumber);
+    m_pages.Commit(PageSeries(), PageNumber);
     // Nothing is ever written to the chosen file, so it is not kept.
     if (OutputFile.Size() == 0)
         DiscardOutputFile();

@@ -36,6 +36,8 @@ protected:
     // The file page `page` is saved to: "IMG" + page as "0000" + the chosen extension in the chosen
     // folder, or the chosen name with the page number when the options ask for it.
     QString PageImageFileName(int page) const;
+    // The series of those names, from which an earlier, longer export's pages are removed.
+    TFileSeries PageSeries() const;
 
     void WriteBand(TReportBand& band) override;
     void BeginPageOutput() override;
@@ -51,8 +53,6 @@ protected:
                                              QByteArray& file)>;
     // The encoding of this export's pages, asked for once, at BeginDocument.
     virtual TPageEncoding PageEncoding() const = 0;
-    // Where the name proper starts in a file name, after its folder (either separator).
-    static qsizetype NameStart(const QString& fileName);
     // Compresses the page to a JPEG file with the library's default settings.
     static void EncodeJpeg(const QImage& page, const QString& fileName, TPageEncoder& encoder, QByteArray& file);
 

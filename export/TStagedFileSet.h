@@ -12,6 +12,9 @@ struct TFileSeries
     QString Prefix;
     QString Suffix;
 
+    // The name of the file with the number, without and with the folder.
+    QString FileName(int number) const { return Prefix + QString::number(number).rightJustified(4, u'0') + Suffix; }
+    QString Path(int number) const { return Folder + FileName(number); }
     // The number a file name of the series carries, written exactly as the series writes it (four
     // digits at least, no further leading zeros); 0 for any other name.
     int NumberOf(const QString& fileName) const;
