@@ -21,6 +21,7 @@
 #include <QScreen>
 #include <QCloseEvent>
 #include <QShowEvent>
+#include <iterator>
 
 namespace {
 
@@ -291,14 +292,16 @@ void TfrmActivityRep::CreateReport()
         int top;
         TAlignment alignment;
         int designWidth;
-    } fields[] = {{"QRDBText1", "MemberNo", 16, 3, taLeftJustify, 0},
-                  {"QRDBText2", "HomePhone", 80, 3, taLeftJustify, 0},
-                  {"QRDBText3", "SubCatDesc", 176, 3, taLeftJustify, 0},
-                  {"QRDBText4", "FullName", 280, 3, taLeftJustify, 0},
-                  {"QRDBText5", "Start", 416, 3, taLeftJustify, 0},
-                  {"QRDBText6", "End", 504, 3, taLeftJustify, 0},
-                  {"QRDBText7", "Countdown", 576, 3, taCenter, 57},
-                  {"QRDBText8", "Pymtrate", 654, 3, taCenter, 43}};
+        TCellKind kind; // in the row exports
+    } fields[] = {{"QRDBText1", "MemberNo", 16, 3, taLeftJustify, 0, ckInteger},
+                  {"QRDBText2", "HomePhone", 80, 3, taLeftJustify, 0, ckText},
+                  {"QRDBText3", "SubCatDesc", 176, 3, taLeftJustify, 0, ckText},
+                  {"QRDBText4", "FullName", 280, 3, taLeftJustify, 0, ckText},
+                  {"QRDBText5", "Start", 416, 3, taLeftJustify, 0, ckDate},
+                  {"QRDBText6", "End", 504, 3, taLeftJustify, 0, ckDate},
+                  {"QRDBText7", "Countdown", 576, 3, taCenter, 57, ckInteger},
+                  {"QRDBText8", "Pymtrate", 654, 3, taCenter, 43, ckCurrency}};
+    static_assert(std::size(fields) == std::size(headings), "each detail field sits under its heading");
     for (const auto& field : fields)
         detail->AddDataField(QString::fromLatin1(field.name), field.left, field.top, QString::fromLatin1(field.field),
                              ArialFont(8), field.alignment, field.designWidth);
@@ -319,15 +322,11 @@ void TfrmActivityRep::CreateReport()
     // and the counts the group footers and the summary print.
     TRowExportLayout& rows = QuickRep->RowExport;
     rows.SheetName = QStringLiteral("Activity Report");
-    rows.Columns = {{QStringLiteral("Activity"), QStringLiteral("description"), ckText},
-                    {QStringLiteral("Member#"), QStringLiteral("MemberNo"), ckInteger},
-                    {QStringLiteral("HomePhone"), QStringLiteral("HomePhone"), ckText},
-                    {QStringLiteral("Sub Category"), QStringLiteral("SubCatDesc"), ckText},
-                    {QStringLiteral("Name"), QStringLiteral("FullName"), ckText},
-                    {QStringLiteral("Start"), QStringLiteral("Start"), ckDate},
-                    {QStringLiteral("End"), QStringLiteral("End"), ckDate},
-                    {QStringLiteral("Count Down"), QStringLiteral("Countdown"), ckInteger},
-                    {QStringLiteral("Pymt Rate"), QStringLiteral("Pymtrate"), ckCurrency}};
+    rows.Columns = {{QStringLiteral("Activity"), QStringLiteral("description"), ckText}};
+    for (size_t i = 0; i < std::size(fields); ++i) {
+        rows.Columns.append({QString::fromLatin1(headings[i].caption), QString::fromLatin1(fields[i].field),
+                             fields[i].kind});
+    }
     rows.CountsSheetName = QStringLiteral("Counts");
     rows.GroupHeading = QStringLiteral("Activity");
     rows.CountHeading = QStringLiteral("Member Count");
