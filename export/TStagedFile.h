@@ -52,7 +52,8 @@ public:
     // file system can: a body spooled to disk goes behind its head without passing through memory.
     void AppendFile(TStagedFile& spool);
     QString TemporaryPath() const { return m_temporary; }
-    // Flushes and closes the temporary file, which stays staged until Commit or Discard.
+    // Flushes and closes the temporary file, which stays staged until Commit or Discard. A closed file
+    // is not synced by Commit: the page sets that close their pages sync their folders as a whole.
     void Close();
     // Closes the file if open and renames it over the target.
     void Commit();
