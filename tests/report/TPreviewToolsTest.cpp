@@ -198,6 +198,18 @@ TEST_F(TPreviewTools, TheWheelScrollsTurnsPagesAndZooms)
     wheel(120);
     EXPECT_EQ(window->CurrentPage(), 0);
     EXPECT_EQ(bar->value(), bar->maximum()) << "back to the bottom of the page before";
+
+    // A sideways turn (touchpad, tilting wheel) scrolls a page wider than the view.
+    wheel(120, Qt::ControlModifier);
+    wheel(120, Qt::ControlModifier);
+    QScrollBar* across = window->findChild<QScrollArea*>(QStringLiteral("ScrollBox"))->horizontalScrollBar();
+    ASSERT_GT(across->maximum(), 0);
+    across->setValue(0);
+    const QPointF at(viewport->width() / 2.0, viewport->height() / 2.0);
+    QWheelEvent sideways(at, viewport->mapToGlobal(at), QPoint(), QPoint(-120, 0), Qt::NoButton, {},
+                         Qt::NoScrollPhase, false);
+    QApplication::sendEvent(viewport, &sideways);
+    EXPECT_GT(across->value(), 0);
 }
 
 TEST(TPrintSelection, RepeatsPagesForCopiesTheProgramMakes)
