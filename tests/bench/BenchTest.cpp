@@ -158,10 +158,7 @@ TEST(ChildProcess, RedirectsStreamsAndReportsExitCodesSignalsAndPeaks)
     QTemporaryDir dir;
     const QString in = dir.filePath(QStringLiteral("in"));
     const QString out = dir.filePath(QStringLiteral("out"));
-    QFile file(in);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("select 1;\n");
-    file.close();
+    WriteFile(in, "select 1;\n");
 
     const TChildResult copied = RunChild(QStringLiteral("sh"), {QStringLiteral("-c"), QStringLiteral("cat; exit 3")}, in, out);
     EXPECT_TRUE(copied.Started);
