@@ -590,6 +590,11 @@ QString CreateClubDatabase(const QString& folder)
     return WriteAliasFile(folder);
 }
 
+QString DemoClubName()
+{
+    return QStringLiteral("Riverside Athletic Club");
+}
+
 QStringList ExistingClubFiles(const QString& folder)
 {
     const QDir dir(folder);
@@ -648,6 +653,10 @@ QString CreateDemoDatabase(const TDemoOptions& options)
 
     const QString configFolder = QDir(options.Folder).absoluteFilePath(ConfigFolderName);
     MakeFolder(configFolder);
-    WriteTextFile(QDir(configFolder).filePath(SharedIniName), QStringLiteral("[General]\nClubName=Riverside Athletic Club\n"));
+    // A club's shared file holds the other workstations' registrations and settings: it is written
+    // only when there is none yet (--create-demo --replace sets the club name in an existing one).
+    const QString sharedFile = QDir(configFolder).filePath(SharedIniName);
+    if (!QFileInfo::exists(sharedFile))
+        WriteTextFile(sharedFile, QStringLiteral("[General]\nClubName=%1\n").arg(DemoClubName()));
     return options.Server.Host.isEmpty() ? WriteAliasFile(options.Folder) : WriteServerAliasFile(options.Folder, options.Server);
 }

@@ -302,6 +302,32 @@ TEST_F(TPostgresClub, TransactionRollsBackUnlessCommittedAndErrorsCarryTheServer
     }
 }
 
+// A transaction locks the tables its caller names against other writers, and only those: another
+// workstation's Create Group waits for this one, a transaction that names nothing holds up nobody.
+TEST_F(TPostgresClub, TransactionLocksOnlyTheTablesItsCallerNames)
+{
+    QSqlDatabase other = QSqlDatabase::cloneDatabase(TSession::Instance().Database(QStringLiteral("Brelmdata")),
+                                                     QStringLiteral("other workstation"));
+    ASSERT_TRUE(other.open()) << qPrintable(other.lastError().text());
+    const auto otherCanLockGroups = [&] {
+        EXPECT_TRUE(other.transaction());
+        QSqlQuery lock(other);
+        const bool locked = lock.exec(QStringLiteral("lock table groups in share row exclusive mode nowait"));
+        lock.finish();
+        other.rollback();
+        return locked;
+    };
+    for (const QStringList& tables : {QStringList(), QStringList{QStringLiteral("ckacts")}, QStringList{QStringLiteral("groups")}}) {
+        SCOPED_TRACE(tables.join(QLatin1Char(',')).toStdString());
+        TTransaction transaction(QStringLiteral("Brelmdata"), tables);
+        EXPECT_EQ(otherCanLockGroups(), !tables.contains(QStringLiteral("groups")));
+    }
+    EXPECT_TRUE(otherCanLockGroups());
+    other.close();
+    other = QSqlDatabase();
+    QSqlDatabase::removeDatabase(QStringLiteral("other workstation"));
+}
+
 TEST(TPostgresDemo, FillsTheServerWithTheSameClubAsTheFile)
 {
     SKIP_WITHOUT_TEST_SERVER();
