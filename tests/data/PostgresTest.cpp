@@ -230,6 +230,20 @@ TEST_F(TPostgresClub, CreateGroupStoresTheSameGroupsAsOnTheFile)
     EXPECT_EQ(first, QStringList({QStringLiteral("timestamp"), QStringLiteral("QDateTime:2010-03-15T14:30:05.250")}));
 }
 
+// A group name longer than the declared size is stored whole on the server, as in the SQLite file.
+TEST_F(TPostgresClub, GroupNamesOfAnyLengthAreStoredOnBothEngines)
+{
+    const QString name = QStringLiteral("Members of the spring and summer courses who did not renew ").repeated(2);
+    for (int engine = 0; engine < 2; ++engine) {
+        SCOPED_TRACE(engine == 0 ? "server" : "file");
+        engine == 0 ? UseServer() : UseSqlite();
+        EXPECT_NO_THROW(CreateGroup(name, QDateTime(QDate(2010, 3, 15), QTime(9, 0)), 7, QString(), -1));
+        QSqlQuery stored(TSession::Instance().Database(QStringLiteral("Brelmdata")));
+        ASSERT_TRUE(stored.exec(QStringLiteral("select groupname from groups")) && stored.next());
+        EXPECT_EQ(stored.value(0).toString(), name);
+    }
+}
+
 TEST_F(TPostgresClub, TablesOpenFindAppendAndEditOnTheServer)
 {
     TTable users(QStringLiteral("Brelmdata"), QStringLiteral("User.DB"));
