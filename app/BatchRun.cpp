@@ -1,5 +1,7 @@
 #include "BatchRun.h"
 
+#include "DateTime.h"
+
 #include "AccessRights.h"
 #include "Application.h"
 #include "ClubFiles.h"
@@ -86,7 +88,7 @@ void CheckUser(TBatchPrompt& prompt)
     }
     const qint32 number = StrToIntOrZero(FirstArgument());
     if (!LoginByNumber(nullptr, number))
-        throw TBatchError{ecRefused, QStringLiteral("User number %1 is not a user of the suite.").arg(number)};
+        throw TBatchError{ecRefused, QStringLiteral("User number %1 is not a user of the suite.").arg(FirstArgument().trimmed())};
     if (CheckAccess(QString::fromLatin1(ReportRight), false) <= 0)
         throw TBatchError{ecRefused, QStringLiteral("User number %1 does not hold the right \"%2\".")
                                          .arg(number)
@@ -97,8 +99,12 @@ void CheckUser(TBatchPrompt& prompt)
 TDateTime ReadDate(const QString& text)
 {
     const TDateTime value = TbrmDateDropDown::ParseDateText(text);
-    if (value <= 0)
-        throw TBatchError{ecBadInput, QStringLiteral("\"%1\" is not a date (month/day/year).").arg(text)};
+    if (value <= 0) {
+        // The separator is this computer's: name it, a date typed with another one is not read.
+        const QString separator(DateSeparator());
+        throw TBatchError{ecBadInput, QStringLiteral("\"%1\" is not a date: write month, day and year with \"%2\" between them, as in %3.")
+                                          .arg(text, separator, QStringLiteral("3") + separator + QStringLiteral("31") + separator + QStringLiteral("2010"))};
+    }
     return value;
 }
 

@@ -27,4 +27,9 @@ void ProtectClubFiles()
     }
     if (SuiteIniExists())
         TOutputGuard::ProtectFolder(SuiteIni().ConfigFolder, QStringLiteral("a configuration file of the club"));
+    // The folder of the club tables, which the other programs of the suite read as well.
+    QString dataFolder = session.AliasParam(AliasName, QStringLiteral("PATH"));
+    dataFolder.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    if (!dataFolder.isEmpty())
+        TOutputGuard::ProtectFolder(dataFolder, QStringLiteral("in the club's data folder"));
 }

@@ -36,12 +36,20 @@ int CreateDemo(const TCommandLine& commandLine)
         }
         const QString aliasFile = CreateDemoDatabase(options);
 
+        // Only this machine's registration and the club name: every other workstation's line, every
+        // other setting and every workstation and user file stay as they are.
         const QString code = WorkstationCode();
         TIniDocument::Update(options.Folder + QStringLiteral("/Config/VKD.INI"), [&](TIniDocument& ini) {
-            if (!ini.ReadString(QStringLiteral("WorkStations"), code).isEmpty())
-                return false;
-            ini.WriteString(QStringLiteral("WorkStations"), code, DemoWorkstationName);
-            return true;
+            bool changed = false;
+            if (ini.ReadString(QStringLiteral("General"), QStringLiteral("ClubName")) != DemoClubName()) {
+                ini.WriteString(QStringLiteral("General"), QStringLiteral("ClubName"), DemoClubName());
+                changed = true;
+            }
+            if (ini.ReadString(QStringLiteral("WorkStations"), code).isEmpty()) {
+                ini.WriteString(QStringLiteral("WorkStations"), code, DemoWorkstationName);
+                changed = true;
+            }
+            return changed;
         });
         std::fputs(QDir::toNativeSeparators(aliasFile).toLocal8Bit().constData(), stdout);
         std::fputc('\n', stdout);

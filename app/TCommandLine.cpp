@@ -35,6 +35,9 @@ TCommandLine ParseCommandLine(const QStringList& arguments)
             return line;
         } else if (arg == QLatin1String("--alias-file")) {
             line.AliasFile = value();
+            // An empty name would quietly mean the default alias file: another club than the one meant.
+            if (line.AliasFile.trimmed().isEmpty())
+                throw TUsageError{QStringLiteral("--alias-file needs the name of an alias file.")};
         } else if (arg == QLatin1String("--create-demo")) {
             line.Mode = rmCreateDemo;
             line.DemoFolder = value();
@@ -181,7 +184,10 @@ QString UsageText()
         "              [--server HOST [--port P] --database NAME [--user NAME]]\n"
         "      Writes a demo club database, its alias file and configuration into DIR and prints\n"
         "      the path of the alias file. A folder that already holds a club is refused unless\n"
-        "      --replace is given. With --server the club tables go into the existing\n"
+        "      --replace is given; it replaces the club database (Data/club.db, or the club tables\n"
+        "      on the server), the alias file and the club name in Config/VKD.INI, and keeps every\n"
+        "      workstation registration, every other setting and the workstation and user files.\n"
+        "      With --server the club tables go into the existing\n"
         "      PostgreSQL database NAME (tables of the same names are replaced); HOST may be the\n"
         "      folder of the server's socket, the user defaults to the login name, and the password\n"
         "      comes from ~/.pgpass (or the file in PGPASSFILE), never from the command line.\n"

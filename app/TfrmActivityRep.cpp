@@ -445,7 +445,7 @@ void TfrmActivityRep::Button2Click()
 
     // The three steps stand or fall together, and no other program's group can slip in between the
     // insert and the read of the newest id.
-    TTransaction transaction(QStringLiteral("Brelmdata"));
+    TTransaction transaction(QStringLiteral("Brelmdata"), {QStringLiteral("groups")});
 
     Query2.Close();
     Query2.SQL().clear();

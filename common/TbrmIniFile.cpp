@@ -8,8 +8,10 @@
 #include "TSession.h"
 #include "TextFunctions.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <cstdlib>
 #include <memory>
 
@@ -64,6 +66,28 @@ QString WorkstationNameProblem(const QString& name)
     }
     if (QFile::encodeName(name + QStringLiteral(".INI")).size() > MaxFileNameBytes)
         return QStringLiteral("This workstation name is too long for a file name.");
+    return {};
+}
+
+// A name whose file would be another file of the configuration folder, or no file of its own on the
+// shares the folder often lives on: the shared file's name, a user's file, the folder names "." and
+// "..", and the device names Windows reserves (with any extension, as Windows reads them).
+QString NameNotFreeAsFile(const QString& name, const QString& configFolder)
+{
+    if (name == QLatin1String(".") || name == QLatin1String(".."))
+        return QStringLiteral("This workstation name is not a file name: \"%1\".").arg(name);
+    const QString stem = name.section(QLatin1Char('.'), 0, 0).trimmed().toUpper();
+    static const QRegularExpression device(QStringLiteral("^(CON|PRN|AUX|NUL|COM[1-9]|LPT[1-9])$"));
+    if (device.match(stem).hasMatch())
+        return QStringLiteral("This workstation name is a device name that Windows reserves: \"%1\".").arg(name);
+    const QString fileName = name + QStringLiteral(".INI");
+    if (fileName.compare(QLatin1String("VKD.INI"), Qt::CaseInsensitive) == 0)
+        return QStringLiteral("This workstation name is the name of the shared configuration file: \"%1\".").arg(name);
+    const QStringList existing = QDir(configFolder).entryList(QDir::Files | QDir::Hidden | QDir::System);
+    for (const QString& file : existing) {
+        if (file.compare(fileName, Qt::CaseInsensitive) == 0)
+            return QStringLiteral("This workstation name is taken by the configuration file \"%1\".").arg(file);
+    }
     return {};
 }
 
@@ -175,6 +199,11 @@ QString TbrmIniFile::RegisterWorkstation(const QString& code)
         if (NameInUse(workstations, name)) {
             name.clear();
             ShowWarning(InUseMessage);
+            continue;
+        }
+        if (const QString problem = NameNotFreeAsFile(name, ConfigFolder); !problem.isEmpty()) {
+            name.clear();
+            ShowWarning(problem);
         }
         if (TrimBlanksRight(name).isEmpty())
             continue;

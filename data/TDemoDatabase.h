@@ -27,9 +27,13 @@ struct TDemoOptions
 };
 
 // Creates the demo club: the database with every club table and deterministic content for the seed,
-// the alias file (alias Brelmdata) and the configuration folder. Returns the alias file's path.
+// the alias file (alias Brelmdata) and the configuration folder with the shared file naming the club,
+// unless that file exists already. Returns the alias file's path.
 // Folder must be new or empty or hold only files the generator writes; throws EDatabaseError otherwise.
 QString CreateDemoDatabase(const TDemoOptions& options);
+
+// The club name the demo's shared configuration file gives.
+QString DemoClubName();
 
 // What of a club `folder` already holds: its alias file, database file and configuration folder, as
 // paths; empty for a new or unrelated folder.

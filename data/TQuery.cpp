@@ -146,6 +146,11 @@ void TQuery::Open()
     m_active = true;
     m_moved = false;
     try {
+        // Other workstations wait to write while a SQLite file is being read: the rows are read at
+        // once and the file left free while the caller works through them. A server's readers never
+        // hold up its writers.
+        if (m_sqlite)
+            m_sqlite->FetchAll(context);
         m_eof = !FetchNext(context);
     } catch (...) {
         Close();
@@ -189,9 +194,13 @@ void TQuery::First()
         throw EDatabaseError(QStringLiteral("Cannot perform this operation on a closed query"), {});
     if (!m_moved)
         return;
-    // A forward-only result cannot go back: run the statement again.
     const QString context = QStringLiteral("Unable to open query");
-    BindAndExec(context);
+    if (m_sqlite && m_sqlite->Buffered()) {
+        m_sqlite->Rewind();
+    } else {
+        // A forward-only result cannot go back: run the statement again.
+        BindAndExec(context);
+    }
     m_moved = false;
     m_eof = !FetchNext(context);
 }

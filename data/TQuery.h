@@ -11,9 +11,11 @@
 class TSqliteStatement;
 
 // A statement given as text lines in the suite's local-SQL dialect, translated for the engine and run on
-// the alias's connection. Results stream forward-only, so a result of any size can be walked. On a
-// SQLite club database the statement runs through the engine's own interface and a field is converted
-// when it is read (TSqliteStatement); on a server it runs through Qt Sql. Both deliver the same values.
+// the alias's connection. On a SQLite club database the statement runs through the engine's own
+// interface: Open reads the whole result into a compact buffer and ends the read at once, so that a long
+// report never keeps other workstations from writing, and a field is converted when it is read
+// (TSqliteStatement). On a server the result streams forward-only through Qt Sql. Both deliver the
+// same values.
 //
 // Values delivered: text -> QString, integers -> int, booleans -> bool, dates -> QDate,
 // date-times -> QDateTime, currency and floats -> double; NULL -> an invalid QVariant.
@@ -45,7 +47,7 @@ public:
     // prepared, a name it does not use throws.
     void SetParam(const QString& name, const QVariant& value);
 
-    void First(); // after Next() this runs the statement again
+    void First(); // after Next(): from the first buffered row again, or on a server the statement runs again
     void Next();
     bool Eof() const { return m_eof; }
 

@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QStandardPaths>
@@ -149,6 +150,19 @@ void TSession::Activate()
         const int eq = line.indexOf(QLatin1Char('='));
         if (eq > 0 && !aliases.isEmpty())
             aliases.last().Params.append(line.left(eq).trimmed() + QLatin1Char('=') + line.mid(eq + 1).trimmed());
+    }
+    // A relative PATH names a folder beside the alias file, wherever the program was started from.
+    const QString aliasFolder = info.absolutePath();
+    for (TAlias& alias : aliases) {
+        for (QString& line : alias.Params) {
+            const int eq = line.indexOf(QLatin1Char('='));
+            if (line.left(eq).compare(QLatin1String("PATH"), Qt::CaseInsensitive) != 0)
+                continue;
+            const QString value = line.mid(eq + 1);
+            static const QRegularExpression absolute(QStringLiteral("^([/\\\\]|[A-Za-z]:)"));
+            if (!value.isEmpty() && !absolute.match(value).hasMatch())
+                line = line.left(eq + 1) + aliasFolder + QLatin1Char('/') + value;
+        }
     }
     m_aliases = aliases;
     m_active = true;

@@ -51,11 +51,14 @@ public:
     // Closes every connection and forgets the aliases and the alias file (tests).
     void Reset();
 
-    // How long a statement on a SQLite club database waits for another program's lock before it fails.
-    static constexpr int DefaultBusyTimeoutMsecs = 5000;
+    // How long a statement on a SQLite club database waits for a lock that another connection holds
+    // before it fails. Readers hold theirs only while a query reads its rows, writers while they write;
+    // a workstation waits out a burst of the others' work.
+    static constexpr int DefaultBusyTimeoutMsecs = 30000;
     // Applies to connections opened afterwards (tests shorten it); Reset() and a new alias file
     // restore the default.
     void SetBusyTimeout(int msecs) { m_busyTimeoutMsecs = msecs; }
+    int BusyTimeout() const { return m_busyTimeoutMsecs; }
 
 private:
     TSession() = default;

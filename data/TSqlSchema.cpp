@@ -1,4 +1,5 @@
 #include "TSqlSchema.h"
+#include <limits>
 #include "EDatabaseError.h"
 #include <QDate>
 #include <QDateTime>
@@ -385,11 +386,20 @@ QVariant TSqlSchema::FromStorage(TFieldType type, const QVariant& stored)
         return stored.toString();
     case ftSmallint:
     case ftInteger: {
+        // A stored integer beyond the field's range is delivered as stored, never wrapped into another
+        // number (9223372036854775807 is not -1).
+        const auto fitted = [](qlonglong value) -> QVariant {
+            if (value < std::numeric_limits<int>::min() || value > std::numeric_limits<int>::max())
+                return value;
+            return static_cast<int>(value);
+        };
         if (stored.typeId() == QMetaType::LongLong) // the usual case: skips the copy NumberOrNull makes
-            return static_cast<int>(*static_cast<const qlonglong*>(stored.constData()));
+            return fitted(*static_cast<const qlonglong*>(stored.constData()));
         const QVariant v = NumberOrNull(stored);
         if (v.isNull())
             return {};
+        if (v.typeId() == QMetaType::LongLong)
+            return fitted(v.toLongLong());
         return static_cast<int>(v.toLongLong());
     }
     case ftBoolean:

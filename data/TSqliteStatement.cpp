@@ -9,6 +9,8 @@
 #include <QSqlError>
 #include <QUuid>
 #include <algorithm>
+#include <cstring>
+#include <limits>
 #include <sqlite3.h>
 #include <vector>
 
@@ -98,6 +100,7 @@ TSqliteStatement::~TSqliteStatement()
 
 void TSqliteStatement::Finalize()
 {
+    ClearBuffer();
     if (m_statement)
         sqlite3_finalize(m_statement);
     m_statement = nullptr;
@@ -129,6 +132,7 @@ QStringList TSqliteStatement::ColumnNames() const
 
 void TSqliteStatement::Reset()
 {
+    ClearBuffer();
     // The statement's own failure was reported when it happened.
     if (m_statement)
         sqlite3_reset(m_statement);
@@ -138,6 +142,7 @@ void TSqliteStatement::Bind(const QList<QVariant>& values, const QString& contex
 {
     if (!m_statement)
         throw EDatabaseError(context, QStringLiteral("The database connection was closed"));
+    ClearBuffer();
     sqlite3_reset(m_statement);
     if (sqlite3_bind_parameter_count(m_statement) != values.size())
         Fail(context, SQLITE_RANGE, QStringLiteral("Parameter count mismatch"));
@@ -175,6 +180,8 @@ void TSqliteStatement::Bind(const QList<QVariant>& values, const QString& contex
 
 bool TSqliteStatement::Step(const QString& context)
 {
+    if (m_buffered)
+        return NextBufferedRow();
     if (!m_statement)
         throw EDatabaseError(context, QStringLiteral("The database connection was closed"));
     const int code = sqlite3_step(m_statement);
@@ -185,41 +192,225 @@ bool TSqliteStatement::Step(const QString& context)
     Fail(context, code);
 }
 
-QVariant TSqliteStatement::Value(int column, TFieldType type) const
+QVariant TSqliteStatement::CellValue(const TCell& cell, TFieldType type)
 {
-    switch (sqlite3_column_type(m_statement, column)) {
+    switch (cell.Type) {
     case SQLITE_NULL:
         return {};
-    case SQLITE_INTEGER: {
-        const qint64 value = sqlite3_column_int64(m_statement, column);
+    case SQLITE_INTEGER:
         switch (type) {
         case ftSmallint:
-        case ftInteger: return int(value);
+        case ftInteger:
+            // A stored value beyond the field's range is delivered as it is stored, not wrapped around.
+            if (cell.Integer < std::numeric_limits<int>::min() || cell.Integer > std::numeric_limits<int>::max())
+                return qlonglong(cell.Integer);
+            return int(cell.Integer);
         case ftCurrency:
-        case ftFloat: return double(value);
-        default: return TSqlSchema::FromStorage(type, qlonglong(value));
+        case ftFloat: return double(cell.Integer);
+        default: return TSqlSchema::FromStorage(type, qlonglong(cell.Integer));
         }
-    }
-    case SQLITE_FLOAT: {
-        const double value = sqlite3_column_double(m_statement, column);
+    case SQLITE_FLOAT:
         if (type == ftCurrency || type == ftFloat)
-            return value;
-        return TSqlSchema::FromStorage(type, value);
-    }
+            return cell.Float;
+        return TSqlSchema::FromStorage(type, cell.Float);
     case SQLITE_BLOB:
-        return TSqlSchema::FromStorage(
-            type, QByteArray(static_cast<const char*>(sqlite3_column_blob(m_statement, column)),
-                             sqlite3_column_bytes(m_statement, column)));
-    default: {
+        return TSqlSchema::FromStorage(type, QByteArray(cell.Data, cell.Size));
+    default:
         // Text of ASCII characters (nearly all of a club's) reads the same in every encoding; other text
         // goes through UTF-16 exactly as Qt's driver reads it, invalid bytes included.
-        const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(m_statement, column));
-        const int size = sqlite3_column_bytes(m_statement, column);
-        if (text && IsAscii(text, size))
-            return TSqlSchema::FromStoredText(type, QLatin1StringView(text, size));
-        const auto* utf16 = static_cast<const QChar*>(sqlite3_column_text16(m_statement, column));
-        const int bytes = sqlite3_column_bytes16(m_statement, column);
-        return TSqlSchema::FromStorage(type, QString(utf16, bytes / qsizetype(sizeof(QChar))));
+        if (!cell.Utf16)
+            return TSqlSchema::FromStoredText(type, QLatin1StringView(cell.Data, cell.Size));
+        return TSqlSchema::FromStorage(
+            type, QString(reinterpret_cast<const QChar*>(cell.Data), cell.Size / qsizetype(sizeof(QChar))));
+    }
+}
+
+namespace {
+
+// Buffered rows: per field a tag byte, then the value: 4 or 8 bytes of an integer, 8 of a float, or a
+// 4-byte length and the bytes of a text or blob.
+enum TTag : char { tgNull, tgInt32, tgInt64, tgFloat, tgText, tgText16, tgBlob };
+
+constexpr qint64 ChunkSize = qint64(4) << 20;
+
+template <typename T>
+void Put(QByteArray& row, T value)
+{
+    row.append(reinterpret_cast<const char*>(&value), sizeof value);
+}
+
+template <typename T>
+T Take(const char*& at)
+{
+    T value;
+    std::memcpy(&value, at, sizeof value);
+    at += sizeof value;
+    return value;
+}
+
+} // namespace
+
+void TSqliteStatement::AppendRow()
+{
+    QByteArray& row = m_scratch;
+    row.clear();
+    const int columns = sqlite3_column_count(m_statement);
+    for (int column = 0; column < columns; ++column) {
+        switch (sqlite3_column_type(m_statement, column)) {
+        case SQLITE_NULL:
+            row.append(char(tgNull));
+            break;
+        case SQLITE_INTEGER: {
+            const qint64 value = sqlite3_column_int64(m_statement, column);
+            if (value >= std::numeric_limits<qint32>::min() && value <= std::numeric_limits<qint32>::max()) {
+                row.append(char(tgInt32));
+                Put(row, qint32(value));
+            } else {
+                row.append(char(tgInt64));
+                Put(row, value);
+            }
+            break;
+        }
+        case SQLITE_FLOAT:
+            row.append(char(tgFloat));
+            Put(row, sqlite3_column_double(m_statement, column));
+            break;
+        case SQLITE_BLOB: {
+            const int size = sqlite3_column_bytes(m_statement, column);
+            row.append(char(tgBlob));
+            Put(row, qint32(size));
+            row.append(static_cast<const char*>(sqlite3_column_blob(m_statement, column)), size);
+            break;
+        }
+        default: {
+            const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(m_statement, column));
+            const int size = sqlite3_column_bytes(m_statement, column);
+            if (!text || IsAscii(text, size)) {
+                row.append(char(tgText));
+                Put(row, qint32(size));
+                row.append(text, size);
+            } else {
+                const auto* utf16 = static_cast<const char*>(sqlite3_column_text16(m_statement, column));
+                const int bytes = sqlite3_column_bytes16(m_statement, column);
+                row.append(char(tgText16));
+                Put(row, qint32(bytes));
+                row.append(utf16, bytes);
+            }
+            break;
+        }
+        }
+    }
+    const qint64 size = row.size();
+    if (m_chunks.empty() || m_chunks.back().Used + size > m_chunks.back().Capacity) {
+        const qint64 capacity = std::max(ChunkSize, size);
+        m_chunks.push_back(TChunk{std::make_unique_for_overwrite<char[]>(size_t(capacity)), 0, capacity});
+        m_bufferedBytes += capacity;
+    }
+    TChunk& chunk = m_chunks.back();
+    std::memcpy(chunk.Data.get() + chunk.Used, row.constData(), size_t(size));
+    chunk.Used += size;
+}
+
+void TSqliteStatement::FetchAll(const QString& context)
+{
+    ClearBuffer();
+    // A row of no fields takes no bytes: count them apart.
+    try {
+        while (Step(context)) {
+            AppendRow();
+            ++m_bufferedRows;
+        }
+    } catch (...) {
+        ClearBuffer();
+        throw;
+    }
+    m_scratch = QByteArray();
+    sqlite3_reset(m_statement);
+    m_buffered = true;
+    Rewind();
+}
+
+void TSqliteStatement::Rewind()
+{
+    m_readChunk = 0;
+    m_readOffset = 0;
+    m_readRows = 0;
+    m_row.clear();
+}
+
+qint64 TSqliteStatement::BufferedBytes() const
+{
+    return m_bufferedBytes;
+}
+
+void TSqliteStatement::ClearBuffer()
+{
+    m_buffered = false;
+    m_chunks.clear();
+    m_bufferedBytes = 0;
+    m_bufferedRows = 0;
+    Rewind();
+}
+
+bool TSqliteStatement::NextBufferedRow()
+{
+    if (m_readRows >= m_bufferedRows)
+        return false;
+    while (m_readChunk < m_chunks.size() && m_readOffset >= m_chunks[m_readChunk].Used) {
+        ++m_readChunk;
+        m_readOffset = 0;
+    }
+    const int columns = sqlite3_column_count(m_statement);
+    m_row.resize(size_t(columns));
+    const char* at = m_readChunk < m_chunks.size() ? m_chunks[m_readChunk].Data.get() + m_readOffset : nullptr;
+    const char* const start = at;
+    for (TCell& cell : m_row) {
+        cell = TCell();
+        switch (*at++) {
+        case tgNull: cell.Type = SQLITE_NULL; break;
+        case tgInt32: cell.Type = SQLITE_INTEGER; cell.Integer = Take<qint32>(at); break;
+        case tgInt64: cell.Type = SQLITE_INTEGER; cell.Integer = Take<qint64>(at); break;
+        case tgFloat: cell.Type = SQLITE_FLOAT; cell.Float = Take<double>(at); break;
+        default: {
+            const char tag = at[-1];
+            cell.Type = tag == tgBlob ? SQLITE_BLOB : SQLITE_TEXT;
+            cell.Utf16 = tag == tgText16;
+            cell.Size = Take<qint32>(at);
+            cell.Data = at;
+            at += cell.Size;
+            break;
+        }
+        }
+    }
+    m_readOffset += at - start;
+    ++m_readRows;
+    return true;
+}
+
+QVariant TSqliteStatement::Value(int column, TFieldType type) const
+{
+    if (m_buffered)
+        return column >= 0 && size_t(column) < m_row.size() ? CellValue(m_row[size_t(column)], type) : QVariant();
+    TCell cell;
+    cell.Type = sqlite3_column_type(m_statement, column);
+    switch (cell.Type) {
+    case SQLITE_NULL: break;
+    case SQLITE_INTEGER: cell.Integer = sqlite3_column_int64(m_statement, column); break;
+    case SQLITE_FLOAT: cell.Float = sqlite3_column_double(m_statement, column); break;
+    case SQLITE_BLOB:
+        cell.Data = static_cast<const char*>(sqlite3_column_blob(m_statement, column));
+        cell.Size = sqlite3_column_bytes(m_statement, column);
+        break;
+    default: {
+        cell.Data = reinterpret_cast<const char*>(sqlite3_column_text(m_statement, column));
+        cell.Size = sqlite3_column_bytes(m_statement, column);
+        if (cell.Data && !IsAscii(cell.Data, cell.Size)) {
+            cell.Utf16 = true;
+            cell.Data = static_cast<const char*>(sqlite3_column_text16(m_statement, column));
+            cell.Size = sqlite3_column_bytes16(m_statement, column);
+        }
+        break;
     }
     }
+    return CellValue(cell, type);
 }

@@ -4,6 +4,8 @@
 #include <QString>
 #include <QStringList>
 #include <QVariant>
+#include <memory>
+#include <vector>
 
 class QSqlDatabase;
 struct sqlite3;
@@ -46,14 +48,56 @@ public:
     // failure, such as a lock held past the wait, instead of ending the rows early.
     bool Step(const QString& context);
 
+    // Reads every row of the result into a compact buffer and ends the statement's read of the
+    // database: on a club file shared with other workstations a reader holds its lock only as long as
+    // the query and the fetch take, not while a long report is laid out and written. Step() then
+    // walks the buffer, and Rewind() starts it over without reading the database again.
+    void FetchAll(const QString& context);
+    bool Buffered() const { return m_buffered; }
+    void Rewind();
+    // Bytes the buffered rows take.
+    qint64 BufferedBytes() const;
+
     // A field of the current row, delivered as the layer's type.
     QVariant Value(int column, TFieldType type) const;
 
 private:
+    // One field of a buffered row as the engine delivered it.
+    struct TCell
+    {
+        int Type = 0; // SQLITE_INTEGER, SQLITE_FLOAT, SQLITE_TEXT, SQLITE_BLOB, SQLITE_NULL
+        bool Utf16 = false;
+        qint64 Integer = 0;
+        double Float = 0;
+        const char* Data = nullptr;
+        int Size = 0;
+    };
+    void AppendRow();
+    void ClearBuffer();
+    bool NextBufferedRow();
+    static QVariant CellValue(const TCell& cell, TFieldType type);
+
     [[noreturn]] void Fail(const QString& context, int code, const QString& message = {});
     void Finalize();
 
     sqlite3* m_handle = nullptr;
     sqlite3_stmt* m_statement = nullptr;
     QString m_connection; // Qt Sql's connection name, for the messages that name the file
+
+    // The buffered rows, one after another in chunks of memory; a row never spans two chunks.
+    bool m_buffered = false;
+    struct TChunk
+    {
+        std::unique_ptr<char[]> Data;
+        qint64 Used = 0;
+        qint64 Capacity = 0;
+    };
+    std::vector<TChunk> m_chunks;
+    qint64 m_bufferedBytes = 0;
+    qint64 m_bufferedRows = 0;
+    qint64 m_readRows = 0;
+    size_t m_readChunk = 0;
+    qint64 m_readOffset = 0;
+    std::vector<TCell> m_row; // the current buffered row
+    QByteArray m_scratch;     // a row being encoded
 };

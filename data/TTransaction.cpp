@@ -7,25 +7,27 @@
 #include <QSqlQuery>
 
 namespace {
-// Create Group inserts a group, reads max(id) back as the new group's id and inserts the members, all in
-// one transaction. SQLite runs one writer at a time, so that id is always its own. On a PostgreSQL server
-// two workstations could both insert and then both read the later id. A lock on the groups table that
-// conflicts with itself (and with plain inserts) serialises such transactions while reports keep reading:
-// the second waits until the first commits and then sees its group. The lock is taken at the start
-// because the application's statements stay as they are; the transaction is short.
-void SerialiseGroupWriters(QSqlDatabase& database)
+// Locks each named table in a mode that conflicts with itself and with plain inserts: a second
+// transaction naming the same table waits until the first commits and then sees its rows, while
+// readers are not held up. Only a server needs it; SQLite has one writer at a time anyway. A table the
+// database does not hold is left alone.
+void LockTables(QSqlDatabase& database, const QStringList& tables)
 {
+    if (tables.isEmpty())
+        return;
     const TSqlSchema schema(database);
     if (schema.Engine() != sePostgres)
         return;
-    const QString groups = schema.EngineTableName(QStringLiteral("groups"));
-    if (groups.isEmpty())
-        return;
-    QSqlQuery query(database);
-    if (!query.exec(QStringLiteral("lock table %1 in share row exclusive mode").arg(schema.Quote(groups)))) {
-        const QSqlError error = query.lastError();
-        database.rollback();
-        throw EDatabaseError::FromSqlError(QStringLiteral("Unable to start a transaction"), error, database);
+    for (const QString& table : tables) {
+        const QString engineName = schema.EngineTableName(table);
+        if (engineName.isEmpty())
+            continue;
+        QSqlQuery query(database);
+        if (!query.exec(QStringLiteral("lock table %1 in share row exclusive mode").arg(schema.Quote(engineName)))) {
+            const QSqlError error = query.lastError();
+            database.rollback();
+            throw EDatabaseError::FromSqlError(QStringLiteral("Unable to start a transaction"), error, database);
+        }
     }
 }
 
@@ -48,11 +50,11 @@ void Begin(QSqlDatabase& database)
 }
 } // namespace
 
-TTransaction::TTransaction(const QString& databaseName) : m_databaseName(databaseName)
+TTransaction::TTransaction(const QString& databaseName, const QStringList& lockedTables) : m_databaseName(databaseName)
 {
     QSqlDatabase database = TSession::Instance().Database(m_databaseName);
     Begin(database);
-    SerialiseGroupWriters(database);
+    LockTables(database, lockedTables);
     m_active = true;
 }
 

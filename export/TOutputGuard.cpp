@@ -95,12 +95,18 @@ QString TOutputGuard::ProtectionOf(const QString& path)
         protectedFiles = g_protected;
     }
     for (const TProtected& entry : std::as_const(protectedFiles)) {
+        // By name, whether or not a file is there yet; letter case aside, as on the shares the other
+        // programs of the suite reach the files through.
         if (!entry.Folder) {
-            if ((!place.isEmpty() && PlaceOf(entry.Path) == place) || Matches(entry.Path, target))
+            if ((!place.isEmpty() && PlaceOf(entry.Path).compare(place, Qt::CaseInsensitive) == 0) || Matches(entry.Path, target))
                 return entry.What;
             continue;
         }
-        // A file the folder does not hold yet is none of its files.
+        const QString folderPlace = QFileInfo(entry.Path).canonicalFilePath();
+        if (!place.isEmpty() && !folderPlace.isEmpty()
+            && QFileInfo(place).path().compare(folderPlace, Qt::CaseInsensitive) == 0)
+            return entry.What;
+        // A file of the folder under another name (a hard link, a link to it).
         if (target.isEmpty())
             continue;
         const QDir folder(entry.Path);

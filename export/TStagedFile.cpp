@@ -2,6 +2,7 @@
 
 #include "EExportError.h"
 #include "TOutputGuard.h"
+#include "TStagedFileSet.h"
 
 #include <QDir>
 #include <QFile>
@@ -28,6 +29,7 @@ constexpr qsizetype MaxNameBytes = 200;
 
 std::atomic<qint64> g_bytesBeforeFullDisk{-1};
 std::atomic<int> g_renamesBeforeFailure{-1};
+std::atomic<int> g_failingRenames{0};
 
 // Writing behind: written bytes go to the disk in steps of this size, and pages this far behind
 // the last step are dropped from the cache. By then the disk has long had them, so nothing waits.
@@ -79,16 +81,20 @@ TCachedFiles& CachedFiles()
 
 // "report.pdf.tmpA1b2C3": beside the target, so the rename stays on one file system, and plainly
 // temporary should a killed process leave it behind.
-QString TStagedFile::TemporaryName(const QString& target)
+QString TStagedFile::TemporaryName(const QString& target, const QString& letters)
 {
     const QFileInfo info(target);
     QString name = info.fileName();
     while (QFile::encodeName(name).size() > MaxNameBytes)
         name.chop(1);
-    static const char Letters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
     QString suffix = QStringLiteral(".tmp");
-    for (int i = 0; i < 6; ++i)
-        suffix += QLatin1Char(Letters[QRandomGenerator::global()->bounded(int(sizeof Letters - 1))]);
+    if (!letters.isEmpty()) {
+        suffix += letters;
+    } else {
+        static const char Letters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+        for (int i = 0; i < 6; ++i)
+            suffix += QLatin1Char(Letters[QRandomGenerator::global()->bounded(int(sizeof Letters - 1))]);
+    }
     return QDir(info.path()).filePath(name + suffix);
 }
 
@@ -136,12 +142,17 @@ void TStagedFile::SetTargetPath(const QString& targetPath)
 
 void TStagedFile::SimulateFullDiskAfter(qint64 bytes) { g_bytesBeforeFullDisk = bytes; }
 
-void TStagedFile::SimulateRenameFailureAfter(int renames) { g_renamesBeforeFailure = renames; }
+void TStagedFile::SimulateRenameFailureAfter(int renames, int failures)
+{
+    g_failingRenames = failures;
+    g_renamesBeforeFailure = renames;
+}
 
 void TStagedFile::ClearSimulatedFaults()
 {
     g_bytesBeforeFullDisk = -1;
     g_renamesBeforeFailure = -1;
+    g_failingRenames = 0;
 }
 
 void TStagedFile::Open()
@@ -153,6 +164,8 @@ void TStagedFile::Open()
     const QByteArray target = QFile::encodeName(m_target);
     if (m_target.isEmpty() || m_target.endsWith(QLatin1Char('/')))
         Fail(faCreate, QStringLiteral("It is a folder"));
+    if (!m_inSet)
+        TStagedFileSet::RecoverFolder(QFileInfo(m_target).absolutePath());
     struct stat status;
     bool keepMode = false;
     if (::lstat(target.constData(), &status) == 0) {
@@ -177,12 +190,18 @@ void TStagedFile::Open()
     }
 
     for (int attempt = 0; m_fd < 0; ++attempt) {
-        const QString temporary = TemporaryName(m_target);
+        const QString temporary = TemporaryName(m_target, m_letters);
         const int fd = ::open(QFile::encodeName(temporary).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd >= 0) {
             m_fd = fd;
             m_temporary = temporary;
-        } else if (errno != EEXIST || attempt == 100) {
+            // Says "being written" to a later export that cleans up after killed ones. A file system
+            // without locks leaves the file unmarked; it is then only ever removed by its own process.
+            struct flock lock = {};
+            lock.l_type = F_WRLCK;
+            lock.l_whence = SEEK_SET;
+            (void)::fcntl(fd, F_OFD_SETLK, &lock);
+        } else if (errno != EEXIST || attempt == 100 || !m_letters.isEmpty()) {
             FailErrno(faCreate, errno);
         }
     }
@@ -363,8 +382,11 @@ int TStagedFile::Rename(const QString& from, const QString& to)
 {
     int left = g_renamesBeforeFailure.load();
     while (left >= 0) {
-        if (left == 0)
+        if (left == 0) {
+            if (--g_failingRenames <= 0)
+                g_renamesBeforeFailure = -1;
             return EIO;
+        }
         if (g_renamesBeforeFailure.compare_exchange_weak(left, left - 1))
             break;
     }

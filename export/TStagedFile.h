@@ -12,7 +12,8 @@
 // system's reason ("No space left on device").
 //
 // Open refuses a target that is a folder, a device or another special file, and any file
-// TOutputGuard protects. The temporary file gets the permissions of a new file (0666 less the umask),
+// TOutputGuard protects. The temporary file is locked while it is open, and Open first removes the
+// temporary files of processes that no longer run from the folder (TStagedFileSet::RecoverFolder). The temporary file gets the permissions of a new file (0666 less the umask),
 // or those of the file it replaces.
 //
 // Durability: Commit syncs the data to the disk before the rename only when it replaces an existing
@@ -65,9 +66,9 @@ public:
     void SetPageFile(bool pageFile) { m_pageFile = pageFile; }
 
     // Test seams, for every staged file of the process: the disk fills up after `bytes` more bytes
-    // (-1: never), or the rename after `renames` more succeeds fails (-1: never).
+    // (-1: never), or after `renames` more renames succeed (-1: never) the next `failures` fail.
     static void SimulateFullDiskAfter(qint64 bytes);
-    static void SimulateRenameFailureAfter(int renames);
+    static void SimulateRenameFailureAfter(int renames, int failures = 1);
     static void ClearSimulatedFaults();
 
 private:
@@ -84,8 +85,9 @@ private:
     // True when the target name holds a regular file (not a link) that the rename will replace.
     bool ReplacesRegularFile() const;
 
-    // A new random name for a temporary file beside target.
-    static QString TemporaryName(const QString& target);
+    // A name for a temporary file beside target: ".tmp" and six letters after the target's name,
+    // `letters` or random ones.
+    static QString TemporaryName(const QString& target, const QString& letters = {});
     // rename(2), failing when a simulated fault says so; returns 0 or an errno value.
     static int Rename(const QString& from, const QString& to);
 
@@ -99,6 +101,8 @@ private:
     std::unique_ptr<char[]> m_buffer;
     qsizetype m_used = 0;
     bool m_pageFile = false;
+    QString m_letters; // of the temporary name, given by a set; random when empty
+    bool m_inSet = false;
 };
 
 // The system's text for an errno value, e.g. "No space left on device".

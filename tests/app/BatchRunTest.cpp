@@ -132,6 +132,16 @@ TEST_F(BatchRun, NeverExportsOverTheClubsOwnFiles)
         EXPECT_EQ(Run({QStringLiteral("1"), QStringLiteral("--export"), target, QStringLiteral("--format"), QStringLiteral("PDF")}),
                   ecFile);
     }
+    // Nor create a file the other programs of the suite would read: anything in the configuration or
+    // data folder, or a club file's name in another letter case.
+    for (const QString& name : {QStringLiteral("Config/Demo_Workstation.INI"), QStringLiteral("Config/MANAGER.INI"),
+                                QStringLiteral("Config/vkd.ini"), QStringLiteral("Data/report.pdf"),
+                                QStringLiteral("ALIASES.INI")}) {
+        SCOPED_TRACE(name.toStdString());
+        EXPECT_EQ(Run({QStringLiteral("1"), QStringLiteral("--export"), Path(name), QStringLiteral("--format"), QStringLiteral("RTF")}),
+                  ecFile);
+        EXPECT_FALSE(QFileInfo::exists(Path(name)));
+    }
     // The runs log the user in, which writes to the database: it must still be the database.
     EXPECT_TRUE(ReadFile(files[0]).startsWith(QByteArray("SQLite format 3", 16)));
     EXPECT_EQ(Club.Count(QStringLiteral("select count(*) from ckacts")), 2);
@@ -236,6 +246,10 @@ TEST_F(BatchRun, TheProgramRunsHeadlessAndReportsRefusalsOnStderr)
     EXPECT_EQ(run({QStringLiteral("99"), QStringLiteral("--export"), Path(QStringLiteral("p.xls"))}, &error),
               ecRefused);
     EXPECT_TRUE(error.contains("99")) << error.constData();
+    // A number beyond the user numbers is named as typed, not as the number it was read as.
+    EXPECT_EQ(run({QStringLiteral("99999999999"), QStringLiteral("--export"), Path(QStringLiteral("p.xls"))}, &error),
+              ecRefused);
+    EXPECT_TRUE(error.contains("User number 99999999999 is not a user")) << error.constData();
     EXPECT_EQ(error.count("activityrep: "), 1); // one line of ours; the platform may add its own
     // Below the right: refused at once, no dialog waits for an answer.
     EXPECT_EQ(run({QStringLiteral("2"), QStringLiteral("--export"), Path(QStringLiteral("p.xls"))}, &error),
@@ -332,7 +346,8 @@ TEST_F(BatchRun, ErrorsAreOneLineWithControlCharactersEscaped)
                                   QStringLiteral("--from"), QStringLiteral("3/15\n2010"), QStringLiteral("--to"),
                                   QStringLiteral("3/31/2010"), QStringLiteral("--export"), Path(QStringLiteral("p.xls"))});
     EXPECT_EQ(run.Code, ecBadInput);
-    EXPECT_EQ(run.ErrorLines, QStringList{QStringLiteral("activityrep: \"3/15\\n2010\" is not a date (month/day/year).")});
+    EXPECT_EQ(run.ErrorLines, QStringList{QStringLiteral("activityrep: \"3/15\\n2010\" is not a date: write month, day and year with "
+                                                         "\"/\" between them, as in 3/31/2010.")});
 
     run = RunProgram({QStringLiteral("1"), QStringLiteral("two\tlines\n")});
     EXPECT_EQ(run.Code, ecUsage);

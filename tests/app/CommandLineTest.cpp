@@ -142,6 +142,7 @@ TEST(CommandLine, MistakesAreRefusedWithOneLine)
         {QStringLiteral("--register-workstation"), QStringLiteral("  ")},
         {QStringLiteral("1"), QStringLiteral("--register-workstation"), QStringLiteral("Desk")},
         {QStringLiteral("--register-workstation"), QStringLiteral("Desk"), QStringLiteral("--print")},
+        {QStringLiteral("1"), QStringLiteral("--alias-file"), QString(), QStringLiteral("--print")},
     };
     for (const QStringList& arguments : bad) {
         SCOPED_TRACE(arguments.join(QLatin1Char(' ')).toStdString());

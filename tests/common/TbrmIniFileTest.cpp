@@ -121,6 +121,43 @@ TEST(TbrmIniFile, RefusesNamesTheSharedFileOrAFileNameCannotCarryAndAsksAgain)
     EXPECT_EQ(club.ReadConfig(QStringLiteral("VKD.INI")).count('?'), 0);
 }
 
+// A name whose file would be another file of the configuration folder, or no file of its own on a
+// Windows share, is refused with the reason, and the dialog asks again.
+TEST(TbrmIniFile, RefusesNamesThatAreNotFreeAsFiles)
+{
+    TTestClub club;
+    club.WriteConfig(QStringLiteral("VKD.INI"), SharedFile);
+    club.WriteConfig(QStringLiteral("MANAGER.INI"), "[General]\nSoundOn=0\n"); // a user's file
+    const struct
+    {
+        const char* Name;
+        const char* Warning;
+    } rows[] = {
+        {"VKD", "This workstation name is the name of the shared configuration file: \"VKD\"."},
+        {"vkd", "This workstation name is the name of the shared configuration file: \"vkd\"."},
+        {"manager", "This workstation name is taken by the configuration file \"MANAGER.INI\"."},
+        {".", "This workstation name is not a file name: \".\"."},
+        {"..", "This workstation name is not a file name: \"..\"."},
+        {"CON", "This workstation name is a device name that Windows reserves: \"CON\"."},
+        {"nul", "This workstation name is a device name that Windows reserves: \"nul\"."},
+        {"Com1", "This workstation name is a device name that Windows reserves: \"Com1\"."},
+        {"LPT9.desk", "This workstation name is a device name that Windows reserves: \"LPT9.desk\"."},
+    };
+    QStringList expected;
+    for (const auto& row : rows) {
+        club.Prompt.InputAnswers.append({true, QString::fromLatin1(row.Name)});
+        expected << QString::fromLatin1(row.Warning);
+    }
+    club.Prompt.InputAnswers.append({true, QStringLiteral("Console")}); // near a device name, but free
+    const QByteArray manager = club.ReadConfig(QStringLiteral("MANAGER.INI"));
+
+    const TbrmIniFile ini;
+
+    EXPECT_EQ(club.Prompt.Warnings, expected);
+    EXPECT_EQ(ini.WorkstationFileName, club.ConfigFolder() + QStringLiteral("Console.INI"));
+    EXPECT_EQ(club.ReadConfig(QStringLiteral("MANAGER.INI")), manager);
+}
+
 // Earlier releases keyed the workstation by a digest of host name, processor and disks.
 TEST(TbrmIniFile, AnUpgradedWorkstationKeepsItsNameWithoutBeingAsked)
 {

@@ -230,6 +230,20 @@ TEST_F(TPostgresClub, CreateGroupStoresTheSameGroupsAsOnTheFile)
     EXPECT_EQ(first, QStringList({QStringLiteral("timestamp"), QStringLiteral("QDateTime:2010-03-15T14:30:05.250")}));
 }
 
+// A group name longer than the declared size is stored whole on the server, as in the SQLite file.
+TEST_F(TPostgresClub, GroupNamesOfAnyLengthAreStoredOnBothEngines)
+{
+    const QString name = QStringLiteral("Members of the spring and summer courses who did not renew ").repeated(2);
+    for (int engine = 0; engine < 2; ++engine) {
+        SCOPED_TRACE(engine == 0 ? "server" : "file");
+        engine == 0 ? UseServer() : UseSqlite();
+        EXPECT_NO_THROW(CreateGroup(name, QDateTime(QDate(2010, 3, 15), QTime(9, 0)), 7, QString(), -1));
+        QSqlQuery stored(TSession::Instance().Database(QStringLiteral("Brelmdata")));
+        ASSERT_TRUE(stored.exec(QStringLiteral("select groupname from groups")) && stored.next());
+        EXPECT_EQ(stored.value(0).toString(), name);
+    }
+}
+
 TEST_F(TPostgresClub, TablesOpenFindAppendAndEditOnTheServer)
 {
     TTable users(QStringLiteral("Brelmdata"), QStringLiteral("User.DB"));
@@ -300,6 +314,32 @@ TEST_F(TPostgresClub, TransactionRollsBackUnlessCommittedAndErrorsCarryTheServer
     } catch (const EDatabaseError& e) {
         EXPECT_TRUE(e.EngineMessage().contains(QLatin1String("nosuchcolumn"))) << qPrintable(e.Message());
     }
+}
+
+// A transaction locks the tables its caller names against other writers, and only those: another
+// workstation's Create Group waits for this one, a transaction that names nothing holds up nobody.
+TEST_F(TPostgresClub, TransactionLocksOnlyTheTablesItsCallerNames)
+{
+    QSqlDatabase other = QSqlDatabase::cloneDatabase(TSession::Instance().Database(QStringLiteral("Brelmdata")),
+                                                     QStringLiteral("other workstation"));
+    ASSERT_TRUE(other.open()) << qPrintable(other.lastError().text());
+    const auto otherCanLockGroups = [&] {
+        EXPECT_TRUE(other.transaction());
+        QSqlQuery lock(other);
+        const bool locked = lock.exec(QStringLiteral("lock table groups in share row exclusive mode nowait"));
+        lock.finish();
+        other.rollback();
+        return locked;
+    };
+    for (const QStringList& tables : {QStringList(), QStringList{QStringLiteral("ckacts")}, QStringList{QStringLiteral("groups")}}) {
+        SCOPED_TRACE(tables.join(QLatin1Char(',')).toStdString());
+        TTransaction transaction(QStringLiteral("Brelmdata"), tables);
+        EXPECT_EQ(otherCanLockGroups(), !tables.contains(QStringLiteral("groups")));
+    }
+    EXPECT_TRUE(otherCanLockGroups());
+    other.close();
+    other = QSqlDatabase();
+    QSqlDatabase::removeDatabase(QStringLiteral("other workstation"));
 }
 
 TEST(TPostgresDemo, FillsTheServerWithTheSameClubAsTheFile)

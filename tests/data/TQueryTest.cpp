@@ -5,6 +5,11 @@
 #include "TTransaction.h"
 #include <QDir>
 #include <QFile>
+#include <QSqlQuery>
+#include <functional>
+#include <sqlite3.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 class TQueryOps : public TClubFixture
@@ -196,4 +201,164 @@ TEST(TSessionDefaults, AliasFileFromTheEnvironmentComesFirst)
         qunsetenv("XDG_CONFIG_HOME");
     else
         qputenv("XDG_CONFIG_HOME", savedConfig);
+}
+
+namespace {
+
+// The club file as another workstation's program opens it, through the engine alone.
+struct TOtherWorkstation
+{
+    explicit TOtherWorkstation(const QString& file)
+    {
+        EXPECT_EQ(sqlite3_open_v2(QFile::encodeName(file).constData(), &Handle, SQLITE_OPEN_READWRITE, nullptr), SQLITE_OK);
+    }
+    ~TOtherWorkstation() { sqlite3_close(Handle); }
+    // Runs the statements at once, without waiting for a lock.
+    int Exec(const char* sql) { return sqlite3_exec(Handle, sql, nullptr, nullptr, nullptr); }
+    sqlite3* Handle = nullptr;
+};
+
+// Runs `hold` in a child process that keeps the lock it takes until the returned function ends it.
+std::function<void()> HoldInChild(const QString& file, const char* hold, pid_t& pid)
+{
+    int ready[2];
+    int release[2];
+    if (::pipe(ready) != 0 || ::pipe(release) != 0)
+        return [] {};
+    pid = ::fork();
+    if (pid == 0) {
+        sqlite3* handle = nullptr;
+        sqlite3_open_v2(QFile::encodeName(file).constData(), &handle, SQLITE_OPEN_READWRITE, nullptr);
+        sqlite3_stmt* statement = nullptr;
+        // A reader keeps its lock while its statement is between rows; a writer until it commits.
+        sqlite3_exec(handle, "begin", nullptr, nullptr, nullptr);
+        if (sqlite3_prepare_v2(handle, hold, -1, &statement, nullptr) == SQLITE_OK)
+            sqlite3_step(statement);
+        char byte = 1;
+        (void)!::write(ready[1], &byte, 1);
+        (void)!::read(release[0], &byte, 1);
+        ::_exit(0);
+    }
+    char byte = 0;
+    (void)!::read(ready[0], &byte, 1);
+    return [=] {
+        const char go = 1;
+        (void)!::write(release[1], &go, 1);
+        int status = 0;
+        ::waitpid(pid, &status, 0);
+        for (const int fd : {ready[0], ready[1], release[0], release[1]})
+            ::close(fd);
+    };
+}
+
+} // namespace
+
+// A query reads its rows at once: while a report is still being laid out from them, another
+// workstation writes to the club file without waiting, and the report goes on with the rows as they
+// were when it was opened, also after First().
+TEST_F(TQueryOps, AnOpenQueryDoesNotKeepOtherWorkstationsFromWriting)
+{
+    for (int id = 100; id < 3000; ++id)
+        Exec(QStringLiteral("insert into ckacts values (%1, 'Activity %1')").arg(id));
+    TQuery query;
+    query.SQL() << QStringLiteral("select id, description from ckacts order by id");
+    query.Open();
+    query.Next();
+    ASSERT_FALSE(query.Eof());
+
+    TOtherWorkstation other(QDir(Folder()).filePath(QStringLiteral("Data/club.db")));
+    ASSERT_EQ(other.Exec("begin immediate; delete from ckacts; commit"), SQLITE_OK) << sqlite3_errmsg(other.Handle);
+
+    int rows = 1;
+    for (; !query.Eof(); query.Next())
+        ++rows;
+    EXPECT_EQ(rows, 3 + 2900);
+    EXPECT_EQ(Walk(query).size(), 3 + 2900);
+    EXPECT_EQ(Activities(), 0);
+}
+
+// A statement that waited for a lock in vain says what held it: another connection reading or
+// writing, with its process where the system tells it.
+TEST_F(TQueryOps, AWriteThatWaitedInVainSaysWhichKindOfHolderKeptIt)
+{
+    const QString file = QDir(Folder()).filePath(QStringLiteral("Data/club.db"));
+    const struct
+    {
+        const char* Hold;
+        const char* Kind;
+    } rows[] = {
+        {"select id from ckacts", "reading"},
+        {"insert into ckacts values (9, 'Judo')", "writing to"}, // run inside a transaction the child keeps open
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.Kind);
+        TSession::Instance().Reset();
+        TSession::Instance().SetAliasFile(AliasFile());
+        TSession::Instance().SetBusyTimeout(200);
+        pid_t pid = 0;
+        const auto release = HoldInChild(file, row.Hold, pid);
+        QString message;
+        TQuery insert;
+        insert.SQL() << QStringLiteral("insert into ckacts values (11, 'Boxing')");
+        try {
+            insert.ExecSQL();
+        } catch (const EDatabaseError& error) {
+            message = error.Message();
+        }
+        release();
+        EXPECT_TRUE(message.startsWith(QStringLiteral("The club database %1 stayed locked beyond the wait of 0.2 s: another "
+                                                      "connection (process %2")
+                                           .arg(file)
+                                           .arg(pid)))
+            << message.toStdString();
+        EXPECT_TRUE(message.endsWith(QStringLiteral(" was %1 it: database is locked").arg(QLatin1String(row.Kind))))
+            << message.toStdString();
+    }
+}
+
+// A relative PATH in the alias file names a folder beside the alias file, wherever the program starts.
+TEST_F(TQueryOps, ARelativePathInTheAliasFileIsReadBesideIt)
+{
+    const QString aliases = QDir(Folder()).filePath(QStringLiteral("relative.ini"));
+    QFile file(aliases);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("[Brelmdata]\nDRIVER=SQLITE\nPATH=Data\n");
+    file.close();
+    const QString started = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(QDir::rootPath()));
+    TSession::Instance().Reset();
+    TSession::Instance().SetAliasFile(aliases);
+    EXPECT_EQ(TSession::Instance().AliasParam(QStringLiteral("Brelmdata"), QStringLiteral("PATH")),
+              QDir(Folder()).filePath(QStringLiteral("Data")));
+    EXPECT_EQ(Activities(), 3);
+    TQuery query;
+    query.SQL() << QStringLiteral("select count(*) as n from ckacts");
+    EXPECT_NO_THROW(query.Open());
+    QDir::setCurrent(started);
+}
+
+// Stored values the layer must not turn into other numbers or hide behind the engine's words: an
+// integer beyond 32 bits comes as stored, and a club file that cannot be written is named.
+TEST_F(TQueryOps, AnOversizedIntegerComesAsStoredAndAReadOnlyClubIsNamed)
+{
+    Exec(QStringLiteral("insert into ckacts values (9223372036854775807, 'Huge'), (-9223372036854775807, 'Low')"));
+    TQuery query;
+    query.SQL() << QStringLiteral("select id from ckacts where id > 2147483647 or id < -2147483648 order by id");
+    query.Open();
+    EXPECT_EQ(query.FieldValue(0).toLongLong(), Q_INT64_C(-9223372036854775807));
+    query.Next();
+    EXPECT_EQ(query.FieldValue(0).toLongLong(), Q_INT64_C(9223372036854775807));
+    EXPECT_EQ(query.FieldValue(0).toString(), QStringLiteral("9223372036854775807"));
+    query.Close();
+
+    QSqlQuery(TSession::Instance().Database(QStringLiteral("Brelmdata"))).exec(QStringLiteral("pragma query_only = 1"));
+    TQuery insert;
+    insert.SQL() << QStringLiteral("insert into ckacts values (12, 'Judo')");
+    try {
+        insert.ExecSQL();
+        ADD_FAILURE() << "wrote to a read-only club";
+    } catch (const EDatabaseError& error) {
+        EXPECT_EQ(error.Message(), QStringLiteral("The club database %1 cannot be written: attempt to write a readonly database")
+                                       .arg(QDir(Folder()).filePath(QStringLiteral("Data/club.db"))));
+    }
 }

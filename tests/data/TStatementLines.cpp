@@ -82,7 +82,7 @@ QStringList ReportStatement(int option, const QString& activityIds, int member, 
 int CreateGroup(const QString& name, const QDateTime& now, int option, const QString& activityIds, int member,
                 const std::function<void()>& afterGroupRow)
 {
-    TTransaction transaction;
+    TTransaction transaction(QStringLiteral("Brelmdata"), {QStringLiteral("groups")});
     TQuery query;
     query.SQL() << QStringLiteral("insert into groups (groupname,groups.\"TimeStamp\") values (:pgroupname,:PTimeStamp)");
     query.Prepare();

@@ -78,7 +78,7 @@ TEST_F(TTableOps, ALockedOrForeignClubFileIsNamedAsSuch)
         ASSERT_TRUE(lock.exec(QStringLiteral("begin exclusive")));
         TSession::Instance().Reset();
         EXPECT_EQ(openError(AliasFile()),
-                  QStringLiteral("The club database %1 is locked by another program: database is locked").arg(file));
+                  QStringLiteral("The club database %1 stayed locked beyond the wait of 0.2 s: database is locked").arg(file));
         lock.exec(QStringLiteral("rollback"));
         lock.finish();
         other.close();
