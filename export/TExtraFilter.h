@@ -83,6 +83,9 @@ QByteArray PdfColor(TColor color);
 QString PageFileName(const QString& fileName, int page, bool withPath);
 // The series PageFileName numbers: the file's folder, its base name and its extension.
 TFileSeries PageFileSeries(const QString& fileName);
+// The notice of a writer that wrote texts holding characters its format cannot store as the nearest
+// letters (NearestLetters1252): empty for none.
+QString NearestLettersNotice(int texts, const QString& format);
 // Strict weak order by ascending Sequence.
 bool CompareBySequence(const TReportItem* a, const TReportItem* b);
 int CountChar(const QByteArray& s, char c);
@@ -124,6 +127,9 @@ public:
 
     // Called by the engine before the ClosePage of the last page that holds text.
     void SetLastPage(bool lastPage) { LastPage = lastPage; }
+
+    // What the user should know about a finished export, in one line; empty when nothing.
+    virtual QString Notice() const { return {}; }
 
     QString FileName() const { return m_fileName; }
     bool Active() const { return m_active; }

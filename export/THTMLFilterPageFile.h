@@ -24,6 +24,9 @@ public:
     // Appends text with "&", "<", ">" and the double quote written as character references.
     static void AppendEscaped(TByteBuffer& out, const QByteArray& text);
     static QByteArray Escaped(const QByteArray& text);
+    // Text as the pages hold it: what code page 1252 holds as its bytes, escaped as above, and every
+    // other character as a numeric character reference ("&#322;").
+    static void AppendText(TByteBuffer& out, const QString& text);
     // The head element that names the pages' code page (1252), so that readers show accented names.
     static QByteArray CodePageDeclaration();
 

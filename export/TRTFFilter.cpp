@@ -12,6 +12,25 @@ const qint32 PageMargin = MicronsToTwips(2500);
 constexpr qint32 DefaultPaperWidth = 12240;
 constexpr qint32 DefaultPaperHeight = 15840;
 
+// The character to show in place of a Unicode escape: the nearest code-page-1252 letter, else "?".
+// Names repeat their few letters over and over, so each answer is kept.
+unsigned char FallbackByte(char16_t unit)
+{
+    thread_local QHash<char16_t, unsigned char> known;
+    auto found = known.constFind(unit);
+    if (found != known.constEnd())
+        return found.value();
+    unsigned char byte = '?';
+    if (!QChar::isSurrogate(unit)) {
+        const QString nearest = NearestLetters1252(QString(QChar(unit)));
+        const int first = nearest.isEmpty() ? -1 : CodePage1252Byte(nearest.front().unicode());
+        if (first >= 0x20)
+            byte = static_cast<unsigned char>(first);
+    }
+    known.insert(unit, byte);
+    return byte;
+}
+
 } // namespace
 
 TRTFFilter::TRTFFilter(const QString& fileName)
@@ -25,7 +44,52 @@ QString TRTFFilter::FileExtension() const { return QStringLiteral("RTF"); }
 
 QString TRTFFilter::DisplayName() const { return QStringLiteral("RTF File"); }
 
-void TRTFFilter::AppendEscaped(TByteBuffer& out, const QByteArray& text)
+void TRTFFilter::AppendEscaped(TByteBuffer& out, const QString& text)
+{
+    if (FitsCodePage1252(text)) {
+        AppendBytes(out, ToCodePage1252(text));
+        return;
+    }
+    static const char Hex[] = "0123456789abcdef";
+    const char16_t* const units = reinterpret_cast<const char16_t*>(text.utf16());
+    const qsizetype count = text.size();
+    qsizetype plain = 0; // start of the characters not yet appended that code page 1252 holds
+    for (qsizetype i = 0; i < count; ++i) {
+        const char16_t unit = units[i];
+        if (CodePage1252Byte(unit) >= 0)
+            continue;
+        AppendBytes(out, ToCodePage1252(text.mid(plain, i - plain)));
+        if (QChar::isHighSurrogate(unit) && i + 1 < count && QChar::isLowSurrogate(units[i + 1])) {
+            // Both halves, with no letter in place of them: one character needs one fallback, not two.
+            out.Append("{\\uc0\\u");
+            out.AppendNumber(qint16(unit));
+            out.Append("\\u");
+            out.AppendNumber(qint16(units[++i]));
+            out.Append(" }");
+        } else {
+            out.Append("\\u");
+            out.AppendNumber(qint16(unit));
+            const unsigned char fallback = FallbackByte(unit);
+            // A digit or blank would be read as part of the control word or as its delimiter.
+            if ((fallback >= '0' && fallback <= '9') || fallback == ' ')
+                out.Append(' ');
+            if (fallback == '\\' || fallback == '{' || fallback == '}') {
+                out.Append('\\');
+                out.Append(char(fallback));
+            } else if (fallback > 127) {
+                out.Append("\\'");
+                out.Append(Hex[fallback >> 4]);
+                out.Append(Hex[fallback & 15]);
+            } else {
+                out.Append(char(fallback));
+            }
+        }
+        plain = i + 1;
+    }
+    AppendBytes(out, ToCodePage1252(text.mid(plain)));
+}
+
+void TRTFFilter::AppendBytes(TByteBuffer& out, const QByteArray& text)
 {
     static const char Hex[] = "0123456789abcdef";
     const qsizetype size = text.size();
@@ -46,10 +110,10 @@ void TRTFFilter::AppendEscaped(TByteBuffer& out, const QByteArray& text)
         case '\r':
             if (i + 1 < size && data[i + 1] == '\n')
                 ++i;
-            out.Append("\\line ");
+            out.Append(' ');
             break;
         case '\n':
-            out.Append("\\line ");
+            out.Append(' ');
             break;
         default:
             out.Append("\\'");
@@ -62,7 +126,7 @@ void TRTFFilter::AppendEscaped(TByteBuffer& out, const QByteArray& text)
     out.Append(data + plain, size - plain);
 }
 
-void TRTFFilter::AppendEscaped(QByteArray& out, const QByteArray& text)
+void TRTFFilter::AppendEscaped(QByteArray& out, const QString& text)
 {
     TByteBuffer escaped;
     AppendEscaped(escaped, text);
@@ -193,7 +257,7 @@ void TRTFFilter::WriteBand(TReportBand& band)
             s.Append("\\ul ");
             formatted = true;
         }
-        AppendEscaped(s, ToCodePage1252(item->Text));
+        AppendEscaped(s, item->Text);
         if (formatted)
             s.Append("\\plain ");
         if (s.IsEmpty())
@@ -253,7 +317,7 @@ void TRTFFilter::EndDocument()
     QByteArray head = "{\\fonttbl";
     for (qsizetype i = 0; i < FontTable.size(); ++i) {
         head += "{\\f" + QByteArray::number(i) + "\\fnil ";
-        AppendEscaped(head, ToCodePage1252(FontTable[i]));
+        AppendEscaped(head, FontTable[i]);
         head += ";}";
     }
     head += "}{\\colortbl;";
