@@ -1,10 +1,11 @@
 #include "THTMLFilterPageFile.h"
 
 #include "CodePages.h"
-#include "TExtraFilter.h"
 
 
 namespace {
+
+const QByteArray CrLf = QByteArrayLiteral("\r\n");
 
 QByteArray LinkBytes(const QString& chosenFile, int page, bool useFileName)
 {
@@ -179,4 +180,38 @@ const QByteArray& THtmlStyleCache::ColorBytes(TColor color, int slot)
         m_lastColorBytes[slot] = HtmlColor(color);
     }
     return m_lastColorBytes[slot];
+}
+
+void THTMLPageFilter::WriteText(const QByteArray& s) { PageFile.Write(s); }
+
+void THTMLPageFilter::BeginPageOutput()
+{
+    TExtraFilter::BeginPageOutput();
+    const TPageFileOptions options = PageFileOptions();
+    PageFile.Create(THTMLFilterPageFile::FilePath(FileName(), PageNumber, options.UseFileName));
+    WriteText("<HTML>" + CrLf);
+    WriteText(THTMLFilterPageFile::CodePageDeclaration() + CrLf);
+    WriteText("<TITLE>" + THTMLFilterPageFile::Escaped(options.Title) + "</TITLE>" + CrLf);
+    WritePageHead();
+}
+
+void THTMLPageFilter::EndPageOutput()
+{
+    const TPageFileOptions options = PageFileOptions();
+    WritePageFoot();
+    PageFile.WriteNavigation(FileName(), PageNumber, LastPage, options.UseFileName, options.PrevText, options.NextText);
+    WriteText("</BODY>" + CrLf);
+    WriteText("</HTML>" + CrLf);
+    PageFile.Commit();
+    TExtraFilter::EndPageOutput();
+}
+
+void THTMLPageFilter::EndDocument()
+{
+    PageFile.PutInPlace(FileName(), PageFileOptions().UseFileName, PageNumber);
+    // The chosen file only names the pages; it is kept only if something was written to it.
+    if (OutputFile.IsOpen() && OutputFile.Size() == 0)
+        DiscardOutputFile();
+    else
+        TExtraFilter::EndDocument();
 }
