@@ -46,20 +46,42 @@ QString TRTFFilter::DisplayName() const { return QStringLiteral("RTF File"); }
 
 void TRTFFilter::AppendEscaped(TByteBuffer& out, const QString& text)
 {
-    if (FitsCodePage1252(text)) {
-        AppendBytes(out, ToCodePage1252(text));
-        return;
-    }
     static const char Hex[] = "0123456789abcdef";
+    const auto appendByte = [&out](unsigned char byte) {
+        out.Append("\\'");
+        out.Append(Hex[byte >> 4]);
+        out.Append(Hex[byte & 15]);
+    };
     const char16_t* const units = reinterpret_cast<const char16_t*>(text.utf16());
     const qsizetype count = text.size();
-    qsizetype plain = 0; // start of the characters not yet appended that code page 1252 holds
     for (qsizetype i = 0; i < count; ++i) {
         const char16_t unit = units[i];
-        if (CodePage1252Byte(unit) >= 0)
+        switch (unit) {
+        case u'\\':
+        case u'{':
+        case u'}':
+            out.Append('\\');
+            out.Append(char(unit));
             continue;
-        AppendBytes(out, ToCodePage1252(text.mid(plain, i - plain)));
-        if (QChar::isHighSurrogate(unit) && i + 1 < count && QChar::isLowSurrogate(units[i + 1])) {
+        case u'\r':
+            if (i + 1 < count && units[i + 1] == u'\n')
+                ++i;
+            out.Append(' ');
+            continue;
+        case u'\n':
+            out.Append(' ');
+            continue;
+        default:
+            break;
+        }
+        if (unit < 0x80) {
+            out.Append(char(unit));
+            continue;
+        }
+        const int byte = CodePage1252Byte(unit);
+        if (byte >= 0) {
+            appendByte(static_cast<unsigned char>(byte));
+        } else if (QChar::isHighSurrogate(unit) && i + 1 < count && QChar::isLowSurrogate(units[i + 1])) {
             // Both halves, with no letter in place of them: one character needs one fallback, not two.
             out.Append("{\\uc0\\u");
             out.AppendNumber(qint16(unit));
@@ -77,53 +99,12 @@ void TRTFFilter::AppendEscaped(TByteBuffer& out, const QString& text)
                 out.Append('\\');
                 out.Append(char(fallback));
             } else if (fallback > 127) {
-                out.Append("\\'");
-                out.Append(Hex[fallback >> 4]);
-                out.Append(Hex[fallback & 15]);
+                appendByte(fallback);
             } else {
                 out.Append(char(fallback));
             }
         }
-        plain = i + 1;
     }
-    AppendBytes(out, ToCodePage1252(text.mid(plain)));
-}
-
-void TRTFFilter::AppendBytes(TByteBuffer& out, const QByteArray& text)
-{
-    static const char Hex[] = "0123456789abcdef";
-    const qsizetype size = text.size();
-    const char* const data = text.constData();
-    qsizetype plain = 0; // start of the bytes not yet appended that need no escape
-    for (qsizetype i = 0; i < size; ++i) {
-        const unsigned char c = static_cast<unsigned char>(data[i]);
-        if (c != '\\' && c != '{' && c != '}' && c != '\r' && c != '\n' && c <= 127)
-            continue;
-        out.Append(data + plain, i - plain);
-        switch (c) {
-        case '\\':
-        case '{':
-        case '}':
-            out.Append('\\');
-            out.Append(char(c));
-            break;
-        case '\r':
-            if (i + 1 < size && data[i + 1] == '\n')
-                ++i;
-            out.Append(' ');
-            break;
-        case '\n':
-            out.Append(' ');
-            break;
-        default:
-            out.Append("\\'");
-            out.Append(Hex[c >> 4]);
-            out.Append(Hex[c & 15]);
-            break;
-        }
-        plain = i + 1;
-    }
-    out.Append(data + plain, size - plain);
 }
 
 void TRTFFilter::AppendEscaped(QByteArray& out, const QString& text)

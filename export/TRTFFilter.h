@@ -48,9 +48,6 @@ protected:
     QList<QByteArray> ColorTable; // RtfColorKey of each colour
 
 private:
-    // The same for code-page-1252 bytes.
-    static void AppendBytes(TByteBuffer& out, const QByteArray& text);
-
     QHash<QByteArray, int> m_colorIndexes;
     QString m_lastFontName;
     QByteArray m_lastFontIndex;
