@@ -195,12 +195,16 @@ void Export(TfrmActivityRep& window, const TCommandLine& line)
             std::fprintf(stderr, "\rExporting: page %d, %d rows", progress.Pages, progress.Rows);
         return true;
     };
+    std::unique_ptr<TExtraFilter> filter = rowFormat ? nullptr : entry->Create(fileName);
     const bool done = rowFormat ? window.Report().ExportRowsTo(*rowFormat->Create(fileName), showProgress)
-                                : window.Report().ExportTo(*entry->Create(fileName), showProgress);
+                                : window.Report().ExportTo(*filter, showProgress);
     if (terminal)
         std::fputs("\n", stderr);
     if (!done)
         throw TBatchError{ecFile, QStringLiteral("The export was cancelled.")};
+    // The file is complete; what it could not hold as given is worth one line, not a failure.
+    if (const QString notice = filter ? filter->Notice() : QString(); !notice.isEmpty())
+        PrintError(notice);
 }
 
 int Run(const TCommandLine& line, TBatchPrompt& prompt)

@@ -1,7 +1,13 @@
 #include "CodePages.h"
 
+#include <QList>
+
+#include <unicode/translit.h>
+#include <unicode/unistr.h>
+
 #include <algorithm>
 #include <array>
+#include <memory>
 
 namespace {
 
@@ -61,7 +67,119 @@ std::array<char, 256> Build1252To437()
     return table;
 }
 
+const std::array<char, 256>& Table1252To437()
+{
+    static const std::array<char, 256> table = Build1252To437();
+    return table;
+}
+
+// Transliterators are costly to build and not to be shared between threads: one of each per thread,
+// built when first needed.
+icu::Transliterator* Transliterator(int which)
+{
+    static const char* const Ids[] = {"Any-Latin", "Latin-ASCII"};
+    thread_local std::unique_ptr<icu::Transliterator> made[2];
+    thread_local bool tried[2] = {false, false};
+    if (!tried[which]) {
+        tried[which] = true;
+        UErrorCode status = U_ZERO_ERROR;
+        made[which].reset(icu::Transliterator::createInstance(icu::UnicodeString::fromUTF8(Ids[which]), UTRANS_FORWARD,
+                                                              status));
+        if (U_FAILURE(status))
+            made[which].reset();
+    }
+    return made[which].get();
+}
+
+QString Transliterated(int which, const QString& text)
+{
+    icu::Transliterator* transliterator = Transliterator(which);
+    if (!transliterator)
+        return text;
+    icu::UnicodeString unicode(reinterpret_cast<const UChar*>(text.utf16()), int32_t(text.size()));
+    transliterator->transliterate(unicode);
+    return QString(reinterpret_cast<const QChar*>(unicode.getBuffer()), unicode.length());
+}
+
+// Signs the transliteration leaves as they are, written as their usual letters.
+QString SignLetters(char32_t character)
+{
+    switch (character) {
+    case U'\u20AC': return QStringLiteral("EUR");
+    case U'\u2122': return QStringLiteral("TM");
+    case U'\u2030': return QStringLiteral("o/oo");
+    case U'\u2022': return QStringLiteral("*");
+    case U'\u2020': return QStringLiteral("+");
+    case U'\u2021': return QStringLiteral("++");
+    case U'\u00A6': return QStringLiteral("|");
+    default: break;
+    }
+    // Superscript, subscript and other forms of a digit.
+    const int digit = QChar::digitValue(character);
+    return digit >= 0 ? QString(QChar(u'0' + digit)) : QString();
+}
+
+template <typename THolds>
+QString NearestLetters(const QString& text, THolds holds)
+{
+    // Latin script first, for the whole text, so that a word is transliterated in its context.
+    const QString latin = Transliterated(0, text.normalized(QString::NormalizationForm_C));
+    QString result;
+    result.reserve(latin.size());
+    const QList<uint> characters = latin.toUcs4();
+    for (const uint character : characters) {
+        if (holds(char32_t(character))) {
+            result.append(QString::fromUcs4(reinterpret_cast<const char32_t*>(&character), 1));
+            continue;
+        }
+        const char32_t one = char32_t(character);
+        QString ascii = Transliterated(1, QString::fromUcs4(&one, 1));
+        if (ascii == QString::fromUcs4(&one, 1))
+            ascii = SignLetters(one);
+        for (const uint letter : ascii.toUcs4()) {
+            if (holds(char32_t(letter)))
+                result.append(QString::fromUcs4(reinterpret_cast<const char32_t*>(&letter), 1));
+        }
+    }
+    return result;
+}
+
 } // namespace
+
+int CodePage437Byte(char32_t character)
+{
+    const int byte = CodePage1252Byte(character);
+    if (byte < 0)
+        return -1;
+    const char mapped = Table1252To437()[std::size_t(byte)];
+    return mapped == '?' && character != U'?' ? -1 : static_cast<unsigned char>(mapped);
+}
+
+bool FitsCodePage437(const QString& text)
+{
+    const char16_t* const units = reinterpret_cast<const char16_t*>(text.utf16());
+    const qsizetype count = text.size();
+    char16_t high = 0;
+    for (qsizetype i = 0; i < count; ++i)
+        high |= units[i] & 0xFF80;
+    if (high == 0)
+        return true;
+    for (qsizetype i = 0; i < count; ++i) {
+        if (units[i] >= 0x80 && CodePage437Byte(units[i]) < 0)
+            return false;
+    }
+    return true;
+}
+
+QString NearestLetters1252(const QString& text)
+{
+    return NearestLetters(text, [](char32_t c) { return CodePage1252Byte(c) >= 0; });
+}
+
+QString NearestLetters437(const QString& text)
+{
+    return NearestLetters(text, [](char32_t c) { return CodePage437Byte(c) >= 0; });
+}
 
 QByteArray ToCodePage1252(const QString& text)
 {
@@ -89,6 +207,30 @@ QByteArray ToCodePage1252(const QString& text)
     return result;
 }
 
+int CodePage1252Byte(char32_t character)
+{
+    if (character > 0xFFFF)
+        return -1;
+    const char byte = Encode1252(char16_t(character));
+    return byte == '?' && character != U'?' ? -1 : static_cast<unsigned char>(byte);
+}
+
+bool FitsCodePage1252(const QString& text)
+{
+    const char16_t* const units = reinterpret_cast<const char16_t*>(text.utf16());
+    const qsizetype count = text.size();
+    char16_t high = 0;
+    for (qsizetype i = 0; i < count; ++i)
+        high |= units[i] & 0xFF80;
+    if (high == 0)
+        return true;
+    for (qsizetype i = 0; i < count; ++i) {
+        if (units[i] >= 0x80 && CodePage1252Byte(units[i]) < 0)
+            return false;
+    }
+    return true;
+}
+
 QString FromCodePage1252(const QByteArray& bytes)
 {
     QString result(bytes.size(), Qt::Uninitialized);
@@ -100,7 +242,7 @@ QString FromCodePage1252(const QByteArray& bytes)
 
 QByteArray CodePage1252To437(const QByteArray& bytes)
 {
-    static const std::array<char, 256> table = Build1252To437();
+    const std::array<char, 256>& table = Table1252To437();
     if (std::all_of(bytes.cbegin(), bytes.cend(), [](char byte) { return static_cast<unsigned char>(byte) < 0x80; }))
         return bytes;
     QByteArray result(bytes.size(), Qt::Uninitialized);

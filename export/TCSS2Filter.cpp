@@ -12,7 +12,7 @@ const QByteArray CrLf = QByteArrayLiteral("\r\n");
 } // namespace
 
 TCSS2Filter::TCSS2Filter(const QString& fileName)
-    : TExtraFilter(fileName)
+    : THTMLPageFilter(fileName)
 {
 }
 
@@ -22,7 +22,11 @@ QString TCSS2Filter::FileExtension() const { return QStringLiteral("HTM"); }
 
 QString TCSS2Filter::DisplayName() const { return QStringLiteral("CSS2 File"); }
 
-void TCSS2Filter::WriteText(const QByteArray& s) { PageFile.Write(s); }
+THTMLPageFilter::TPageFileOptions TCSS2Filter::PageFileOptions() const
+{
+    const TCSS2FilterOptions& options = ExtraOptions().CSS2;
+    return {options.UseFileName, options.Title, options.PrevText, options.NextText};
+}
 
 void TCSS2Filter::WriteBand(TReportBand& band)
 {
@@ -62,21 +66,15 @@ void TCSS2Filter::WriteBand(TReportBand& band)
             s.Append("text-align: center;");
         m_styles.AppendFontStyle(s, *item->Font, "");
         s.Append("\">");
-        THTMLFilterPageFile::AppendEscaped(s, item->Text);
+        THTMLFilterPageFile::AppendText(s, item->Text);
         s.Append("</DIV>");
         s.Append("\r\n");
         PageFile.Write(s.View());
     }
 }
 
-void TCSS2Filter::BeginPageOutput()
+void TCSS2Filter::WritePageHead()
 {
-    TExtraFilter::BeginPageOutput();
-    const TCSS2FilterOptions& options = ExtraOptions().CSS2;
-    PageFile.Create(THTMLFilterPageFile::FilePath(FileName(), PageNumber, options.UseFileName));
-    WriteText("<HTML>" + CrLf);
-    WriteText(THTMLFilterPageFile::CodePageDeclaration() + CrLf);
-    WriteText("<TITLE>" + THTMLFilterPageFile::Escaped(options.Title) + "</TITLE>" + CrLf);
     // A reader without the report's fonts draws wider text; it runs past its block rather than wrap
     // onto the row below.
     WriteText("<STYLE TYPE=\"text/css\">DIV { white-space: nowrap }</STYLE>" + CrLf);
@@ -86,24 +84,7 @@ void TCSS2Filter::BeginPageOutput()
     WriteText("<TR><TD HEIGHT=" + QByteArray::number(MicronsToPixels(PaperHeight)) + ">");
 }
 
-void TCSS2Filter::EndPageOutput()
+void TCSS2Filter::WritePageFoot()
 {
-    const TCSS2FilterOptions& options = ExtraOptions().CSS2;
     WriteText("</TD></TABLE>" + CrLf);
-    PageFile.WriteNavigation(FileName(), PageNumber, LastPage, options.UseFileName, options.PrevText, options.NextText);
-    WriteText("</BODY>" + CrLf);
-    WriteText("</HTML>" + CrLf);
-    PageFile.Commit();
-    TExtraFilter::EndPageOutput();
-}
-
-void TCSS2Filter::EndDocument()
-{
-    const auto& options = ExtraOptions().CSS2;
-    PageFile.PutInPlace(FileName(), options.UseFileName, PageNumber);
-    // The chosen file only names the pages; it is kept only if something was written to it.
-    if (OutputFile.IsOpen() && OutputFile.Size() == 0)
-        DiscardOutputFile();
-    else
-        TExtraFilter::EndDocument();
 }

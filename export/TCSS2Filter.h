@@ -6,7 +6,7 @@
 
 #include <vector>
 
-class TCSS2Filter : public TExtraFilter
+class TCSS2Filter : public THTMLPageFilter
 {
 public:
     explicit TCSS2Filter(const QString& fileName);
@@ -16,14 +16,10 @@ public:
     QString DisplayName() const override;
 
 protected:
-    // Writes to the current page file; the chosen file itself stays empty and is not kept.
-    void WriteText(const QByteArray& s) override;
+    TPageFileOptions PageFileOptions() const override;
+    void WritePageHead() override;
+    void WritePageFoot() override;
     void WriteBand(TReportBand& band) override;
-    void BeginPageOutput() override;
-    void EndPageOutput() override;
-    void EndDocument() override;
-
-    THTMLFilterPageFile PageFile;
 
 private:
     std::vector<const TReportItem*> m_sorted;

@@ -141,6 +141,19 @@ QString PageFileName(const QString& fileName, int page, bool withPath)
     return withPath ? series.Path(page) : series.FileName(page);
 }
 
+QString NearestLettersNotice(int texts, const QString& format)
+{
+    if (texts <= 0)
+        return {};
+    return texts == 1 ? QStringLiteral("1 text holds characters that %1 cannot store; it was written as the nearest "
+                                       "letters. XLSX and CSV keep them.")
+                            .arg(format)
+                      : QStringLiteral("%1 texts hold characters that %2 cannot store; they were written as the "
+                                       "nearest letters. XLSX and CSV keep them.")
+                            .arg(texts)
+                            .arg(format);
+}
+
 bool CompareBySequence(const TReportItem* a, const TReportItem* b) { return a->Sequence < b->Sequence; }
 
 int CountChar(const QByteArray& s, char c) { return int(s.count(c)); }
@@ -213,7 +226,7 @@ void TExtraFilter::AddText(double x, double y, const TFont& font, TColor backgro
     }
     TReportItem& item = AppendItem(x, y, font, background, alignment);
     item.Kind = rkText;
-    item.Text = ToCodePage1252(text);
+    item.Text = text;
     MeasureItem(item);
 }
 

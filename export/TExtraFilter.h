@@ -28,7 +28,7 @@ struct TReportItem
     qint32 Height = 0;
     qint32 Width = 0;
     qint32 TextLeft = 0; // left edge of the text after alignment
-    QByteArray Text;     // code page 1252
+    QString Text;        // each writer encodes it as its format stores text
     quint8 Alignment = taLeftJustify;
     TColor Background = clWhite; // white means none
     const TFont* Font = nullptr; // the engine's font, valid until ClosePage
@@ -83,6 +83,9 @@ QByteArray PdfColor(TColor color);
 QString PageFileName(const QString& fileName, int page, bool withPath);
 // The series PageFileName numbers: the file's folder, its base name and its extension.
 TFileSeries PageFileSeries(const QString& fileName);
+// The notice of a writer that wrote texts holding characters its format cannot store as the nearest
+// letters (NearestLetters1252): empty for none.
+QString NearestLettersNotice(int texts, const QString& format);
 // Strict weak order by ascending Sequence.
 bool CompareBySequence(const TReportItem* a, const TReportItem* b);
 int CountChar(const QByteArray& s, char c);
@@ -118,13 +121,15 @@ public:
     virtual void AddGraphic(double x, double y, const void* element);
     virtual void BandPrinted(const void* band);
     // x and y in tenths of a millimetre; x is the left edge, right edge or centre after alignment.
-    // The font must stay valid until ClosePage. The text is converted to code page 1252 here, and only
-    // here: characters outside it become "?".
+    // The font must stay valid until ClosePage. The text is kept as given; each writer encodes it.
     virtual void AddText(double x, double y, const TFont& font, TColor background, int alignment,
                          const QString& text);
 
     // Called by the engine before the ClosePage of the last page that holds text.
     void SetLastPage(bool lastPage) { LastPage = lastPage; }
+
+    // What the user should know about a finished export, in one line; empty when nothing.
+    virtual QString Notice() const { return {}; }
 
     QString FileName() const { return m_fileName; }
     bool Active() const { return m_active; }

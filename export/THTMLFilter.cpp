@@ -10,7 +10,7 @@ const QByteArray CrLf = QByteArrayLiteral("\r\n");
 } // namespace
 
 THTMLFilter::THTMLFilter(const QString& fileName)
-    : TExtraFilter(fileName)
+    : THTMLPageFilter(fileName)
 {
 }
 
@@ -20,7 +20,11 @@ QString THTMLFilter::FileExtension() const { return QStringLiteral("HTM"); }
 
 QString THTMLFilter::DisplayName() const { return QStringLiteral("HTML File"); }
 
-void THTMLFilter::WriteText(const QByteArray& s) { PageFile.Write(s); }
+THTMLPageFilter::TPageFileOptions THTMLFilter::PageFileOptions() const
+{
+    const THTMLFilterOptions& options = ExtraOptions().HTML;
+    return {options.UseFileName, options.Title, options.PrevText, options.NextText};
+}
 
 void THTMLFilter::WriteBand(TReportBand& band)
 {
@@ -78,7 +82,7 @@ void THTMLFilter::WriteBand(TReportBand& band)
             s.Append('"');
         }
         s.Append('>');
-        THTMLFilterPageFile::AppendEscaped(s, item->Text);
+        THTMLFilterPageFile::AppendText(s, item->Text);
         s.Append("</TD>");
         PageFile.Write(s.View());
         lastRight = x + w;
@@ -117,13 +121,12 @@ void THTMLFilter::EndRow()
 
 void THTMLFilter::BeginPageOutput()
 {
-    TExtraFilter::BeginPageOutput();
     CurrentY = 0;
-    const THTMLFilterOptions& options = ExtraOptions().HTML;
-    PageFile.Create(THTMLFilterPageFile::FilePath(FileName(), PageNumber, options.UseFileName));
-    WriteText("<HTML>" + CrLf);
-    WriteText(THTMLFilterPageFile::CodePageDeclaration() + CrLf);
-    WriteText("<TITLE>" + THTMLFilterPageFile::Escaped(options.Title) + "</TITLE>" + CrLf);
+    THTMLPageFilter::BeginPageOutput();
+}
+
+void THTMLFilter::WritePageHead()
+{
     WriteText("<HEAD>" + CrLf);
     WriteText("<STYLE TYPE=\"text/css\">" + CrLf);
     WriteText("<!--" + CrLf);
@@ -135,30 +138,9 @@ void THTMLFilter::BeginPageOutput()
     WriteText("<BODY LEFTMARGIN=0 TOPMARGIN=0>" + CrLf);
 }
 
-void THTMLFilter::EndPageOutput()
-{
-    const THTMLFilterOptions& options = ExtraOptions().HTML;
-    PageFile.WriteNavigation(FileName(), PageNumber, LastPage, options.UseFileName, options.PrevText, options.NextText);
-    WriteText("</BODY>" + CrLf);
-    WriteText("</HTML>" + CrLf);
-    PageFile.Commit();
-    TExtraFilter::EndPageOutput();
-}
-
 void THTMLFilter::BeginDocument()
 {
     TExtraFilter::BeginDocument();
     DefaultFontName = QStringLiteral("Arial");
     DefaultFontSize = 10;
-}
-
-void THTMLFilter::EndDocument()
-{
-    const auto& options = ExtraOptions().HTML;
-    PageFile.PutInPlace(FileName(), options.UseFileName, PageNumber);
-    // The chosen file only names the pages; it is kept only if something was written to it.
-    if (OutputFile.IsOpen() && OutputFile.Size() == 0)
-        DiscardOutputFile();
-    else
-        TExtraFilter::EndDocument();
 }

@@ -4,7 +4,7 @@
 #include "TExtraFilter.h"
 #include "THTMLFilterPageFile.h"
 
-class THTMLFilter : public TExtraFilter
+class THTMLFilter : public THTMLPageFilter
 {
 public:
     explicit THTMLFilter(const QString& fileName);
@@ -14,17 +14,13 @@ public:
     QString DisplayName() const override;
 
 protected:
-    // Writes to the current page file; the chosen file itself stays empty and is not kept.
-    void WriteText(const QByteArray& s) override;
+    TPageFileOptions PageFileOptions() const override;
+    void WritePageHead() override;
     void WriteBand(TReportBand& band) override;
     void BeginRow() override;
     void EndRow() override;
     void BeginPageOutput() override;
-    void EndPageOutput() override;
     void BeginDocument() override;
-    void EndDocument() override;
-
-    THTMLFilterPageFile PageFile;
     QString DefaultFontName;
     int DefaultFontSize = 10;
     qint32 CurrentY = 0;  // pixels from the top covered by the page's rows so far

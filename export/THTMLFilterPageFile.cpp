@@ -1,15 +1,18 @@
 #include "THTMLFilterPageFile.h"
 
 #include "CodePages.h"
-#include "TExtraFilter.h"
 
 
 namespace {
 
+const QByteArray CrLf = QByteArrayLiteral("\r\n");
+
 QByteArray LinkBytes(const QString& chosenFile, int page, bool useFileName)
 {
     // The pages declare code page 1252, in which the file names are written.
-    return THTMLFilterPageFile::Escaped(ToCodePage1252(THTMLFilterPageFile::LinkName(chosenFile, page, useFileName)));
+    TByteBuffer link;
+    THTMLFilterPageFile::AppendText(link, THTMLFilterPageFile::LinkName(chosenFile, page, useFileName));
+    return link.View().toByteArray();
 }
 
 } // namespace
@@ -58,6 +61,33 @@ void THTMLFilterPageFile::AppendEscaped(TByteBuffer& out, const QByteArray& text
         plain = p + 1;
     }
     out.Append(plain, end - plain);
+}
+
+void THTMLFilterPageFile::AppendText(TByteBuffer& out, const QString& text)
+{
+    if (FitsCodePage1252(text)) {
+        AppendEscaped(out, ToCodePage1252(text));
+        return;
+    }
+    const char16_t* const units = reinterpret_cast<const char16_t*>(text.utf16());
+    const qsizetype count = text.size();
+    qsizetype plain = 0; // start of the characters not yet appended that code page 1252 holds
+    for (qsizetype i = 0; i < count; ++i) {
+        const char16_t unit = units[i];
+        if (CodePage1252Byte(unit) >= 0)
+            continue;
+        AppendEscaped(out, ToCodePage1252(text.mid(plain, i - plain)));
+        char32_t character = unit;
+        if (QChar::isHighSurrogate(unit) && i + 1 < count && QChar::isLowSurrogate(units[i + 1]))
+            character = QChar::surrogateToUcs4(unit, units[++i]);
+        else if (QChar::isSurrogate(unit))
+            character = 0xFFFD; // half a character: the replacement character, as a reader shows it
+        out.Append("&#");
+        out.AppendNumber(character);
+        out.Append(';');
+        plain = i + 1;
+    }
+    AppendEscaped(out, ToCodePage1252(text.mid(plain)));
 }
 
 QByteArray THTMLFilterPageFile::CodePageDeclaration()
@@ -150,4 +180,38 @@ const QByteArray& THtmlStyleCache::ColorBytes(TColor color, int slot)
         m_lastColorBytes[slot] = HtmlColor(color);
     }
     return m_lastColorBytes[slot];
+}
+
+void THTMLPageFilter::WriteText(const QByteArray& s) { PageFile.Write(s); }
+
+void THTMLPageFilter::BeginPageOutput()
+{
+    TExtraFilter::BeginPageOutput();
+    const TPageFileOptions options = PageFileOptions();
+    PageFile.Create(THTMLFilterPageFile::FilePath(FileName(), PageNumber, options.UseFileName));
+    WriteText("<HTML>" + CrLf);
+    WriteText(THTMLFilterPageFile::CodePageDeclaration() + CrLf);
+    WriteText("<TITLE>" + THTMLFilterPageFile::Escaped(options.Title) + "</TITLE>" + CrLf);
+    WritePageHead();
+}
+
+void THTMLPageFilter::EndPageOutput()
+{
+    const TPageFileOptions options = PageFileOptions();
+    WritePageFoot();
+    PageFile.WriteNavigation(FileName(), PageNumber, LastPage, options.UseFileName, options.PrevText, options.NextText);
+    WriteText("</BODY>" + CrLf);
+    WriteText("</HTML>" + CrLf);
+    PageFile.Commit();
+    TExtraFilter::EndPageOutput();
+}
+
+void THTMLPageFilter::EndDocument()
+{
+    PageFile.PutInPlace(FileName(), PageFileOptions().UseFileName, PageNumber);
+    // The chosen file only names the pages; it is kept only if something was written to it.
+    if (OutputFile.IsOpen() && OutputFile.Size() == 0)
+        DiscardOutputFile();
+    else
+        TExtraFilter::EndDocument();
 }

@@ -1,5 +1,6 @@
 #pragma once
 #include "TByteBuffer.h"
+#include "TExtraFilter.h"
 #include "TFont.h"
 #include "TStagedFileSet.h"
 
@@ -24,6 +25,9 @@ public:
     // Appends text with "&", "<", ">" and the double quote written as character references.
     static void AppendEscaped(TByteBuffer& out, const QByteArray& text);
     static QByteArray Escaped(const QByteArray& text);
+    // Text as the pages hold it: what code page 1252 holds as its bytes, escaped as above, and every
+    // other character as a numeric character reference ("&#322;").
+    static void AppendText(TByteBuffer& out, const QString& text);
     // The head element that names the pages' code page (1252), so that readers show accented names.
     static QByteArray CodePageDeclaration();
 
@@ -63,4 +67,35 @@ private:
     QByteArray m_lastFontNameBytes;
     TColor m_lastColor[2] = {};
     QByteArray m_lastColorBytes[2];
+};
+
+// What the HTML and CSS2 writers share about the life of their page files: each page is a file of
+// its own that opens with the page's head and closes with the navigation line, and the pages are put
+// in place together at the end. The chosen file only names the pages.
+class THTMLPageFilter : public TExtraFilter
+{
+public:
+    using TExtraFilter::TExtraFilter;
+
+protected:
+    // The writer's options that concern its page files.
+    struct TPageFileOptions
+    {
+        bool UseFileName = false;
+        QByteArray Title;
+        QByteArray PrevText;
+        QByteArray NextText;
+    };
+    virtual TPageFileOptions PageFileOptions() const = 0;
+    // What follows the title in the writer's pages, and what precedes the navigation line.
+    virtual void WritePageHead() = 0;
+    virtual void WritePageFoot() {}
+
+    // Writes to the current page file; the chosen file itself stays empty and is not kept.
+    void WriteText(const QByteArray& s) override;
+    void BeginPageOutput() override;
+    void EndPageOutput() override;
+    void EndDocument() override;
+
+    THTMLFilterPageFile PageFile;
 };

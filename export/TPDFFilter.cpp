@@ -1,5 +1,6 @@
 #include "TPDFFilter.h"
 
+#include "CodePages.h"
 #include "TExtraOptions.h"
 
 #include <QFontMetricsF>
@@ -272,7 +273,7 @@ void TPDFFilter::WriteBand(TReportBand& band)
         out.Append(' ');
         out.AppendNumber(baseline);
         out.Append(" Td (");
-        AppendContentString(out, item->Text);
+        AppendContentString(out, ToCodePage1252(item->Text));
         out.Append(") Tj \r\n");
         if (font.Color != clBlack) {
             out.Append(PdfColor(clBlack));

@@ -7,6 +7,7 @@
 #include "TOrderedWorkers.h"
 #include "TTextMeasurer.h"
 
+#include <QFontMetricsF>
 #include <QGlyphRun>
 #include <QPainter>
 #include <QRawFont>
@@ -57,7 +58,7 @@ struct TPageText
     int Font = 0;     // in the page's font list
     quint8 Alignment = taLeftJustify;
     TColor Background = clWhite;
-    QByteArray Text;
+    QString Text;
 };
 
 // Pages waiting for a renderer, per render thread.
@@ -134,6 +135,7 @@ struct TPageImageFilter::TRenderer
     QList<QPointF> Positions;
 
     void Draw(const TPageJob& job);
+    void DrawWithFallback(QPainter& painter, const TPageText& item, const TFont& font, const TGlyphFont& glyphs);
 };
 
 TPageImageFilter::TPageEncoder::TPageEncoder() = default;
@@ -158,10 +160,14 @@ void TPageImageFilter::TRenderer::Draw(const TPageJob& job)
         const QRect& rect = item.Box;
         const TFont& font = job.Fonts[size_t(item.Font)];
         TGlyphFont& glyphs = Glyphs.For(font);
+        if (!FitsCodePage1252(item.Text)) {
+            DrawWithFallback(painter, item, font, glyphs);
+            continue;
+        }
         Indexes.clear();
         Positions.clear();
         qint64 x = 0; // a long text in a large font outgrows an int
-        for (const char byte : item.Text) {
+        for (const char byte : ToCodePage1252(item.Text)) {
             const auto code = static_cast<unsigned char>(byte);
             if (code == '\t') {
                 x = glyphs.TabWidth > 0 ? (x / glyphs.TabWidth + 1) * glyphs.TabWidth : x;
@@ -196,6 +202,31 @@ void TPageImageFilter::TRenderer::Draw(const TPageJob& job)
         painter.setPen(ToQColor(font.Color));
         painter.drawGlyphRun(QPointF(textLeft, rect.top() + glyphs.Ascent), run);
     }
+}
+
+void TPageImageFilter::TRenderer::DrawWithFallback(QPainter& painter, const TPageText& item, const TFont& font,
+                                                  const TGlyphFont& glyphs)
+{
+    // Characters beyond code page 1252 are drawn as the desktop draws them, each in the report's font
+    // where it has the glyph and in a font that has it where not. The page is 96 dpi, so the font's
+    // point size gives the pixel size the item was measured in.
+    const QRect& rect = item.Box;
+    const QFont qfont = font.ToQFont();
+    const qreal width = QFontMetricsF(qfont, &Page).horizontalAdvance(item.Text);
+    qreal textLeft = rect.left();
+    if (item.Alignment == taRightJustify)
+        textLeft = rect.left() + rect.width() - width;
+    else if (item.Alignment == taCenter)
+        textLeft = rect.left() + (rect.width() - width) / 2;
+    // The item was measured in whole pixels per character, which a shaped line may outgrow a little:
+    // the clip reaches over all of it.
+    painter.setClipRect(QRectF(std::min<qreal>(rect.left(), textLeft) - ClipAllowance, rect.top(),
+                               std::max<qreal>(rect.width(), width) + 2 * ClipAllowance, rect.height() + ClipAllowance));
+    if (item.Background != clWhite)
+        painter.fillRect(rect, ToQColor(item.Background));
+    painter.setFont(qfont);
+    painter.setPen(ToQColor(font.Color));
+    painter.drawText(QPointF(textLeft, rect.top() + glyphs.Ascent), item.Text);
 }
 
 TPageImageFilter::TPageImageFilter(const QString& fileName)

@@ -12,6 +12,25 @@ const qint32 PageMargin = MicronsToTwips(2500);
 constexpr qint32 DefaultPaperWidth = 12240;
 constexpr qint32 DefaultPaperHeight = 15840;
 
+// The character to show in place of a Unicode escape: the nearest code-page-1252 letter, else "?".
+// Names repeat their few letters over and over, so each answer is kept.
+unsigned char FallbackByte(char16_t unit)
+{
+    thread_local QHash<char16_t, unsigned char> known;
+    auto found = known.constFind(unit);
+    if (found != known.constEnd())
+        return found.value();
+    unsigned char byte = '?';
+    if (!QChar::isSurrogate(unit)) {
+        const QString nearest = NearestLetters1252(QString(QChar(unit)));
+        const int first = nearest.isEmpty() ? -1 : CodePage1252Byte(nearest.front().unicode());
+        if (first >= 0x20)
+            byte = static_cast<unsigned char>(first);
+    }
+    known.insert(unit, byte);
+    return byte;
+}
+
 } // namespace
 
 TRTFFilter::TRTFFilter(const QString& fileName)
@@ -25,44 +44,70 @@ QString TRTFFilter::FileExtension() const { return QStringLiteral("RTF"); }
 
 QString TRTFFilter::DisplayName() const { return QStringLiteral("RTF File"); }
 
-void TRTFFilter::AppendEscaped(TByteBuffer& out, const QByteArray& text)
+void TRTFFilter::AppendEscaped(TByteBuffer& out, const QString& text)
 {
     static const char Hex[] = "0123456789abcdef";
-    const qsizetype size = text.size();
-    const char* const data = text.constData();
-    qsizetype plain = 0; // start of the bytes not yet appended that need no escape
-    for (qsizetype i = 0; i < size; ++i) {
-        const unsigned char c = static_cast<unsigned char>(data[i]);
-        if (c != '\\' && c != '{' && c != '}' && c != '\r' && c != '\n' && c <= 127)
-            continue;
-        out.Append(data + plain, i - plain);
-        switch (c) {
-        case '\\':
-        case '{':
-        case '}':
+    const auto appendByte = [&out](unsigned char byte) {
+        out.Append("\\'");
+        out.Append(Hex[byte >> 4]);
+        out.Append(Hex[byte & 15]);
+    };
+    const char16_t* const units = reinterpret_cast<const char16_t*>(text.utf16());
+    const qsizetype count = text.size();
+    for (qsizetype i = 0; i < count; ++i) {
+        const char16_t unit = units[i];
+        switch (unit) {
+        case u'\\':
+        case u'{':
+        case u'}':
             out.Append('\\');
-            out.Append(char(c));
-            break;
-        case '\r':
-            if (i + 1 < size && data[i + 1] == '\n')
+            out.Append(char(unit));
+            continue;
+        case u'\r':
+            if (i + 1 < count && units[i + 1] == u'\n')
                 ++i;
-            out.Append("\\line ");
-            break;
-        case '\n':
-            out.Append("\\line ");
-            break;
+            out.Append(' ');
+            continue;
+        case u'\n':
+            out.Append(' ');
+            continue;
         default:
-            out.Append("\\'");
-            out.Append(Hex[c >> 4]);
-            out.Append(Hex[c & 15]);
             break;
         }
-        plain = i + 1;
+        if (unit < 0x80) {
+            out.Append(char(unit));
+            continue;
+        }
+        const int byte = CodePage1252Byte(unit);
+        if (byte >= 0) {
+            appendByte(static_cast<unsigned char>(byte));
+        } else if (QChar::isHighSurrogate(unit) && i + 1 < count && QChar::isLowSurrogate(units[i + 1])) {
+            // Both halves, with no letter in place of them: one character needs one fallback, not two.
+            out.Append("{\\uc0\\u");
+            out.AppendNumber(qint16(unit));
+            out.Append("\\u");
+            out.AppendNumber(qint16(units[++i]));
+            out.Append(" }");
+        } else {
+            out.Append("\\u");
+            out.AppendNumber(qint16(unit));
+            const unsigned char fallback = FallbackByte(unit);
+            // A digit or blank would be read as part of the control word or as its delimiter.
+            if ((fallback >= '0' && fallback <= '9') || fallback == ' ')
+                out.Append(' ');
+            if (fallback == '\\' || fallback == '{' || fallback == '}') {
+                out.Append('\\');
+                out.Append(char(fallback));
+            } else if (fallback > 127) {
+                appendByte(fallback);
+            } else {
+                out.Append(char(fallback));
+            }
+        }
     }
-    out.Append(data + plain, size - plain);
 }
 
-void TRTFFilter::AppendEscaped(QByteArray& out, const QByteArray& text)
+void TRTFFilter::AppendEscaped(QByteArray& out, const QString& text)
 {
     TByteBuffer escaped;
     AppendEscaped(escaped, text);
@@ -253,7 +298,7 @@ void TRTFFilter::EndDocument()
     QByteArray head = "{\\fonttbl";
     for (qsizetype i = 0; i < FontTable.size(); ++i) {
         head += "{\\f" + QByteArray::number(i) + "\\fnil ";
-        AppendEscaped(head, ToCodePage1252(FontTable[i]));
+        AppendEscaped(head, FontTable[i]);
         head += ";}";
     }
     head += "}{\\colortbl;";

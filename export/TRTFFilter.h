@@ -19,9 +19,11 @@ public:
     QString DisplayName() const override;
 
     // Text as it may stand in a document: backslash and braces escaped, each line break (CR LF, or a
-    // lone CR or LF) as "\line ", bytes above 127 as "\'hh".
-    static void AppendEscaped(QByteArray& out, const QByteArray& text);
-    static void AppendEscaped(TByteBuffer& out, const QByteArray& text);
+    // lone CR or LF) as one blank, so the rest of the row stays at its tab stops; characters of code
+    // page 1252 above 127 as "\'hh", every other character as a Unicode escape (backslash, "u", the
+    // signed 16-bit code unit) followed by the nearest code-page-1252 letter for readers without them.
+    static void AppendEscaped(QByteArray& out, const QString& text);
+    static void AppendEscaped(TByteBuffer& out, const QString& text);
 
 protected:
     void WriteBand(TReportBand& band) override;

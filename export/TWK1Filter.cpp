@@ -53,6 +53,7 @@ void TWK1Filter::AddText(double x, double y, const TFont& font, TColor backgroun
 void TWK1Filter::BeginDocument()
 {
     TExtraFilter::BeginDocument();
+    m_nearestLetters = 0;
     WriteText(BeginningOfFile());
 }
 
@@ -71,7 +72,12 @@ void TWK1Filter::WriteBand(TReportBand& band)
     m_records.Clear();
     int column = 0;
     for (const TReportItem* item : band) {
-        QByteArray text = item->Text;
+        QString unicode = item->Text;
+        if (!FitsCodePage437(unicode)) {
+            unicode = NearestLetters437(unicode);
+            ++m_nearestLetters;
+        }
+        QByteArray text = ToCodePage1252(unicode);
         if (item->Kind == rkText)
             text = ReplaceAll(text, QByteArrayLiteral("\r\n"), QByteArrayLiteral(" "));
         AppendLabelRecord(m_records, column, RowCounter, CodePage1252To437(text));
@@ -80,10 +86,16 @@ void TWK1Filter::WriteBand(TReportBand& band)
     OutputFile.Write(m_records.View());
 }
 
+QString TWK1Filter::Notice() const
+{
+    return NearestLettersNotice(m_nearestLetters, FileExtension());
+}
+
 void TWK1Filter::EndDocument()
 {
     if (RowCounter > MaxRows) {
-        throw EExportError(QStringLiteral("The report has %1 rows, but %2 holds at most %3 rows.")
+        throw EExportError(QStringLiteral("The report has %1 rows, but %2 holds at most %3 rows. "
+                                          "XLSX and CSV hold the whole report.")
                                .arg(RowCounter)
                                .arg(SheetName())
                                .arg(MaxRows));

@@ -15,6 +15,8 @@ public:
     QString DisplayName() const override { return QStringLiteral("Lotus 123 File"); }
 
     void AddText(double x, double y, const TFont& font, TColor background, int alignment, const QString& text) override;
+    // How many texts were written as the nearest letters code page 437 holds.
+    QString Notice() const override;
 
 protected:
     void BeginDocument() override;
@@ -30,11 +32,13 @@ protected:
     // "a Lotus 123 worksheet", for messages.
     virtual QString SheetName() const;
 
-    // The row and column fields are 16 bits wide.
-    static constexpr qint32 MaxRows = 65536;
+    // The row and column fields are 16 bits wide, but readers keep only the rows a signed row number
+    // reaches.
+    static constexpr qint32 MaxRows = 32768;
     static constexpr qint32 MaxColumns = 65536;
 
 private:
     TByteBuffer m_records; // of the current row
     TByteBuffer m_label;
+    int m_nearestLetters = 0; // texts written as the nearest letters
 };

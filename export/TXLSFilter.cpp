@@ -93,6 +93,7 @@ void TXLSFilter::BeginDocument()
     m_lastFont = nullptr;
     m_lastCellKey.clear();
     m_cells.Clear();
+    m_nearestLetters = 0;
     OpenBody();
     TFont scratch;
     FontIndex(scratch);
@@ -160,6 +161,19 @@ QByteArray TXLSFilter::CellFormatIndex(const TReportItem& item)
     return m_lastCellFormat;
 }
 
+QString TXLSFilter::StorableText(const QString& text)
+{
+    if (FitsCodePage1252(text))
+        return text;
+    ++m_nearestLetters;
+    return NearestLetters1252(text);
+}
+
+QString TXLSFilter::Notice() const
+{
+    return NearestLettersNotice(m_nearestLetters, FileExtension());
+}
+
 void TXLSFilter::WriteBand(TReportBand& band)
 {
     // Rows past the sheet are counted but not stored; EndDocument refuses the report.
@@ -173,7 +187,8 @@ void TXLSFilter::WriteBand(TReportBand& band)
     }
     int column = 0;
     for (const TReportItem* item : band) {
-        const QByteArray text = ReplaceAll(item->Text, QByteArrayLiteral("\r\n"), QByteArrayLiteral(" ")).left(MaxLabelLength);
+        QByteArray text = ToCodePage1252(StorableText(item->Text));
+        text = ReplaceAll(text, QByteArrayLiteral("\r\n"), QByteArrayLiteral(" ")).left(MaxLabelLength);
         m_cells.AppendInt16(0x0204);
         m_cells.AppendInt16(int(text.size()) + 8);
         m_cells.AppendInt16(RowCounter);
@@ -192,7 +207,8 @@ void TXLSFilter::WriteBand(TReportBand& band)
 void TXLSFilter::EndDocument()
 {
     if (RowCounter > MaxRows) {
-        throw EExportError(QStringLiteral("The report has %1 rows, but an Excel sheet holds at most %2 rows.")
+        throw EExportError(QStringLiteral("The report has %1 rows, but an Excel sheet holds at most %2 rows. "
+                                          "XLSX and CSV hold the whole report.")
                                .arg(RowCounter)
                                .arg(MaxRows));
     }

@@ -16,10 +16,12 @@ public:
     QString FileExtension() const override { return QStringLiteral("XLS"); }
     QString DisplayName() const override { return QStringLiteral("Excel File"); }
 
-    // A sheet holds this many rows; a longer report is refused before the file is written.
-    static constexpr qint32 MaxRows = 65536;
+    // An Excel 4 sheet holds this many rows; a longer report is refused before the file is written.
+    static constexpr qint32 MaxRows = 16384;
 
     void AddText(double x, double y, const TFont& font, TColor background, int alignment, const QString& text) override;
+    // How many texts were written as the nearest letters code page 1252 holds.
+    QString Notice() const override;
 
 protected:
     void BeginDocument() override;
@@ -29,6 +31,8 @@ protected:
     quint8 FontIndex(const TFont& font);
     quint8 FormatIndex(const QByteArray& formatText);
     QByteArray CellFormatIndex(const TReportItem& item);
+    // The text, or the nearest letters code page 1252 holds when it holds other characters (counted).
+    QString StorableText(const QString& text);
 
     QByteArrayList FontTable;
     QByteArrayList FormatTable;
@@ -44,4 +48,5 @@ private:
     QByteArray m_lastCellFormat;
     // Cells not yet handed to Body.
     TByteBuffer m_cells;
+    int m_nearestLetters = 0; // texts written as the nearest letters
 };

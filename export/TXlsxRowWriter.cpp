@@ -57,6 +57,18 @@ QString EscapeCharacterNames(const QString& text)
     return QString(text).replace(name, QStringLiteral("_x005F_\\1"));
 }
 
+// A line break in a cell is a line feed alone, as spreadsheet programs write it: the library would
+// write a carriage return as "_x000D_", which readers show as it stands.
+QString CellText(const QString& text)
+{
+    if (!text.contains(QLatin1Char('\r')))
+        return text;
+    QString result = text;
+    result.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    result.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    return result;
+}
+
 int TextWidth(const TRowCell& cell)
 {
     const int width = int(cell.Text.size()) + 1;
@@ -132,7 +144,7 @@ lxw_worksheet* TXlsxRowWriter::AddSheet(const QString& name)
 void TXlsxRowWriter::WriteText(lxw_worksheet* sheet, int row, int column, const QString& text, lxw_format* format)
 {
     // Written as a string cell, which no reader evaluates, whatever the text begins with.
-    m_utf8 = EscapeCharacterNames(text).toUtf8();
+    m_utf8 = EscapeCharacterNames(CellText(text)).toUtf8();
     Check(worksheet_write_string(sheet, lxw_row_t(row), lxw_col_t(column), m_utf8.constData(), format));
 }
 

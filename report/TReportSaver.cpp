@@ -131,10 +131,14 @@ bool TReportSaver::Save(const QString& fileName, int choice, TBandedReport* repo
 
     // Destroying the filter before FinishExport drops what it had staged: a failed or cancelled save
     // leaves every file as it was.
-    return RunExport(fileName, !report || report->ShowProgress, progress, [&](const TProgressCallback& callback) {
+    QString notice;
+    const bool saved = RunExport(fileName, !report || report->ShowProgress, progress, [&](const TProgressCallback& callback) {
         std::unique_ptr<TExtraFilter> filter = entries[choice - 1].Create(fileName);
-        if (report)
-            return report->ExportTo(*filter, callback);
+        if (report) {
+            const bool done = report->ExportTo(*filter, callback);
+            notice = filter->Notice();
+            return done;
+        }
         TPageExporter exporter(*filter, *document);
         exporter.Start(document->FontCount() > 0 ? document->Font(0) : TFont());
         for (int i = 0; i < document->PageCount(); ++i) {
@@ -143,6 +147,11 @@ bool TReportSaver::Save(const QString& fileName, int choice, TBandedReport* repo
                 return false;
         }
         exporter.Finish();
+        notice = filter->Notice();
         return true;
     });
+    // Said after the save, so the message does not stand in front of the progress of a long one.
+    if (saved && !notice.isEmpty())
+        Prompt().ShowWarning(notice);
+    return saved;
 }

@@ -32,7 +32,7 @@ TEST(BenchOptions, DefaultsMeasureTheFourSizesThreeTimesAndTheLargestOnce)
 {
     const TBenchOptions options = ParseBenchOptions({});
     EXPECT_EQ(options.Mode, bmRun);
-    EXPECT_EQ(options.Sizes, (QList<int>{10000, 63907, 100000, 1000000}));
+    EXPECT_EQ(options.Sizes, (QList<int>{10000, 15954, 100000, 1000000}));
     EXPECT_EQ(options.Runs, 3);
     EXPECT_EQ(options.LargeRuns, 1);
     EXPECT_TRUE(options.Formats.isEmpty());

@@ -1,5 +1,6 @@
 #include "PageImageTestSupport.h"
 
+#include "CodePages.h"
 #include "EExportError.h"
 #include "ExportThreads.h"
 #include "TBMPFilter.h"
@@ -213,6 +214,36 @@ TEST(TBMPFilter, DrawsLaterItemsOverEarlierOnesClippedToTheirRectangle)
     const QRect blackBeside = DarkBounds(page.copy(aqua.right() + 1, aqua.top(), 200, aqua.height()), 40);
     EXPECT_TRUE(blackUnder.isEmpty());
     EXPECT_FALSE(blackBeside.isEmpty());
+}
+
+TEST(TBMPFilter, DrawsNamesBeyondTheCodePageInsteadOfQuestionMarks)
+{
+    // Each name against the same name as code page 1252 would have it: a "?" for every letter it lacks.
+    const char* const names[] = {
+        "\xC5\x81ukasz Wa\xC5\x82\xC4\x99sa",
+        "\xD0\x94\xD0\xBC\xD0\xB8\xD1\x82\xD1\x80\xD0\xB8\xD0\xB5\xD0\xB2",
+        "\xCE\xA0\xCE\xB1\xCF\x80\xCE\xB1\xCE\xB4\xCF\x8C\xCF\x80\xCE\xBF\xCF\x85\xCE\xBB\xCE\xBF\xCF\x82",
+        "Nguy\xE1\xBB\x85n Th\xE1\xBB\x8B",
+        "\xE5\xB1\xB1\xE7\x94\xB0",
+    };
+    QTemporaryDir dir;
+    for (const char* utf8 : names) {
+        const QString name = QString::fromUtf8(utf8);
+        SCOPED_TRACE(utf8);
+        QImage pages[2];
+        const QString texts[2] = {name, FromCodePage1252(ToCodePage1252(name))};
+        for (int i = 0; i < 2; ++i) {
+            TBMPFilter filter(dir.filePath(QStringLiteral("rep.bmp")));
+            RunReport(filter, {{{200, 200, taLeftJustify, texts[i]}}});
+            pages[i] = QImage(dir.filePath(QStringLiteral("IMG0001.bmp"))).convertToFormat(QImage::Format_RGB32);
+        }
+        const QRect drawn = DarkBounds(pages[0]);
+        ASSERT_FALSE(drawn.isEmpty());
+        EXPECT_NE(pages[0], pages[1]);
+        // The name starts at its place and stays on its line.
+        EXPECT_NEAR(drawn.left(), ToPixels(200), 4);
+        EXPECT_LT(drawn.height(), 30);
+    }
 }
 
 TEST(TBMPFilter, WritesOtherPixelFormatsThroughTheToolkitsBitmapWriter)

@@ -71,7 +71,7 @@ QList<QByteArray> Texts(const TWrittenBand& band)
 {
     QList<QByteArray> texts;
     for (const TReportItem& item : band.Items)
-        texts.append(item.Text);
+        texts.append(item.Text.toUtf8());
     return texts;
 }
 
@@ -139,6 +139,42 @@ TEST(CodePages, TextBecomesCodePage1252AtOnePoint)
     // A character outside the code page, and one outside the BMP, each become one "?".
     EXPECT_EQ(ToCodePage1252(QString::fromUtf8("a\xE4\xB8\xAD b\xF0\x9F\x98\x80" "c")), QByteArray("a? b?c"));
     EXPECT_EQ(FromCodePage1252("Caf\xE9 \x80"), QString::fromUtf8("Café €"));
+}
+
+TEST(CodePages, NearestLettersKeepEveryLetterTheCodePageHoldsAndNeverMakeAQuestionMark)
+{
+    struct TRow
+    {
+        const char* Text;  // UTF-8
+        const char* In1252; // UTF-8 of the expected text
+        const char* In437;
+    };
+    const TRow rows[] = {
+        {"Wa\xC5\x82\xC4\x99sa, \xC5\x81ukasz", "Walesa, Lukasz", "Walesa, Lukasz"},
+        {"Dvo\xC5\x99\xC3\xA1k, Ji\xC5\x99\xC3\xAD", "Dvor\xC3\xA1k, Jir\xC3\xAD", "Dvor\xC3\xA1k, Jir\xC3\xAD"},
+        {"\xC5\x9E" "ahin, Ay\xC5\x9F" "e", "Sahin, Ayse", "Sahin, Ayse"},
+        {"Nguy\xE1\xBB\x85n, Th\xE1\xBB\x8B", "Nguyen, Thi", "Nguyen, Thi"},
+        {"\xD0\x94\xD0\xBC\xD0\xB8\xD1\x82\xD1\x80\xD0\xB8\xD0\xB5\xD0\xB2, \xD0\x98\xD0\xB2\xD0\xB0\xD0\xBD",
+         "Dmitriev, Ivan", "Dmitriev, Ivan"},
+        // Greek as Latin letters, not the few Greek letters code page 437 has.
+        {"\xCE\xA0\xCE\xB1\xCF\x80\xCE\xB1\xCE\xB4\xCF\x8C\xCF\x80\xCE\xBF\xCF\x85\xCE\xBB\xCE\xBF\xCF\x82",
+         "Papad\xC3\xB3poulos", "Papad\xC3\xB3poulos"},
+        // What 1252 holds and 437 lacks.
+        {"\xC3\x98re \xC3\xA3 \xE2\x82\xAC", "\xC3\x98re \xC3\xA3 \xE2\x82\xAC", "Ore a EUR"},
+        // Nothing to write it with: left out rather than made "?".
+        {"a\xF0\x9F\x98\x80" "b", "ab", "ab"},
+        {"plain?", "plain?", "plain?"},
+    };
+    for (const TRow& row : rows) {
+        SCOPED_TRACE(row.Text);
+        const QString text = QString::fromUtf8(row.Text);
+        const QString in1252 = FitsCodePage1252(text) ? text : NearestLetters1252(text);
+        const QString in437 = FitsCodePage437(text) ? text : NearestLetters437(text);
+        EXPECT_EQ(in1252, QString::fromUtf8(row.In1252));
+        EXPECT_EQ(in437, QString::fromUtf8(row.In437));
+        EXPECT_TRUE(FitsCodePage1252(in1252));
+        EXPECT_TRUE(FitsCodePage437(in437));
+    }
 }
 
 TEST(CodePages, SpreadsheetTextIsReencodedForDos)
@@ -209,7 +245,7 @@ TEST_F(TExtraFilterTest, MeasuresTextAndPlacesItsLeftEdge)
     EXPECT_EQ(centre.TextLeft, anchor - centre.Width / 2);
     EXPECT_EQ(right.Width, left.Width);
     // An empty line still becomes an item, with no width.
-    EXPECT_EQ(empty.Text, QByteArray());
+    EXPECT_EQ(empty.Text, QString());
     EXPECT_EQ(empty.Width, 0);
 }
 

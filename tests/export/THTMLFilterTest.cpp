@@ -142,6 +142,35 @@ TEST_P(THTMLPageNamesTest, TitleAndTextAreWrittenAsCharacterReferences)
     EXPECT_TRUE(page.contains(">&lt;Smith&gt; &amp; Co</"));
 }
 
+TEST_P(THTMLPageNamesTest, TextsBeyondTheCodePageAreNumericReferencesOnAWindows1252Page)
+{
+    struct TRow
+    {
+        const char* Text; // UTF-8
+        QByteArray Written;
+    };
+    const TRow rows[] = {
+        {"Wa\xC5\x82\xC4\x99sa, \xC5\x81ukasz", "Wa&#322;&#281;sa, &#321;ukasz"},
+        {"<\xD0\x98\xD0\xB2\xD0\xB0\xD0\xBD>", "&lt;&#1048;&#1074;&#1072;&#1085;&gt;"},
+        {"Nguy\xE1\xBB\x85n Th\xE1\xBB\x8B", "Nguy&#7877;n Th&#7883;"},
+        {"\xCE\xA0\xCE\xB1 & \xC5\x9E", "&#928;&#945; &amp; &#350;"},
+        {"Caf\xC3\xA9 \xE2\x82\xAC", "Caf\xE9 \x80"},
+        {"\xF0\x9F\x98\x80", "&#128512;"},
+    };
+    TPage page;
+    for (const TRow& row : rows)
+        page.append(TLabel{200, 300.0 + 100 * page.size(), QString::fromUtf8(row.Text)});
+    std::unique_ptr<TExtraFilter> filter = GetParam().Create(m_dir.filePath(QStringLiteral("x.htm")));
+    RunReport(*filter, {page});
+    const QByteArray written = ReadFile(m_dir.filePath(QStringLiteral("RPT0001.HTM")));
+    EXPECT_TRUE(written.contains("charset=windows-1252"));
+    for (const TRow& row : rows) {
+        SCOPED_TRACE(row.Text);
+        EXPECT_TRUE(written.contains('>' + row.Written + "</"));
+    }
+    EXPECT_FALSE(written.contains('?'));
+}
+
 TEST_P(THTMLPageNamesTest, FontNamesAreWrittenAsCharacterReferences)
 {
     const TFont font{QStringLiteral("Sans \"X\" <b> & Co"), 9};

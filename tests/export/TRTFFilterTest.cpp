@@ -122,20 +122,31 @@ TEST_F(TRTFFilterTest, EscapesTextSoReadersShowItAsTyped)
 {
     struct TRow
     {
-        QByteArray Text;
+        const char* Text; // UTF-8
         QByteArray Written;
     };
     const TRow rows[] = {
         {"C:\\club {new}", "C:\\\\club \\{new\\}"},
-        {"x\r\ny", "x\\line y"},
-        {"x\ry\nz", "x\\line y\\line z"},
-        {"Caf\xE9 \x80", "Caf\\'e9 \\'80"},
+        // A line break inside a field would move the rest of the row to the wrong tab stops.
+        {"x\r\ny", "x y"},
+        {"x\ry\nz", "x y z"},
+        {"Caf\xC3\xA9 \xE2\x82\xAC", "Caf\\'e9 \\'80"},
         {"plain", "plain"},
+        // Beyond code page 1252: the code unit, then the nearest letter for readers without Unicode.
+        {"Wa\xC5\x82\xC4\x99sa", "Wa\\u322l\\u281esa"},
+        {"\xD0\x98\xD0\xB2\xD0\xB0\xD0\xBD", "\\u1048I\\u1074v\\u1072a\\u1085n"},
+        {"Dvo\xC5\x99\xC3\xA1k {\xC5\x99}", "Dvo\\u345r\\'e1k \\{\\u345r\\}"},
+        // Code units above 32767 are written as negative numbers.
+        {"\xEA\xB0\x80", "\\u-21504g"},
+        // A digit as the fallback is set off from the number.
+        {"H\xE2\x82\x82O", "H\\u8322 2O"},
+        // A character outside the BMP is two code units with one (empty) fallback.
+        {"a\xF0\x9F\x98\x80" "b", "a{\\uc0\\u-10179\\u-8704 }b"},
     };
     for (const TRow& row : rows) {
-        SCOPED_TRACE(row.Text.constData());
+        SCOPED_TRACE(row.Text);
         QByteArray written;
-        TRTFFilter::AppendEscaped(written, row.Text);
+        TRTFFilter::AppendEscaped(written, QString::fromUtf8(row.Text));
         EXPECT_EQ(written, row.Written);
     }
 }

@@ -204,8 +204,8 @@ TEST_F(TXlsxRowWriterTest, WritesTypedCellsUnderAFrozenFilteredHeader)
         Write({Member(7),
                {Text(QStringLiteral("=1+1")), Integer(-1), Text(QStringLiteral("Allen, Linda \"Lin\"\nZo\u00EB")),
                 Date(QDate(2026, 12, 9)), TRowCell(), Amount(99.5, QStringLiteral("99.50"))},
-               {Text(QStringLiteral("a\rb\tc")), Integer(0), Text(QStringLiteral("lit_x0041_eral _x00")), TRowCell(),
-                TRowCell(), TRowCell()}});
+               {Text(QStringLiteral("a\rb\tc")), Integer(0), Text(QStringLiteral("lit_x0041_eral _x00")),
+                Text(QStringLiteral("Line1\r\nLine2")), TRowCell(), TRowCell()}});
     ASSERT_EQ(book.Sheets.size(), 2);
     const TXlsxSheet& sheet = book.Sheets[0];
     EXPECT_EQ(book.Title, QStringLiteral("Activity Report"));
@@ -222,8 +222,10 @@ TEST_F(TXlsxRowWriterTest, WritesTypedCellsUnderAFrozenFilteredHeader)
     EXPECT_EQ(formulaText.Value, QStringLiteral("=1+1"));
     EXPECT_FALSE(formulaText.Formula);
     EXPECT_EQ(sheet.Cell(QStringLiteral("C3")).Value, QStringLiteral("Allen, Linda \"Lin\"\nZo\u00EB"));
-    // Control characters and text that looks like their escapes come back as written.
-    EXPECT_EQ(sheet.Cell(QStringLiteral("A4")).Value, QStringLiteral("a\rb\tc"));
+    // Control characters and text that looks like their escapes come back as written; a line break,
+    // CR LF or a lone CR, is a line feed alone.
+    EXPECT_EQ(sheet.Cell(QStringLiteral("A4")).Value, QStringLiteral("a\nb\tc"));
+    EXPECT_EQ(sheet.Cell(QStringLiteral("D4")).Value, QStringLiteral("Line1\nLine2"));
     EXPECT_EQ(sheet.Cell(QStringLiteral("C4")).Value, QStringLiteral("lit_x0041_eral _x00"));
 
     const TXlsxCell number = sheet.Cell(QStringLiteral("B3"));

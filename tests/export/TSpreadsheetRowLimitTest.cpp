@@ -46,23 +46,79 @@ struct TLimitCase
     const char* Format;
     std::unique_ptr<TExtraFilter> (*Make)(const QString&);
     QString Sheet;
+    int MaxRows;
 };
+
+const TLimitCase Spreadsheets[] = {
+    {"XLS", [](const QString& f) -> std::unique_ptr<TExtraFilter> { return std::make_unique<TXLSFilter>(f); },
+     QStringLiteral("an Excel sheet"), 16384},
+    {"WK1", [](const QString& f) -> std::unique_ptr<TExtraFilter> { return std::make_unique<TWK1Filter>(f); },
+     QStringLiteral("a Lotus 123 worksheet"), 32768},
+    {"WQ1", [](const QString& f) -> std::unique_ptr<TExtraFilter> { return std::make_unique<TWQ1Filter>(f); },
+     QStringLiteral("a Quattro worksheet"), 32768},
+};
+
+QString Refusal(int rows, const TLimitCase& c)
+{
+    return QStringLiteral("The report has %1 rows, but %2 holds at most %3 rows. XLSX and CSV hold the whole report.")
+        .arg(rows)
+        .arg(c.Sheet)
+        .arg(c.MaxRows);
+}
 
 } // namespace
 
+TEST(TSpreadsheetRowLimit, SheetsHoldExactlyTheRowsTheirReadersKeep)
+{
+    for (const TLimitCase& c : Spreadsheets) {
+        SCOPED_TRACE(c.Format);
+        QTemporaryDir dir;
+        const QString fileName = dir.filePath(QStringLiteral("report.out"));
+        RunExport(*c.Make(fileName), ManyRows(c.MaxRows));
+        EXPECT_TRUE(QFile::exists(fileName));
+        try {
+            RunExport(*c.Make(fileName), ManyRows(c.MaxRows + 1));
+            ADD_FAILURE() << "no exception";
+        } catch (const EExportError& e) {
+            EXPECT_EQ(e.Message(), Refusal(c.MaxRows + 1, c));
+        }
+    }
+}
+
+TEST(TSpreadsheetText, NamesBeyondTheCodePageAreTheNearestLettersWithOneNotice)
+{
+    const QString names[] = {QString::fromUtf8("Wa\xC5\x82\xC4\x99sa, \xC5\x81ukasz"),
+                             QString::fromUtf8("\xD0\x98\xD0\xB2\xD0\xB0\xD0\xBD"),
+                             QStringLiteral("Smith, Anna")};
+    for (const TLimitCase& c : Spreadsheets) {
+        SCOPED_TRACE(c.Format);
+        QTemporaryDir dir;
+        const QString fileName = dir.filePath(QStringLiteral("report.out"));
+        TPage page;
+        for (const QString& name : names)
+            page.append(TLabel{100, 2.0 * page.size(), name, taLeftJustify, nullptr});
+        std::unique_ptr<TExtraFilter> filter = c.Make(fileName);
+        RunExport(*filter, {page});
+        const QByteArray file = ReadFile(fileName);
+        EXPECT_TRUE(file.contains("Walesa, Lukasz"));
+        EXPECT_TRUE(file.contains("Ivan"));
+        EXPECT_TRUE(file.contains("Smith, Anna"));
+        EXPECT_FALSE(file.contains('?'));
+        EXPECT_EQ(filter->Notice(), QStringLiteral("2 texts hold characters that %1 cannot store; they were written as "
+                                                   "the nearest letters. XLSX and CSV keep them.")
+                                        .arg(QString::fromLatin1(c.Format)));
+
+        std::unique_ptr<TExtraFilter> plain = c.Make(fileName);
+        RunExport(*plain, {TPage{TLabel{100, 0, names[2], taLeftJustify, nullptr}}});
+        EXPECT_EQ(plain->Notice(), QString());
+    }
+}
+
 TEST(TSpreadsheetRowLimit, RowsPastTheLimitAreStillCountedInTheRefusal)
 {
-    const TLimitCase cases[] = {
-        {"Excel", [](const QString& f) -> std::unique_ptr<TExtraFilter> { return std::make_unique<TXLSFilter>(f); },
-         QStringLiteral("an Excel sheet")},
-        {"Lotus", [](const QString& f) -> std::unique_ptr<TExtraFilter> { return std::make_unique<TWK1Filter>(f); },
-         QStringLiteral("a Lotus 123 worksheet")},
-        {"Quattro", [](const QString& f) -> std::unique_ptr<TExtraFilter> { return std::make_unique<TWQ1Filter>(f); },
-         QStringLiteral("a Quattro worksheet")},
-    };
     // 66 pages of 1000 rows pass the limit; two pages of 500 split lines add 2000 rows.
     const QList<TPage> pages = MixedRows(66, 2);
-    for (const TLimitCase& c : cases) {
+    for (const TLimitCase& c : Spreadsheets) {
         SCOPED_TRACE(c.Format);
         QTemporaryDir dir;
         const QString fileName = dir.filePath(QStringLiteral("report.out"));
@@ -70,8 +126,7 @@ TEST(TSpreadsheetRowLimit, RowsPastTheLimitAreStillCountedInTheRefusal)
             RunExport(*c.Make(fileName), pages);
             ADD_FAILURE() << "no exception";
         } catch (const EExportError& e) {
-            const QString sheet = c.Sheet;
-            EXPECT_EQ(e.Message(), QStringLiteral("The report has 68000 rows, but %1 holds at most 65536 rows.").arg(sheet));
+            EXPECT_EQ(e.Message(), Refusal(68000, c));
         }
         EXPECT_FALSE(QFile::exists(fileName));
     }

@@ -128,8 +128,8 @@ TEST_F(TXLSFilterTest, SheetRowsEndAtTheFormatsLimit)
         RunExport(filter, ManyRows(TXLSFilter::MaxRows));
     }
     const QByteArray full = ReadFile(FileName);
-    // The last row is 65535 (FF FF).
-    EXPECT_TRUE(full.endsWith(Bytes("04 02 09 00 FF FF 00 00 14 00 01 00 'x'") + Eof));
+    // The last row is 16383 (FF 3F).
+    EXPECT_TRUE(full.endsWith(Bytes("04 02 09 00 FF 3F 00 00 14 00 01 00 'x'") + Eof));
     ASSERT_TRUE(QFile::remove(FileName));
 
     TXLSFilter filter(FileName);
@@ -137,7 +137,8 @@ TEST_F(TXLSFilterTest, SheetRowsEndAtTheFormatsLimit)
         RunExport(filter, ManyRows(TXLSFilter::MaxRows + 1));
         FAIL() << "no exception";
     } catch (const EExportError& e) {
-        EXPECT_EQ(e.Message(), QStringLiteral("The report has 65537 rows, but an Excel sheet holds at most 65536 rows."));
+        EXPECT_EQ(e.Message(), QStringLiteral("The report has 16385 rows, but an Excel sheet holds at most 16384 rows. "
+                                              "XLSX and CSV hold the whole report."));
     }
     EXPECT_FALSE(QFile::exists(FileName));
 }

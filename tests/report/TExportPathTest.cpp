@@ -204,6 +204,36 @@ TEST_F(TSavePathTest, SavesThroughARegisteredWriter)
     UnregisterExtraFilters();
 }
 
+TEST_F(TSavePathTest, NamesBeyondTheCodePageSurviveTheReportFileAndASheetSaysOnceWhatItChanged)
+{
+    RegisterExtraFilters();
+    const QString names[] = {QString::fromUtf8("Wa\xC5\x82\xC4\x99sa, \xC5\x81ukasz"),
+                             QString::fromUtf8("\xD0\x94\xD0\xBC\xD0\xB8\xD1\x82\xD1\x80\xD0\xB8\xD0\xB5\xD0\xB2"),
+                             QStringLiteral("Smith, Anna")};
+    TReportDocument document;
+    const quint16 font = document.AddFont(ArialFont(10));
+    TReportPage page(1);
+    for (int i = 0; i < 3; ++i)
+        page.AddText(50, 50 + 60 * i, 400, 45, font, taLeftJustify, clWhite, names[i]);
+    document.AddPage(std::move(page));
+
+    const QString report = Dir.filePath(QStringLiteral("names.rpt"));
+    ASSERT_TRUE(TReportSaver::Save(report, 0, nullptr, &document));
+    auto loaded = TReportDocument::LoadFromFile(report);
+    ASSERT_TRUE(loaded);
+    EXPECT_EQ(PageTexts(*loaded, 0), PageTexts(document, 0));
+
+    const int excel = int(TReportSaver::NameFilters().indexOf(QStringLiteral("Excel File (*.XLS)")));
+    ASSERT_TRUE(TReportSaver::Save(Dir.filePath(QStringLiteral("names.xls")), excel, nullptr, &document));
+    EXPECT_EQ(Prompt.Warnings, QStringList{QStringLiteral("2 texts hold characters that XLS cannot store; they were "
+                                                          "written as the nearest letters. XLSX and CSV keep them.")});
+    Prompt.Warnings.clear();
+    const int rtf = int(TReportSaver::NameFilters().indexOf(QStringLiteral("RTF File (*.RTF)")));
+    ASSERT_TRUE(TReportSaver::Save(Dir.filePath(QStringLiteral("names.rtf")), rtf, nullptr, &document));
+    EXPECT_TRUE(Prompt.Warnings.isEmpty());
+    UnregisterExtraFilters();
+}
+
 TEST_F(TSavePathTest, AFullDiskIsShownWithTheSystemsReasonAndKeepsTheOlderFile)
 {
     RegisterExtraFilters();

@@ -91,6 +91,34 @@ TEST(TReportFinder, GoesOnAfterTheMatchAndWrapsRoundToWhereItStarted)
     EXPECT_FALSE(RunToEnd(finder).IsValid());
 }
 
+TEST(TReportFinder, FindsNamesInEveryScriptWhateverTheirCase)
+{
+    const QStringList names = {QString::fromUtf8("Wa\xC5\x82\xC4\x99sa, \xC5\x81ukasz"),
+                               QString::fromUtf8("\xD0\x94\xD0\xBC\xD0\xB8\xD1\x82\xD1\x80\xD0\xB8\xD0\xB5\xD0\xB2"),
+                               QString::fromUtf8("\xCE\xA0\xCE\xB1\xCF\x80\xCE\xB1\xCE\xB4\xCF\x8C\xCF\x80\xCE\xBF\xCF\x85\xCE\xBB\xCE\xBF\xCF\x82"),
+                               QString::fromUtf8("\xC5\x9E" "ahin, Ay\xC5\x9F" "e")};
+    auto document = MakeDocument({names});
+    TReportFinder finder;
+    finder.SetDocument(document.get());
+    struct TRow
+    {
+        const char* Find; // UTF-8
+        TFindMatch Expected;
+    };
+    const TRow rows[] = {
+        {"\xC5\x82ukasz", {0, 1, 8, 6}},
+        {"\xD0\xB4\xD0\xBC\xD0\xB8\xD1\x82", {0, 2, 0, 4}},
+        {"\xCF\x80\xCE\xBF\xCF\x85\xCE\xBB", {0, 3, 6, 4}},
+        {"\xC5\x9F" "ahin", {0, 4, 0, 5}},
+        {"Lukasz", {}},
+    };
+    for (const TRow& row : rows) {
+        SCOPED_TRACE(row.Find);
+        finder.Find(QString::fromUtf8(row.Find), fdForward, Qt::CaseInsensitive, {}, 0);
+        EXPECT_EQ(RunToEnd(finder), row.Expected);
+    }
+}
+
 TEST(TReportFinder, WaitsForPagesStillToBeLaidOut)
 {
     auto document = MakeDocument({{QStringLiteral("Aerobics")}, {QStringLiteral("Pilates")}});
