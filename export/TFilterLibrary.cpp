@@ -23,6 +23,23 @@ void TFilterLibrary::UnregisterFilterClass(const TFilterFactory& create)
     }
 }
 
+bool TFilterEntry::IsNamed(const QString& name) const
+{
+    QString shortName = DisplayName;
+    shortName.remove(QStringLiteral(" File"));
+    return name.compare(FileExtension, Qt::CaseInsensitive) == 0 || name.compare(DisplayName, Qt::CaseInsensitive) == 0
+        || name.compare(shortName, Qt::CaseInsensitive) == 0;
+}
+
+const TFilterEntry* TFilterLibrary::Find(const QString& name) const
+{
+    for (const TFilterEntry& entry : m_entries) {
+        if (entry.IsNamed(name))
+            return &entry;
+    }
+    return nullptr;
+}
+
 QString TFilterLibrary::DialogFilter() const
 {
     QString result;
