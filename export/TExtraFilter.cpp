@@ -143,8 +143,6 @@ QString PageFileName(const QString& fileName, int page, bool withPath)
 
 bool CompareBySequence(const TReportItem* a, const TReportItem* b) { return a->Sequence < b->Sequence; }
 
-int CountChar(const QByteArray& s, char c) { return int(s.count(c)); }
-
 TExtraFilter::TExtraFilter(const QString& fileName)
     : m_fileName(fileName)
     , m_measurer(std::make_unique<TTextMeasurer>())

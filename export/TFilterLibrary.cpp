@@ -40,16 +40,6 @@ const TFilterEntry* TFilterLibrary::Find(const QString& name) const
     return nullptr;
 }
 
-QString TFilterLibrary::DialogFilter() const
-{
-    QString result;
-    for (const TFilterEntry& entry : m_entries) {
-        result += QLatin1Char('|') + entry.DisplayName + QStringLiteral(" (*.") + entry.FileExtension
-            + QStringLiteral(")|*.") + entry.FileExtension;
-    }
-    return result;
-}
-
 TFilterLibrary& FilterLibrary()
 {
     static TFilterLibrary library;

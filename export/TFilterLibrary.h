@@ -40,8 +40,6 @@ public:
     const QList<TFilterEntry>& Entries() const { return m_entries; }
     // The first entry IsNamed(name); null when there is none.
     const TFilterEntry* Find(const QString& name) const;
-    // "|Name (*.ext)|*.ext" for every entry, in order, as the save dialog appends them.
-    QString DialogFilter() const;
     void Clear() { m_entries.clear(); }
 
 private:
