@@ -156,13 +156,8 @@ void ApplySelection(TfrmActivityRep& window, const TCommandLine& line)
 const TFilterEntry& FindFilter(const TCommandLine& line)
 {
     const QString wanted = line.FormatName.isEmpty() ? QFileInfo(line.ExportFile).suffix() : line.FormatName;
-    for (const TFilterEntry& entry : FilterLibrary().Entries()) {
-        QString shortName = entry.DisplayName;
-        shortName.remove(QStringLiteral(" File"));
-        const QStringList names = {entry.FileExtension, entry.DisplayName, shortName};
-        if (names.contains(wanted, Qt::CaseInsensitive))
-            return entry;
-    }
+    if (const TFilterEntry* entry = FilterLibrary().Find(wanted))
+        return *entry;
     if (wanted.compare(QLatin1String("JPEG"), Qt::CaseInsensitive) == 0
         || wanted.compare(QLatin1String("HTML"), Qt::CaseInsensitive) == 0
         || wanted.compare(QLatin1String("PDF"), Qt::CaseInsensitive) == 0) {

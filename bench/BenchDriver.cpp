@@ -61,17 +61,9 @@ QString ReadyText(int enrolments, quint32 seed, const TDemoServer& server)
 
 bool Wanted(const TBenchOptions& options, const TFilterEntry& entry)
 {
-    if (options.Formats.isEmpty())
-        return true;
-    QString shortName = entry.DisplayName;
-    shortName.remove(QStringLiteral(" File"));
-    for (const QString& format : options.Formats) {
-        if (format.compare(entry.FileExtension, Qt::CaseInsensitive) == 0
-            || format.compare(entry.DisplayName, Qt::CaseInsensitive) == 0
-            || format.compare(shortName, Qt::CaseInsensitive) == 0)
-            return true;
-    }
-    return false;
+    return options.Formats.isEmpty()
+        || std::any_of(options.Formats.begin(), options.Formats.end(),
+                       [&entry](const QString& wanted) { return entry.IsNamed(wanted); });
 }
 
 bool Wanted(const TBenchOptions& options, const TRowFormat& format)

@@ -15,6 +15,9 @@ QDate DayZero()
     return QDate(1899, 12, 30);
 }
 constexpr double MsecsPerDay = 86400000.0;
+// 1 January 0001 and 31 December 9999 as day numbers.
+constexpr double FirstDay = -693593.0;
+constexpr double LastDay = 2958465.0;
 
 QString g_shortDateFormat = QStringLiteral("M/d/yyyy");
 QChar g_dateSeparator = QLatin1Char('/');
@@ -33,6 +36,14 @@ int RunLength(const QString& pattern, int i)
     while (i + n < pattern.size() && pattern.at(i + n).toLower() == c)
         ++n;
     return n;
+}
+
+// Every function that takes a value apart checks it first: converting a NaN or a number of days
+// beyond the calendar to an integer is undefined.
+void CheckDateTime(TDateTime value)
+{
+    if (!IsValidDateTime(value))
+        throw EConvertError(QStringLiteral("'%1' is not a valid date").arg(value, 0, 'g', 17));
 }
 
 } // namespace
@@ -68,6 +79,7 @@ TDateTime EncodeDate(int year, int month, int day)
 
 void DecodeDate(TDateTime value, int& year, int& month, int& day)
 {
+    CheckDateTime(value);
     const QDate date = ToQDate(value);
     year = date.year();
     month = date.month();
@@ -81,6 +93,7 @@ TDateTime EncodeTime(int hour, int minute, int second, int msec)
 
 void DecodeTime(TDateTime value, int& hour, int& minute, int& second, int& msec)
 {
+    CheckDateTime(value);
     const double fraction = std::fabs(value - std::trunc(value));
     qint64 ms = std::llround(fraction * MsecsPerDay);
     if (ms >= 86400000)
@@ -93,8 +106,10 @@ void DecodeTime(TDateTime value, int& hour, int& minute, int& second, int& msec)
 
 int DayOfWeek(TDateTime value)
 {
-    // Day 0 (30 December 1899) was a Saturday.
-    const qint64 day = static_cast<qint64>(std::floor(value));
+    // Day 0 (30 December 1899) was a Saturday. The day is the whole part, also before day 0, where
+    // the fraction still counts the time forward from midnight (-1.25 is 29 December 1899, 6:00).
+    CheckDateTime(value);
+    const qint64 day = static_cast<qint64>(std::trunc(value));
     return int(((day % 7) + 7 + 6) % 7) + 1;
 }
 
@@ -109,13 +124,24 @@ TDateTime FromQDateTime(const QDateTime& dateTime)
     return FromQDate(dateTime.date()) + t.msecsSinceStartOfDay() / MsecsPerDay;
 }
 
+bool IsValidDateTime(TDateTime value)
+{
+    // False for NaN, whose comparisons all fail.
+    const double day = std::trunc(value);
+    return day >= FirstDay && day <= LastDay;
+}
+
 QDate ToQDate(TDateTime value)
 {
+    if (!IsValidDateTime(value))
+        return {};
     return DayZero().addDays(static_cast<qint64>(std::trunc(value)));
 }
 
 QDateTime ToQDateTime(TDateTime value)
 {
+    if (!IsValidDateTime(value))
+        return {};
     int h = 0, n = 0, s = 0, ms = 0;
     DecodeTime(value, h, n, s, ms);
     return QDateTime(ToQDate(value), QTime(h, n, s, ms));

@@ -10,7 +10,8 @@ class QDateTime;
 
 using TDateTime = double;
 
-// Gregorian calendar; EncodeDate throws EConvertError for a day that does not exist.
+// Gregorian calendar, 1 January 0001 to 31 December 9999; EncodeDate throws EConvertError for a day
+// that does not exist.
 bool TryEncodeDate(int year, int month, int day, TDateTime& result);
 TDateTime EncodeDate(int year, int month, int day);
 void DecodeDate(TDateTime value, int& year, int& month, int& day);
@@ -21,6 +22,11 @@ int DaysInMonth(int year, int month);
 
 // 1 = Sunday … 7 = Saturday, from the whole part.
 int DayOfWeek(TDateTime value);
+
+// A value whose whole part is a day of the calendar above. Any other (NaN, an infinity, a number
+// of days beyond it) is no date: ToQDate and ToQDateTime give an invalid value for it, and
+// DecodeDate, DecodeTime, DayOfWeek, FormatDateTime and DateToStr throw EConvertError.
+bool IsValidDateTime(TDateTime value);
 
 TDateTime FromQDate(const QDate& date);
 TDateTime FromQDateTime(const QDateTime& dateTime);

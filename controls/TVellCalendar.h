@@ -116,8 +116,6 @@ public:
     void SetShowGridLines(bool on);
     bool IsActive() const { return m_model.IsActive(); }
     void SetIsActive(bool on);
-    QString About() const { return m_about; }
-    void SetAbout(const QString& text) { m_about = text; }
     QColor TitleColor() const { return m_titleColor; }
     void SetTitleColor(const QColor& color);
     QColor CellColor() const { return m_model.CellColor(); }
@@ -178,7 +176,6 @@ public:
     TDateEvent OnDateChange;
     TNotifyEvent OnChange;
     TNotifyEvent OnDblClick;
-    TIntEvent OnDroppedCell; // published for forms; the calendar never raises it
 
 protected:
     bool SelectCell(int col, int row) override;
@@ -207,7 +204,6 @@ private:
     TVellCalendarModel m_model;
     bool m_updating = false;
     bool m_loading = false;
-    QString m_about;
     QColor m_titleColor = QColor(0xC0, 0xC0, 0xC0);
     QFont m_textFont;
     QFont m_titleFont;

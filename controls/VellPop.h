@@ -21,7 +21,6 @@ class TVellPopup : public QObject
 public:
     explicit TVellPopup(QObject* owner = nullptr);
 
-    QString About;
     // The date shown when Execute opens the window and, after it returns true, the date chosen.
     TDateTime Date = 0;
     bool ShowHint = true;

@@ -91,8 +91,6 @@ public:
     void SetCaptionInToday(bool on);
     QString TodayText() const { return m_todayText; }
     void SetTodayText(const QString& text);
-    QString About() const { return m_about; }
-    void SetAbout(const QString& text) { m_about = text; }
     bool ShowHint() const { return m_showHint; }
     void SetShowHint(bool on);
     TAlign Align() const { return m_align; }
@@ -136,7 +134,6 @@ private:
     int m_buttonWidth = 0;
     TCalcBtn m_focusedButton = nbNextMonth;
     QColor m_highlight = QColor(0x00, 0x00, 0xFF);
-    QString m_about;
     bool m_showHint = true;
     TAlign m_align = alNone;
     bool m_loading = false;

@@ -203,35 +203,43 @@ QList<TColumnInfo> TSqlSchema::Columns(const QString& engineTable) const
     QList<TColumnInfo> columns;
     QSqlQuery query(m_database);
     query.setForwardOnly(true);
+    bool executed = false;
     if (m_engine == sePostgres) {
         // A domain (currency) counts as its name, as a declared type does in SQLite.
         query.prepare(QStringLiteral("select column_name, upper(coalesce(domain_name, data_type)), character_maximum_length"
                                      " from information_schema.columns where table_schema = current_schema() and table_name = ?"
                                      " order by ordinal_position"));
         query.addBindValue(engineTable);
-        if (query.exec()) {
-            while (query.next()) {
-                TColumnInfo column;
-                column.Name = query.value(0).toString();
-                column.Type = TypeFromDeclared(query.value(1).toString());
-                column.Size = query.value(2).isNull() ? 0 : query.value(2).toInt();
-                columns.append(column);
-            }
-        }
-        m_columns.insert(key, columns);
-        return columns;
+        executed = query.exec();
+    } else {
+        // pragma arguments cannot be bound; the name is an existing table's, quoted for safety.
+        QString quoted = engineTable;
+        quoted.replace(QLatin1Char('\''), QLatin1String("''"));
+        executed = query.exec(QStringLiteral("pragma table_info('%1')").arg(quoted));
     }
-    // pragma arguments cannot be bound; the name is an existing table's, quoted for safety.
-    QString quoted = engineTable;
-    quoted.replace(QLatin1Char('\''), QLatin1String("''"));
-    if (query.exec(QStringLiteral("pragma table_info('%1')").arg(quoted))) {
-        while (query.next()) {
-            TColumnInfo column;
+    // The columns' types decide how literals and parameters are written: a list cut short by a failed
+    // read would let a date literal through as text and the statement return the wrong rows. So a
+    // failure, at once or part-way, is raised and nothing is kept.
+    const auto fail = [&] {
+        throw EDatabaseError::FromSqlError(QStringLiteral("Unable to read the columns of table %1").arg(engineTable),
+                                           query.lastError(), m_database);
+    };
+    if (!executed)
+        fail();
+    while (query.next()) {
+        TColumnInfo column;
+        if (m_engine == sePostgres) {
+            column.Name = query.value(0).toString();
+            column.Type = TypeFromDeclared(query.value(1).toString());
+            column.Size = query.value(2).isNull() ? 0 : query.value(2).toInt();
+        } else {
             column.Name = query.value(1).toString();
             column.Type = TypeFromDeclared(query.value(2).toString(), &column.Size);
-            columns.append(column);
         }
+        columns.append(column);
     }
+    if (query.lastError().isValid())
+        fail();
     m_columns.insert(key, columns);
     return columns;
 }

@@ -36,7 +36,8 @@ public:
     // "ckActs.DB", "ckacts", "CKACTS" all name the table ckacts; empty when there is no such table.
     // Throws EDatabaseError when the database's tables cannot be read.
     QString EngineTableName(const QString& name) const;
-    // Columns in table order, read from the declared types; empty for an unknown table.
+    // Columns in table order, read from the declared types; empty for an unknown table. Throws
+    // EDatabaseError when they cannot be read; only a list read whole is kept for the next call.
     QList<TColumnInfo> Columns(const QString& engineTable) const;
 
     static QString StripExtension(const QString& tableName);

@@ -156,8 +156,6 @@ QString NearestLettersNotice(int texts, const QString& format)
 
 bool CompareBySequence(const TReportItem* a, const TReportItem* b) { return a->Sequence < b->Sequence; }
 
-int CountChar(const QByteArray& s, char c) { return int(s.count(c)); }
-
 TExtraFilter::TExtraFilter(const QString& fileName)
     : m_fileName(fileName)
     , m_measurer(std::make_unique<TTextMeasurer>())

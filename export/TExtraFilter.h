@@ -88,7 +88,6 @@ TFileSeries PageFileSeries(const QString& fileName);
 QString NearestLettersNotice(int texts, const QString& format);
 // Strict weak order by ascending Sequence.
 bool CompareBySequence(const TReportItem* a, const TReportItem* b);
-int CountChar(const QByteArray& s, char c);
 
 // Base of every export filter. The engine calls StartExport once, then OpenPage, AddText* and
 // ClosePage per page, and FinishExport once. The base turns the text calls into items grouped into
@@ -110,7 +109,6 @@ public:
     virtual QString Description() const = 0;
     virtual QString FileExtension() const = 0;
     virtual QString DisplayName() const = 0;
-    virtual bool Streaming() const { return false; }
 
     // Paper size in tenths of a millimetre; the report font is not used.
     virtual void StartExport(qint32 paperWidth, qint32 paperHeight, const TFont& font);

@@ -1,26 +1,27 @@
 #include "TExtraOptions.h"
 
 #include <memory>
+#include <mutex>
 
 namespace {
 
-std::unique_ptr<TExtraOptions>& Instance()
-{
-    static std::unique_ptr<TExtraOptions> options;
-    return options;
-}
+// The writers first read the options on their own threads, so making them is locked. The lock does
+// not make the object itself safe to change while an export runs; the options are set beforehand.
+std::mutex g_optionsLock;
+std::unique_ptr<TExtraOptions> g_options;
 
 } // namespace
 
 TExtraOptions& ExtraOptions()
 {
-    std::unique_ptr<TExtraOptions>& options = Instance();
-    if (!options)
-        options = std::make_unique<TExtraOptions>();
-    return *options;
+    const std::lock_guard lock(g_optionsLock);
+    if (!g_options)
+        g_options = std::make_unique<TExtraOptions>();
+    return *g_options;
 }
 
 void FreeExtraOptions()
 {
-    Instance().reset();
+    const std::lock_guard lock(g_optionsLock);
+    g_options.reset();
 }

@@ -23,14 +23,21 @@ void TFilterLibrary::UnregisterFilterClass(const TFilterFactory& create)
     }
 }
 
-QString TFilterLibrary::DialogFilter() const
+bool TFilterEntry::IsNamed(const QString& name) const
 {
-    QString result;
+    QString shortName = DisplayName;
+    shortName.remove(QStringLiteral(" File"));
+    return name.compare(FileExtension, Qt::CaseInsensitive) == 0 || name.compare(DisplayName, Qt::CaseInsensitive) == 0
+        || name.compare(shortName, Qt::CaseInsensitive) == 0;
+}
+
+const TFilterEntry* TFilterLibrary::Find(const QString& name) const
+{
     for (const TFilterEntry& entry : m_entries) {
-        result += QLatin1Char('|') + entry.DisplayName + QStringLiteral(" (*.") + entry.FileExtension
-            + QStringLiteral(")|*.") + entry.FileExtension;
+        if (entry.IsNamed(name))
+            return &entry;
     }
-    return result;
+    return nullptr;
 }
 
 TFilterLibrary& FilterLibrary()

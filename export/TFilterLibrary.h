@@ -15,6 +15,10 @@ struct TFilterEntry
     TFilterFactory Create;
     QString DisplayName;
     QString FileExtension;
+
+    // Whether a user's name for a format means this filter: its extension, its display name or
+    // that name without " File" ("htm", "Adobe PDF", "jpeg"), in any letter case.
+    bool IsNamed(const QString& name) const;
 };
 
 // The engine's list of export filters, in the order the save dialog offers them.
@@ -34,8 +38,8 @@ public:
     }
 
     const QList<TFilterEntry>& Entries() const { return m_entries; }
-    // "|Name (*.ext)|*.ext" for every entry, in order, as the save dialog appends them.
-    QString DialogFilter() const;
+    // The first entry IsNamed(name); null when there is none.
+    const TFilterEntry* Find(const QString& name) const;
     void Clear() { m_entries.clear(); }
 
 private:

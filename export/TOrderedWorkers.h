@@ -2,7 +2,10 @@
 #include <QByteArray>
 #include <QString>
 
+#include <QtGlobal>
+
 #include <algorithm>
+#include <atomic>
 #include <condition_variable>
 #include <deque>
 #include <exception>
@@ -11,6 +14,7 @@
 #include <mutex>
 #include <optional>
 #include <pthread.h>
+#include <stdexcept>
 #include <thread>
 #include <vector>
 
@@ -24,8 +28,13 @@
 // the jobs still running have ended. Destroying the object drops the jobs not taken, lets the running
 // ones end and stops the threads; that is how a cancelled or failed pipeline stops.
 //
-// Everything but the work itself belongs to the thread that created the object. The threads are
-// standard ones, joined on destruction, so that thread checkers see every hand-over.
+// The owner's side (Add, TakeDone, TakeNext and destruction) is used by one thread at a time. That
+// need not be the thread that made the object: the object may pass from thread to thread when the
+// hand-over synchronises (a mutex, a queue such as this one, a thread's start or join), as a page
+// writer's workers pass to the export's writer thread and back. Two calls at once are a fault of the
+// caller: Add and the Take functions refuse the second with std::logic_error, destruction during a
+// call aborts. The threads are standard ones, joined on destruction, so that thread checkers see
+// every hand-over.
 template <typename TJob>
 class TOrderedWorkers
 {
@@ -53,7 +62,12 @@ public:
         }
     }
 
-    ~TOrderedWorkers() { Stop(); }
+    ~TOrderedWorkers()
+    {
+        if (m_ownerBusy.load())
+            qFatal("TOrderedWorkers destroyed during a call from another thread");
+        Stop();
+    }
 
     TOrderedWorkers(const TOrderedWorkers&) = delete;
     TOrderedWorkers& operator=(const TOrderedWorkers&) = delete;
@@ -62,6 +76,7 @@ public:
 
     void Add(TJob job)
     {
+        const TOwnerCall call(m_ownerBusy);
         auto entry = std::make_unique<TEntry>(std::move(job));
         if (m_threads.empty()) {
             RaiseFailure();
@@ -98,6 +113,23 @@ private:
         std::exception_ptr Error;
     };
 
+    // Marks a call of the owner's side for as long as it lasts.
+    class TOwnerCall
+    {
+    public:
+        explicit TOwnerCall(std::atomic<bool>& busy) : m_busy(busy)
+        {
+            if (m_busy.exchange(true))
+                throw std::logic_error("TOrderedWorkers used from two threads at once");
+        }
+        ~TOwnerCall() { m_busy.store(false); }
+        TOwnerCall(const TOwnerCall&) = delete;
+        TOwnerCall& operator=(const TOwnerCall&) = delete;
+
+    private:
+        std::atomic<bool>& m_busy;
+    };
+
     bool Failed() const { return m_failedEntries > 0 || m_failure; }
 
     void Stop()
@@ -114,6 +146,7 @@ private:
 
     std::optional<TJob> Take(bool wait)
     {
+        const TOwnerCall call(m_ownerBusy);
         std::unique_lock lock(m_mutex);
         if (wait)
             m_changed.wait(lock, [this] { return Failed() || m_entries.empty() || m_entries.front()->Done; });
@@ -186,4 +219,5 @@ private:
     int m_failedEntries = 0;
     bool m_stopping = false;
     std::exception_ptr m_failure; // raised once known, again on every later call
+    std::atomic<bool> m_ownerBusy{false};
 };

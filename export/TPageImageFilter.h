@@ -67,6 +67,9 @@ private:
     TPageEncoding m_encoding;
     std::unique_ptr<TPageJob> m_page; // the page being collected
     std::vector<std::unique_ptr<TRenderer>> m_renderers;
+    // Made by BeginDocument on the thread that starts the export, fed page by page on the export's
+    // writer thread and ended by EndDocument or the destructor back on the starting thread: the
+    // exporter's page queue orders those hand-overs, which is all the workers ask of their owner.
     std::unique_ptr<TOrderedWorkers<TPageJob>> m_workers;
     TStagedFileSet m_pages;
 };

@@ -1,5 +1,6 @@
 #include "TRowWriterQueue.h"
 
+#include <stdexcept>
 #include <utility>
 
 TRowWriterQueue::TRowWriterQueue(qsizetype columns, TWriteRow writeRow, bool ownThread)
@@ -31,24 +32,45 @@ TRowWriterQueue::TBatch TRowWriterQueue::NextBatch()
     return batch;
 }
 
+void TRowWriterQueue::CheckFilling() const
+{
+    // The batch is handed on, or dropped by a failed hand-over, before the next one is made: until
+    // then, and for good after Finish, there is no row to fill.
+    if (size_t(m_filling.Count) >= m_filling.Rows.size())
+        throw std::logic_error("TRowWriterQueue: no row to fill after Finish or a failed hand-over");
+}
+
+QList<TRowCell>& TRowWriterQueue::NextRow()
+{
+    CheckFilling();
+    return m_filling.Rows[size_t(m_filling.Count)];
+}
+
 void TRowWriterQueue::Add()
 {
+    CheckFilling();
     if (!m_ownThread) {
-        m_writeRow(m_filling.Rows.front());
+        try {
+            m_writeRow(m_filling.Rows.front());
+        } catch (...) {
+            m_filling = TBatch{};
+            throw;
+        }
         return;
     }
     if (++m_filling.Count < int(m_filling.Rows.size()))
         return;
-    m_writer.Add(std::move(m_filling));
+    m_writer.Add(std::exchange(m_filling, TBatch{}));
     m_filling = NextBatch();
 }
 
 void TRowWriterQueue::Finish()
 {
+    TBatch last = std::exchange(m_filling, TBatch{});
     if (!m_ownThread)
         return;
-    if (m_filling.Count > 0)
-        m_writer.Add(std::exchange(m_filling, TBatch{}));
+    if (last.Count > 0)
+        m_writer.Add(std::move(last));
     while (m_writer.TakeNext()) {
     }
 }

@@ -23,9 +23,10 @@ public:
 
     TRowWriterQueue(qsizetype columns, TWriteRow writeRow, bool ownThread);
 
-    // The row to fill next: `columns` cells, holding whatever an earlier row left in them.
-    QList<TRowCell>& NextRow() { return m_filling.Rows[size_t(m_filling.Count)]; }
-    // Hands the filled row on to the writer.
+    // The row to fill next: `columns` cells, holding whatever an earlier row left in them. After
+    // Finish or an Add that failed there is none: it throws std::logic_error.
+    QList<TRowCell>& NextRow();
+    // Hands the filled row on to the writer; std::logic_error after Finish or an Add that failed.
     void Add();
     // Returns once every row handed on is written.
     void Finish();
@@ -41,6 +42,8 @@ private:
     };
 
     TBatch NextBatch();
+    // Throws unless a batch is being filled.
+    void CheckFilling() const;
 
     TWriteRow m_writeRow;
     const qsizetype m_columns;

@@ -2,7 +2,10 @@
 // translation itself matters, by the engine's statement.
 #include "EDatabaseError.h"
 #include "TClubFixture.h"
+#include "TLocalSqlTranslator.h"
 #include "TQuery.h"
+#include "TSession.h"
+#include "TSqlSchema.h"
 #include <QDate>
 
 namespace {
@@ -92,6 +95,21 @@ TEST_F(TDialect, MonthDayYearLiteralsCompareWithDateColumns)
         SCOPED_TRACE(row.Condition);
         EXPECT_EQ(CountWhere(QString::fromLatin1(row.Condition)), row.Count);
     }
+}
+
+TEST_F(TDialect, ColumnsThatCannotBeReadFailTheStatementAndAreReadAgainLater)
+{
+    QSqlDatabase database = TSession::Instance().Database(QStringLiteral("Brelmdata"));
+    const TSqlSchema schema(database);
+    ASSERT_EQ(schema.EngineTableName(QStringLiteral("ckProf.DB")), QStringLiteral("ckprof"));
+    const QString sql = QStringLiteral("select count(*) as n from ckprof p where p.'end' = '3/15/2010'");
+    // The table list is known, but the connection is gone when the columns are read: without their
+    // types the date literal would go to the engine as text and match nothing.
+    database.close();
+    EXPECT_THROW(TLocalSqlTranslator(schema).Translate(sql), EDatabaseError);
+    ASSERT_TRUE(database.open());
+    EXPECT_EQ(schema.Columns(QStringLiteral("ckprof")).size(), 7);
+    EXPECT_TRUE(TLocalSqlTranslator(schema).Translate(sql).Sql.contains(QStringLiteral("'2010-03-15'")));
 }
 
 TEST_F(TDialect, DateTimeColumnsTakeDatesAndTimes)

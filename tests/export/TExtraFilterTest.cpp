@@ -122,7 +122,6 @@ TEST(SharedFunctions, FormatNumbersAndColours)
     EXPECT_EQ(RtfColorKey(clWindow), QByteArray("255255255"));
     EXPECT_EQ(PdfColor(0x0080FF), QByteArray("1.000 0.502 0.000"));
     EXPECT_EQ(PdfColor(clWindowText), QByteArray("0.000 0.000 0.000"));
-    EXPECT_EQ(CountChar("a\nb\n\n", '\n'), 3);
 }
 
 TEST(SharedFunctions, PageFileNameKeepsTheTypedExtension)

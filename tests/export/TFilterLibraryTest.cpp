@@ -41,8 +41,6 @@ TEST_F(TFilterLibraryTest, ExtraFiltersRegisterInTheSaveDialogsOrder)
                            QStringLiteral("JPEG File *.JPG"), QStringLiteral("RTF File *.RTF"),
                            QStringLiteral("HTML File *.HTM"), QStringLiteral("CSS2 File *.HTM"),
                            QStringLiteral("Adobe PDF File *.PDF")}));
-    EXPECT_TRUE(FilterLibrary().DialogFilter().startsWith(
-        QStringLiteral("|Lotus 123 File (*.WK1)|*.WK1|Quattro File (*.WQ1)|*.WQ1|Excel File (*.XLS)|*.XLS|")));
 
     const std::unique_ptr<TExtraFilter> filter = FilterLibrary().Entries()[2].Create(QStringLiteral("/tmp/a.xls"));
     EXPECT_EQ(filter->FileName(), QStringLiteral("/tmp/a.xls"));
@@ -81,4 +79,30 @@ TEST_F(TFilterLibraryTest, OptionsStartWithTheirDefaultsAndActiveRegisters)
     options.WQ1.SetActive(false);
     EXPECT_FALSE(options.WQ1.Active());
     EXPECT_EQ(Names(FilterLibrary()), QStringList{QStringLiteral("Excel File *.XLS")});
+}
+
+TEST_F(TFilterLibraryTest, AFormatIsFoundByItsExtensionOrItsName)
+{
+    RegisterExtraFilters();
+    const struct
+    {
+        const char* Name;
+        const char* Found; // display name; empty: none
+    } rows[] = {
+        {"pdf", "Adobe PDF File"},       {"Adobe PDF", "Adobe PDF File"}, {"adobe pdf file", "Adobe PDF File"},
+        {"jpeg", "JPEG File"},           {"JPG", "JPEG File"},            {"Lotus 123", "Lotus 123 File"},
+        {"htm", "HTML File"},            {"CSS2", "CSS2 File"},           {"css2 file", "CSS2 File"},
+        {"html", "HTML File"},           {"Excel File", "Excel File"},    {"File", ""},
+        {"", ""},                        {"xlsx", ""},                    {"TPDFFilter", ""},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.Name);
+        const TFilterEntry* entry = FilterLibrary().Find(QString::fromLatin1(row.Name));
+        EXPECT_EQ(entry ? entry->DisplayName : QString(), QString::fromLatin1(row.Found));
+    }
+    // Both filters writing .htm files answer to the extension.
+    int htm = 0;
+    for (const TFilterEntry& entry : FilterLibrary().Entries())
+        htm += entry.IsNamed(QStringLiteral("HTM")) ? 1 : 0;
+    EXPECT_EQ(htm, 2);
 }

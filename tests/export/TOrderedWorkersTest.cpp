@@ -7,9 +7,13 @@
 #include <QSet>
 #include <QThread>
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <gtest/gtest.h>
+#include <mutex>
 #include <stdexcept>
 #include <string>
+#include <thread>
 
 namespace {
 
@@ -26,6 +30,40 @@ void SlowSquare(TJob& job, int)
     QThread::msleep(10 - job.Number % 10);
     job.Square = job.Number * job.Number;
     job.Thread = QThread::currentThreadId();
+}
+
+// Holds the jobs that pass it until the test opens it.
+class TGate
+{
+public:
+    void Open()
+    {
+        {
+            std::lock_guard lock(m_mutex);
+            m_open = true;
+        }
+        m_opened.notify_all();
+    }
+    void Pass()
+    {
+        std::unique_lock lock(m_mutex);
+        m_opened.wait(lock, [this] { return m_open; });
+    }
+
+private:
+    std::mutex m_mutex;
+    std::condition_variable m_opened;
+    bool m_open = false;
+};
+
+// Whether `happened` comes true within `patience`; for looking for something that must not happen.
+template <typename TCondition>
+bool HappensWithin(std::chrono::milliseconds patience, TCondition happened)
+{
+    const auto end = std::chrono::steady_clock::now() + patience;
+    while (!happened() && std::chrono::steady_clock::now() < end)
+        std::this_thread::yield();
+    return happened();
 }
 
 } // namespace
@@ -117,4 +155,66 @@ TEST(TOrderedWorkers, DestroyingThemDropsTheWaitingJobsAndWaitsForTheRunningOnes
     EXPECT_EQ(started.load(), finished.load());
     EXPECT_LT(started.load(), 50);
     EXPECT_LT(timer.elapsed(), 500);
+}
+
+TEST(TOrderedWorkers, TakeNoMoreJobsThanTheirCapacity)
+{
+    for (const int capacity : {1, 3}) {
+        SCOPED_TRACE(capacity);
+        TGate gate;
+        std::atomic<int> started{0};
+        std::atomic<int> added{0};
+        // A thread more than the capacity: a job taken beyond it would also start at once.
+        TOrderedWorkers<TJob> workers(capacity + 1, capacity, [&](TJob& job, int) {
+            ++started;
+            gate.Pass();
+            job.Square = job.Number * job.Number;
+        });
+        std::thread producer([&] {
+            for (int n = 0; n <= capacity; ++n) {
+                workers.Add(TJob{n});
+                ++added;
+            }
+        });
+        while (started.load() < capacity)
+            std::this_thread::yield();
+        // Every job the workers may hold is running; the next Add waits until one is done.
+        EXPECT_FALSE(HappensWithin(std::chrono::milliseconds(100),
+                                   [&] { return added.load() > capacity || started.load() > capacity; }));
+        gate.Open();
+        producer.join();
+        QList<int> squares;
+        while (std::optional<TJob> job = workers.TakeNext())
+            squares << job->Square;
+        QList<int> expected;
+        for (int n = 0; n <= capacity; ++n)
+            expected << n * n;
+        EXPECT_EQ(squares, expected);
+    }
+}
+
+TEST(TOrderedWorkers, StartNoJobOnceOneHasFailed)
+{
+    TGate gate;
+    std::atomic<int> started{0};
+    {
+        TOrderedWorkers<TJob> workers(1, 8, [&](TJob& job, int) {
+            ++started;
+            gate.Pass();
+            if (job.Number == 0)
+                throw std::runtime_error("job 0 failed");
+        });
+        // Job 0 holds the only thread; the others wait for it.
+        for (int n = 0; n < 8; ++n)
+            workers.Add(TJob{n});
+        gate.Open();
+        try {
+            workers.TakeNext();
+            ADD_FAILURE() << "the failure of job 0 was not raised";
+        } catch (const std::runtime_error& error) {
+            EXPECT_STREQ(error.what(), "job 0 failed");
+        }
+        EXPECT_EQ(started.load(), 1);
+    }
+    EXPECT_EQ(started.load(), 1);
 }
