@@ -220,12 +220,14 @@ TvcPopup::TvcPopup(QWidget* parent)
     SpeedButton1->setObjectName(QStringLiteral("SpeedButton1"));
     SpeedButton1->setGeometry(2, 113, 23, 21);
     SpeedButton1->setToolTip(QStringLiteral("Select Date"));
+    SpeedButton1->setAccessibleName(SpeedButton1->toolTip());
     connect(SpeedButton1, &QAbstractButton::clicked, this, [this] { Guarded([this] { SpeedButton1Click(); }); });
 
     SpeedButton2 = new TGlyphSpeedButton(MakeGlyph(gkCross), this);
     SpeedButton2->setObjectName(QStringLiteral("SpeedButton2"));
     SpeedButton2->setGeometry(177, 112, 23, 22);
     SpeedButton2->setToolTip(QStringLiteral("Cancel Selection"));
+    SpeedButton2->setAccessibleName(SpeedButton2->toolTip());
     connect(SpeedButton2, &QAbstractButton::clicked, this, [this] { Guarded([this] { SpeedButton2Click(); }); });
 
     // Tab order: the calendar, then the navigator; the calendar is the active control.
