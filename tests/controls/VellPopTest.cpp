@@ -16,6 +16,7 @@
 #include <QScreen>
 #include <QTest>
 #include <algorithm>
+#include <cstdlib>
 #include <gtest/gtest.h>
 
 namespace {
@@ -270,6 +271,13 @@ TEST_F(PopupTest, HasACaptionAndACloseBoxOnly)
     EXPECT_FALSE(flags & Qt::WindowMinimizeButtonHint);
     EXPECT_FALSE(flags & Qt::WindowMaximizeButtonHint);
     EXPECT_EQ(form.minimumSize(), form.maximumSize());
+
+    // Wide enough for the longest caption in a title bar, with the controls kept together in the middle.
+    EXPECT_GE(form.width(), WidthForCaption(QStringLiteral("September 28, 2000")));
+    EXPECT_GE(form.width(), 202);
+    const int left = form.VellCalendar1->x() - 2;
+    EXPECT_LE(std::abs(form.width() - (left + 202) - left), 1);
+    EXPECT_EQ(form.SpeedButton2->x(), left + 177);
 }
 
 namespace {
