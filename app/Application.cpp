@@ -8,6 +8,7 @@ namespace {
 QString g_firstArgument;
 bool g_interactiveLogin = false;
 bool g_terminateRequested = false;
+int g_terminateExitCode = 0;
 
 } // namespace
 
@@ -36,8 +37,10 @@ void SetInteractiveLogin(bool interactive)
     g_interactiveLogin = interactive;
 }
 
-void RequestTerminate()
+void RequestTerminate(int exitCode)
 {
+    if (!g_terminateRequested)
+        g_terminateExitCode = exitCode;
     g_terminateRequested = true;
     if (QCoreApplication* app = QCoreApplication::instance())
         QMetaObject::invokeMethod(app, &QCoreApplication::quit, Qt::QueuedConnection);
@@ -48,7 +51,13 @@ bool TerminateRequested()
     return g_terminateRequested;
 }
 
+int TerminateExitCode()
+{
+    return g_terminateExitCode;
+}
+
 void ResetTerminateRequest()
 {
     g_terminateRequested = false;
+    g_terminateExitCode = 0;
 }

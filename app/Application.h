@@ -17,7 +17,9 @@ bool InteractiveLogin();
 void SetInteractiveLogin(bool interactive);
 
 // Asks the application to end: a queued quit that ends the message loop as soon as it starts, so a
-// request made before the loop runs keeps the criteria window from being used.
-void RequestTerminate();
+// request made before the loop runs keeps the criteria window from being used. `exitCode` is what the
+// process then reports (the codes --help lists); the first request's code stays.
+void RequestTerminate(int exitCode);
 bool TerminateRequested();
+int TerminateExitCode(); // 0 while nothing was requested
 void ResetTerminateRequest(); // tests

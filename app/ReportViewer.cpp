@@ -12,7 +12,7 @@ int ViewReportFile(const QString& fileName)
 {
     const auto reportBase = CreateForm<TReportBase>();
     if (TerminateRequested())
-        return ecRefused;
+        return TerminateExitCode();
     auto* window = new TPreviewWindow;
     window->setAttribute(Qt::WA_DeleteOnClose);
     if (!window->OpenFile(fileName)) {

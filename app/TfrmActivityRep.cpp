@@ -111,6 +111,9 @@ TfrmActivityRep::TfrmActivityRep(QWidget* parent)
 {
     setObjectName(QStringLiteral("frmActivityRep"));
     setWindowTitle(QStringLiteral("Activity Report"));
+    // A fixed-size window: no maximise button.
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                   | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     setFont(FormFont());
     setFixedSize(ClientWidth, ClientHeight);
     CreateControls();
@@ -167,6 +170,8 @@ void TfrmActivityRep::CreateControls()
     SDate = makeDateField(QStringLiteral("SDate"), {78, 112, 97, 21});
     Label3 = makeDateLabel(QStringLiteral("Label3"), QStringLiteral("To Date"), {201, 116});
     EDate = makeDateField(QStringLiteral("EDate"), {252, 112, 97, 21});
+    Label2->setBuddy(SDate);
+    Label3->setBuddy(EDate);
 
     rgDateRange = new TRadioGroup(this);
     rgDateRange->setObjectName(QStringLiteral("rgDateRange"));
@@ -186,6 +191,7 @@ void TfrmActivityRep::CreateControls()
     CheckList->setObjectName(QStringLiteral("CheckList"));
     CheckList->setGeometry(154, 317, 193, 98);
     CheckList->setUniformItemSizes(true);
+    CheckList->setAccessibleName(QStringLiteral("Activities"));
 
     auto makeButton = [this](const QString& name, const QString& caption, const QRect& geometry) {
         auto* button = new QPushButton(caption, this);

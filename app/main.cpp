@@ -4,6 +4,7 @@
 #include "CreateForm.h"
 #include "DateTime.h"
 #include "DemoSetup.h"
+#include "EDatabaseError.h"
 #include "ExtraFilters.h"
 #include "ProgramVersion.h"
 #include "ReportViewer.h"
@@ -11,6 +12,7 @@
 #include "TPrompt.h"
 #include "TReportBase.h"
 #include "TSession.h"
+#include "TbrmIniFile.h"
 #include "TextFunctions.h"
 #include "TfrmActivityRep.h"
 
@@ -45,14 +47,19 @@ int RunWindow()
     std::unique_ptr<TfrmActivityRep> window;
     try {
         window = CreateForm<TfrmActivityRep>();
+    } catch (const EDatabaseError& e) {
+        Prompt().ShowError(QString::fromUtf8(e.what()));
+        return ecDatabase;
     } catch (const std::exception& e) {
         Prompt().ShowError(QString::fromUtf8(e.what()));
-        return 1;
+        return ecFile;
     }
     QObject::connect(window.get(), &TfrmActivityRep::Closed, qApp, &QCoreApplication::quit);
+    // A workstation without a name ends the start like any other refusal, after the store's warning.
+    TbrmIniFile::SetTerminate([] { RequestTerminate(ecRefused); });
     const auto reportBase = CreateForm<TReportBase>();
     if (TerminateRequested())
-        return 0;
+        return TerminateExitCode();
     window->show();
     return QApplication::exec();
 }

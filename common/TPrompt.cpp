@@ -2,12 +2,21 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QFontMetrics>
 #include <QInputDialog>
+#include <QLayout>
+#include <QLineEdit>
 #include <QMessageBox>
 
 namespace {
 
 TPrompt* g_prompt = nullptr;
+
+// Room beside the caption for the window manager's icon and buttons. Some window managers draw
+// minimise and maximise buttons whatever a dialog asks for, so there is room for those too.
+constexpr int CaptionAllowance = 128;
+// Title bars commonly use a bold font a size or two above the one of the windows' contents.
+constexpr double TitleFontScale = 1.25;
 
 QWidget* DialogParent()
 {
@@ -30,13 +39,30 @@ void TQtPrompt::ShowError(const QString& text)
     box.exec();
 }
 
+std::unique_ptr<QInputDialog> TQtPrompt::MakeInputDialog(const QString& caption, const QString& prompt,
+                                                         const QString& value)
+{
+    auto dialog = std::make_unique<QInputDialog>(DialogParent(), DialogFlags);
+    dialog->setWindowTitle(caption);
+    dialog->setLabelText(prompt);
+    dialog->setTextValue(value);
+    dialog->setInputMode(QInputDialog::TextInput);
+    // The dialog's layout sets its minimum and maximum size from its contents, so the edit is what
+    // is made wider.
+    if (auto* edit = dialog->findChild<QLineEdit*>()) {
+        const QMargins margins = dialog->layout() ? dialog->layout()->contentsMargins() : QMargins();
+        edit->setMinimumWidth(WidthForCaption(caption) - margins.left() - margins.right());
+    }
+    return dialog;
+}
+
 bool TQtPrompt::InputQuery(const QString& caption, const QString& prompt, QString& value)
 {
-    bool ok = false;
-    const QString text = QInputDialog::getText(DialogParent(), caption, prompt, QLineEdit::Normal, value, &ok);
-    if (ok)
-        value = text;
-    return ok;
+    const std::unique_ptr<QInputDialog> dialog = MakeInputDialog(caption, prompt, value);
+    if (dialog->exec() != QDialog::Accepted)
+        return false;
+    value = dialog->textValue();
+    return true;
 }
 
 int TQtPrompt::ExecModal(QDialog& dialog)
@@ -84,6 +110,17 @@ TPrompt& Prompt()
 void SetPrompt(TPrompt* prompt)
 {
     g_prompt = prompt;
+}
+
+int WidthForCaption(const QString& caption)
+{
+    QFont font = QApplication::font();
+    font.setBold(true);
+    if (font.pointSizeF() > 0)
+        font.setPointSizeF(font.pointSizeF() * TitleFontScale);
+    else
+        font.setPixelSize(qRound(font.pixelSize() * TitleFontScale));
+    return QFontMetrics(font).horizontalAdvance(caption) + CaptionAllowance;
 }
 
 void ShowWarning(const QString& text)

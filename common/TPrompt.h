@@ -6,9 +6,12 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <Qt>
 #include <functional>
+#include <memory>
 
 class QDialog;
+class QInputDialog;
 
 class TPrompt
 {
@@ -27,6 +30,13 @@ public:
 class TQtPrompt : public TPrompt
 {
 public:
+    // The frame of the program's dialogs: a caption and a close box, no minimise or maximise button.
+    static constexpr Qt::WindowFlags DialogFlags = Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint
+                                                   | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
+    // The one-line input dialog as InputQuery shows it, wide enough for its caption.
+    static std::unique_ptr<QInputDialog> MakeInputDialog(const QString& caption, const QString& prompt,
+                                                         const QString& value);
+
     void ShowWarning(const QString& text) override;
     void ShowError(const QString& text) override;
     bool InputQuery(const QString& caption, const QString& prompt, QString& value) override;
@@ -68,6 +78,10 @@ public:
 TPrompt& Prompt();
 // Installs a prompt (not owned); nullptr restores the Qt one.
 void SetPrompt(TPrompt* prompt);
+
+// The width a window needs for the window manager to show `caption` in full in its title bar, beside
+// its icon and buttons. Title bars use their own, often bolder and larger, font.
+int WidthForCaption(const QString& caption);
 
 // Shorthand for Prompt().ShowWarning(text).
 void ShowWarning(const QString& text);

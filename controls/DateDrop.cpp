@@ -6,6 +6,7 @@
 #include <QEvent>
 #include <QFocusEvent>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QToolButton>
 #include <QValidator>
@@ -152,6 +153,7 @@ TbrmDateDropDown::TbrmDateDropDown(QWidget* parent)
     m_button->setFocusPolicy(Qt::NoFocus);
     m_button->setAutoRaise(false);
     m_button->setCursor(Qt::ArrowCursor);
+    m_button->setAccessibleName(QStringLiteral("Open calendar"));
     connect(m_button, &QToolButton::clicked, this, [this] { Guarded([this] { DropDownCalendar(); }); });
 
     if (m_edit->text().isEmpty())
@@ -278,6 +280,31 @@ void TbrmDateDropDown::DropDownCalendar()
 QSize TbrmDateDropDown::sizeHint() const
 {
     return {97, 21};
+}
+
+bool TbrmDateDropDown::event(QEvent* event)
+{
+    if (event->type() == QEvent::Polish || event->type() == QEvent::Show)
+        NameEditFromLabel();
+    return QWidget::event(event);
+}
+
+// Assistive technology names a control by the label whose buddy it is, but the label's buddy is this
+// field while the focus and the typing are in the edit inside it: the edit takes the label's name.
+void TbrmDateDropDown::NameEditFromLabel()
+{
+    if (!accessibleName().isEmpty()) {
+        m_edit->setAccessibleName(accessibleName());
+        return;
+    }
+    if (!parentWidget())
+        return;
+    for (const QLabel* label : parentWidget()->findChildren<QLabel*>(Qt::FindDirectChildrenOnly)) {
+        if (label->buddy() == this) {
+            m_edit->setAccessibleName(QString(label->text()).remove(QLatin1Char('&')));
+            return;
+        }
+    }
 }
 
 bool TbrmDateDropDown::eventFilter(QObject* watched, QEvent* event)

@@ -51,11 +51,13 @@ public:
     QSize sizeHint() const override;
 
 protected:
+    bool event(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
 private:
     void ExitRewrite();
+    void NameEditFromLabel();
     void LayoutChildren();
 
     QLineEdit* m_edit = nullptr;

@@ -1,7 +1,10 @@
 #include "TCustomGrid.h"
 
+#include "TGridAccessible.h"
+
 #include <HandlerGuard.h>
 
+#include <QAccessible>
 #include <QApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -10,6 +13,7 @@
 #include <QStyle>
 #include <QStyleOptionFocusRect>
 #include <algorithm>
+#include <functional>
 
 TCustomGrid::TCustomGrid(QWidget* parent)
     : QFrame(parent)
@@ -19,6 +23,11 @@ TCustomGrid::TCustomGrid(QWidget* parent)
     setFocusPolicy(Qt::StrongFocus);
     setAttribute(Qt::WA_OpaquePaintEvent);
     UpdateFrame();
+    static const bool accessibilityInstalled = [] {
+        QAccessible::installFactory(GridAccessibleFactory);
+        return true;
+    }();
+    Q_UNUSED(accessibilityInstalled);
 }
 
 void TCustomGrid::SetColCount(int count)
@@ -28,6 +37,7 @@ void TCustomGrid::SetColCount(int count)
     m_fixedCols = std::min(m_fixedCols, count - 1);
     m_current.setX(std::clamp(m_current.x(), m_fixedCols, count - 1));
     InvalidateGrid();
+    NotifyGridReshaped();
 }
 
 void TCustomGrid::SetRowCount(int count)
@@ -37,6 +47,7 @@ void TCustomGrid::SetRowCount(int count)
     m_fixedRows = std::min(m_fixedRows, count - 1);
     m_current.setY(std::clamp(m_current.y(), m_fixedRows, count - 1));
     InvalidateGrid();
+    NotifyGridReshaped();
 }
 
 void TCustomGrid::SetFixedCols(int count)
@@ -44,6 +55,7 @@ void TCustomGrid::SetFixedCols(int count)
     m_fixedCols = std::clamp(count, 0, ColCount() - 1);
     m_current.setX(std::max(m_current.x(), m_fixedCols));
     InvalidateGrid();
+    NotifyGridReshaped();
 }
 
 void TCustomGrid::SetFixedRows(int count)
@@ -51,6 +63,7 @@ void TCustomGrid::SetFixedRows(int count)
     m_fixedRows = std::clamp(count, 0, RowCount() - 1);
     m_current.setY(std::max(m_current.y(), m_fixedRows));
     InvalidateGrid();
+    NotifyGridReshaped();
 }
 
 void TCustomGrid::SetDefaultColWidth(int width)
@@ -279,8 +292,83 @@ bool TCustomGrid::MoveCurrent(int col, int row)
         InvalidateCell(m_current.x(), m_current.y());
         m_current = QPoint(col, row);
         InvalidateCell(col, row);
+        NotifyCurrentCell();
     }
     return true;
+}
+
+QString TCustomGrid::AccessibleCellText(int, int) const
+{
+    return {};
+}
+
+QString TCustomGrid::AccessibleCellName(int col, int row) const
+{
+    return AccessibleCellText(col, row);
+}
+
+namespace {
+
+std::function<void(QAccessibleEvent*)>& AccessibleEventSink()
+{
+    static std::function<void(QAccessibleEvent*)> sink;
+    return sink;
+}
+
+bool ReportsAccessibleEvents()
+{
+    return AccessibleEventSink() || QAccessible::isActive();
+}
+
+void ReportAccessibleEvent(QAccessibleEvent* event)
+{
+    if (AccessibleEventSink())
+        AccessibleEventSink()(event);
+    else
+        QAccessible::updateAccessibility(event);
+}
+
+} // namespace
+
+void TCustomGrid::SetAccessibleEventSink(std::function<void(QAccessibleEvent*)> sink)
+{
+    AccessibleEventSink() = std::move(sink);
+}
+
+// The cells' interfaces are the children of the grid's, row by row.
+void TCustomGrid::NotifyCurrentCell()
+{
+    if (!ReportsAccessibleEvents())
+        return;
+    const int child = m_current.y() * ColCount() + m_current.x();
+    QAccessibleEvent selection(this, QAccessible::Selection);
+    selection.setChild(child);
+    ReportAccessibleEvent(&selection);
+    if (hasFocus()) {
+        QAccessibleEvent focus(this, QAccessible::Focus);
+        focus.setChild(child);
+        ReportAccessibleEvent(&focus);
+    }
+}
+
+void TCustomGrid::NotifyGridReshaped()
+{
+    if (!ReportsAccessibleEvents())
+        return;
+    QAccessibleTableModelChangeEvent reset(this, QAccessibleTableModelChangeEvent::ModelReset);
+    ReportAccessibleEvent(&reset);
+}
+
+void TCustomGrid::NotifyCellsChanged()
+{
+    if (!ReportsAccessibleEvents())
+        return;
+    QAccessibleTableModelChangeEvent change(this, QAccessibleTableModelChangeEvent::DataChanged);
+    change.setFirstRow(0);
+    change.setLastRow(RowCount() - 1);
+    change.setFirstColumn(0);
+    change.setLastColumn(ColCount() - 1);
+    ReportAccessibleEvent(&change);
 }
 
 bool TCustomGrid::SelectCell(int, int)
@@ -497,6 +585,8 @@ void TCustomGrid::focusInEvent(QFocusEvent* event)
 {
     InvalidateCell(m_current.x(), m_current.y());
     QFrame::focusInEvent(event);
+    // After the grid's own focus event, so a reader ends on the cell, not on the whole table.
+    NotifyCurrentCell();
 }
 
 void TCustomGrid::focusOutEvent(QFocusEvent* event)

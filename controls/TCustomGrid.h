@@ -9,7 +9,9 @@
 #include <QPoint>
 #include <QRect>
 #include <QSize>
+#include <functional>
 
+class QAccessibleEvent;
 class QPainter;
 
 class TCustomGrid : public QFrame
@@ -93,6 +95,14 @@ public:
     // Paints the whole control (or the dirty part) into any painter, in client coordinates.
     void PaintTo(QPainter& painter, const QRect& dirty);
 
+    // What assistive technology reads of a cell: its text, and its name, which may say more (the
+    // default name is the text). The grid draws its own cells, so it alone knows either.
+    virtual QString AccessibleCellText(int col, int row) const;
+    virtual QString AccessibleCellName(int col, int row) const;
+    // Replaces where the grids' accessibility events go (tests record them); an empty function
+    // restores QAccessible, which passes them on only while a screen reader listens.
+    static void SetAccessibleEventSink(std::function<void(QAccessibleEvent*)> sink);
+
 protected:
     // Asked before the current cell moves; false keeps it where it is.
     virtual bool SelectCell(int col, int row);
@@ -111,6 +121,8 @@ protected:
     QRect CellRange(const QRect& clientRect) const;
     void InvalidateCell(int col, int row);
     void InvalidateGrid();
+    // Tells assistive technology that the cells' texts have changed.
+    void NotifyCellsChanged();
 
     void paintEvent(QPaintEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
@@ -129,6 +141,10 @@ private:
     int GridHeight() const;
     void UpdateFrame();
     void CellSizesSet();
+    // Tells assistive technology which cell is selected now and, with the focus here, focused.
+    void NotifyCurrentCell();
+    // Tells assistive technology that rows or columns came or went.
+    void NotifyGridReshaped();
 
     QList<int> m_colWidths = QList<int>(5, 64);
     QList<int> m_rowHeights = QList<int>(5, 24);

@@ -1,13 +1,42 @@
 #include "TRadioGroup.h"
 
+#include <QApplication>
 #include <QButtonGroup>
 #include <QFontMetrics>
+#include <QKeyEvent>
 #include <QRadioButton>
 
 namespace {
 
 constexpr int SideMargin = 8;
 constexpr int BottomMargin = 4;
+
+// The toolkit's arrow keys move the focus between the buttons of a group, but they select the new
+// button only when the one they leave was selected. In a group that starts with nothing chosen the
+// first arrow key would then select nothing; here the arrow keys always select where they land.
+class TGroupRadioButton : public QRadioButton
+{
+public:
+    using QRadioButton::QRadioButton;
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override
+    {
+        QRadioButton::keyPressEvent(event);
+        switch (event->key()) {
+        case Qt::Key_Up:
+        case Qt::Key_Down:
+        case Qt::Key_Left:
+        case Qt::Key_Right:
+            break;
+        default:
+            return;
+        }
+        auto* target = qobject_cast<QRadioButton*>(QApplication::focusWidget());
+        if (target && target != this && target->group() == group() && !target->isChecked())
+            target->click();
+    }
+};
 
 } // namespace
 
@@ -24,7 +53,7 @@ void TRadioGroup::SetItems(const QStringList& items)
     qDeleteAll(m_buttons);
     m_buttons.clear();
     for (int i = 0; i < items.size(); ++i) {
-        auto* button = new QRadioButton(items.at(i), this);
+        auto* button = new TGroupRadioButton(items.at(i), this);
         button->setObjectName(QStringLiteral("%1_%2").arg(objectName()).arg(i));
         m_group->addButton(button, i);
         m_buttons << button;

@@ -41,6 +41,7 @@ TVellCalendar::TVellCalendar(QWidget* parent)
     : TCustomGrid(parent)
 {
     setObjectName(QStringLiteral("VellCalendar"));
+    setAccessibleName(QStringLiteral("Calendar"));
     SetColCount(TVellCalendarModel::ColumnCount);
     SetRowCount(TVellCalendarModel::RowCount);
     SetFixedCols(0);
@@ -117,7 +118,22 @@ void TVellCalendar::UpdateCalendar()
         if (cell.x() >= 0)
             MoveCurrent(cell.x(), cell.y());
     }
+    NotifyCellsChanged();
     Repaint();
+}
+
+QString TVellCalendar::AccessibleCellText(int col, int row) const
+{
+    return CellText(row, col);
+}
+
+// A day cell is named by its whole date, so a reader need not piece it together from the caption.
+QString TVellCalendar::AccessibleCellName(int col, int row) const
+{
+    const TDateTime date = m_model.DateForCell(row, col);
+    if (row > HeaderRow && date != 0)
+        return FormatDateTime(QStringLiteral("dddd, mmmm d, yyyy"), date);
+    return CellText(row, col);
 }
 
 void TVellCalendar::NextMonth()
@@ -305,6 +321,7 @@ void TVellCalendar::SetTextPlacement(TVellText placement)
 void TVellCalendar::SetDowNames(const QStringList& names)
 {
     m_model.SetDowNames(names);
+    NotifyCellsChanged();
     Repaint();
 }
 

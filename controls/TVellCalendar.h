@@ -72,6 +72,9 @@ public:
     void SetDay(int value) { SetDateElement(3, value); }
 
     QString CellText(int row, int col) const { return m_model.CellText(row, col); }
+    // A day cell's text is its number and its name the whole date ("Friday, March 14, 2025").
+    QString AccessibleCellText(int col, int row) const override;
+    QString AccessibleCellName(int col, int row) const override;
     int DaysThisMonth() const { return m_model.DaysThisMonth(); }
     static int DaysPerMonth(int month, int year) { return TVellCalendarModel::DaysPerMonth(month, year); }
     static bool IsLeapYear(int year) { return TVellCalendarModel::IsLeapYear(year); }

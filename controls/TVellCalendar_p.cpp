@@ -77,17 +77,15 @@ TVellCalendarModel::TDateKind TVellCalendarModel::ApplyDateElement(int index, in
     return kind;
 }
 
+// The calendar's interface takes the month first; the shared date arithmetic takes the year first.
 int TVellCalendarModel::DaysPerMonth(int month, int year)
 {
-    static constexpr int Days[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    if (month < 1 || month > 12)
-        return 0;
-    return Days[month - 1] + ((month == 2 && IsLeapYear(year)) ? 1 : 0);
+    return DaysInMonth(year, month);
 }
 
 bool TVellCalendarModel::IsLeapYear(int year)
 {
-    return year % 4 == 0 && (year % 100 != 0 || year % 400 == 0);
+    return ::IsLeapYear(year);
 }
 
 int TVellCalendarModel::DaysThisMonth() const

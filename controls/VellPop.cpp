@@ -15,6 +15,7 @@
 #include <QScreen>
 #include <QStyleOptionButton>
 #include <QStylePainter>
+#include <algorithm>
 #include <climits>
 
 namespace {
@@ -83,6 +84,15 @@ QImage MakeGlyph(TGlyphKind kind)
     stroke(QPointF(GlyphWidth + 1, 1), Qt::white);
     stroke(QPointF(GlyphWidth, 0), QColor(0x80, 0x80, 0x80));
     return image;
+}
+
+// The widest caption the window can show ("September 28, 2000"), with the window manager's room.
+int WidestCaptionWidth()
+{
+    int widest = 0;
+    for (int month = 1; month <= 12; ++month)
+        widest = std::max(widest, WidthForCaption(FormatDateTime(QStringLiteral("mmmm d, yyyy"), EncodeDate(2000, month, 28))));
+    return widest;
 }
 
 std::function<QMargins(const QWidget&)>& FrameProbe()
@@ -178,14 +188,17 @@ TvcPopup::TvcPopup(QWidget* parent)
 {
     setObjectName(QStringLiteral("VcPopup"));
     setFont(SystemFont());
-    setGeometry(FormDefaultLeft, FormDefaultTop, FormClientWidth, FormClientHeight);
-    setFixedSize(FormClientWidth, FormClientHeight);
+    // The window is widened when its caption would not fit; the controls stay together in the middle.
+    const int clientWidth = std::max(FormClientWidth, WidestCaptionWidth());
+    const int dx = (clientWidth - FormClientWidth) / 2;
+    setGeometry(FormDefaultLeft, FormDefaultTop, clientWidth, FormClientHeight);
+    setFixedSize(clientWidth, FormClientHeight);
 
     // Set up as a form is loaded: properties first, then each control's Loaded step in creation order.
     VellCalendar1 = new TVellCalendar(this);
     VellCalendar1->setObjectName(QStringLiteral("VellCalendar1"));
     VellCalendar1->BeginLoad();
-    VellCalendar1->setGeometry(2, 1, 198, 110);
+    VellCalendar1->setGeometry(dx + 2, 1, 198, 110);
     VellCalendar1->SetCtl3D(true);
     VellCalendar1->setFont(SmallFont());
     VellCalendar1->SetDowNames({QStringLiteral("Sun"), QStringLiteral("Mon"), QStringLiteral("Tue"),
@@ -214,18 +227,20 @@ TvcPopup::TvcPopup(QWidget* parent)
                                       | CalcBtnBit(nbNextYear));
     VellNavigator1->SetHighlight(QColor(0x00, 0x00, 0xFF));
     VellNavigator1->SetTodayText(QStringLiteral("Today"));
-    VellNavigator1->SetBounds(29, 113, 145, 21);
+    VellNavigator1->SetBounds(dx + 29, 113, 145, 21);
 
     SpeedButton1 = new TGlyphSpeedButton(MakeGlyph(gkCheckMark), this);
     SpeedButton1->setObjectName(QStringLiteral("SpeedButton1"));
-    SpeedButton1->setGeometry(2, 113, 23, 21);
+    SpeedButton1->setGeometry(dx + 2, 113, 23, 21);
     SpeedButton1->setToolTip(QStringLiteral("Select Date"));
+    SpeedButton1->setAccessibleName(SpeedButton1->toolTip());
     connect(SpeedButton1, &QAbstractButton::clicked, this, [this] { Guarded([this] { SpeedButton1Click(); }); });
 
     SpeedButton2 = new TGlyphSpeedButton(MakeGlyph(gkCross), this);
     SpeedButton2->setObjectName(QStringLiteral("SpeedButton2"));
-    SpeedButton2->setGeometry(177, 112, 23, 22);
+    SpeedButton2->setGeometry(dx + 177, 112, 23, 22);
     SpeedButton2->setToolTip(QStringLiteral("Cancel Selection"));
+    SpeedButton2->setAccessibleName(SpeedButton2->toolTip());
     connect(SpeedButton2, &QAbstractButton::clicked, this, [this] { Guarded([this] { SpeedButton2Click(); }); });
 
     // Tab order: the calendar, then the navigator; the calendar is the active control.

@@ -146,6 +146,7 @@ TVellNavigator::TVellNavigator(QWidget* parent)
     , m_todayText(QStringLiteral("Today"))
 {
     setObjectName(QStringLiteral("VellNavigator"));
+    setAccessibleName(QStringLiteral("Calendar navigator"));
     setFrameStyle(QFrame::NoFrame);
     setAutoFillBackground(true);
     setFocusPolicy(Qt::StrongFocus);
@@ -174,6 +175,9 @@ void TVellNavigator::InitButtons()
             button->setText(FormatDateTime(TodayPattern, Date()));
         }
         button->setToolTip(QLatin1String(ButtonInfo[b].Hint));
+        // The arrow buttons show only glyphs; the hint says what they do, also with hints turned off.
+        if (b != nbToday)
+            button->setAccessibleName(QLatin1String(ButtonInfo[b].Hint));
         connect(button, &QAbstractButton::clicked, this, [this, b] { Guarded([&] { ButtonClick(b); }); });
         m_buttons[b] = button;
     }

@@ -10,14 +10,18 @@
 #include "TRadioGroup.h"
 #include "TfrmActivityRep.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalSpy>
 #include <QTest>
+#include <QToolButton>
 #include <gtest/gtest.h>
+#include <functional>
 #include <tuple>
 
 namespace {
@@ -278,4 +282,105 @@ TEST_F(CriteriaWindow, ChoosingTheSamePresetAgainLeavesTypedDatesAlone)
     window->Range->Button(3)->click();
     EXPECT_EQ(window->SDate->Text(), QStringLiteral("1/1/2010"));
     EXPECT_EQ(window->EDate->Text(), QStringLiteral("12/31/2010"));
+}
+
+// Arrow keys choose in every radio group, also in one that starts with nothing chosen.
+TEST_F(CriteriaWindow, ArrowKeysSelectInEveryRadioGroup)
+{
+    const auto window = ShownWindow();
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+
+    const struct {
+        const char* name;
+        TRadioGroup* group;
+        int start; // chosen before the key; -1 for nothing
+        int focused;
+        Qt::Key key;
+        int chosen;
+    } rows[] = {
+        {"Member, nothing chosen, Down", window->rgMember, -1, 0, Qt::Key_Down, 1},
+        {"Member, nothing chosen, Up", window->rgMember, -1, 2, Qt::Key_Up, 1},
+        {"Member, a choice made, Down", window->rgMember, 1, 1, Qt::Key_Down, 2},
+        {"Options, Down", window->rgDateRange, 0, 0, Qt::Key_Down, 1},
+        {"Range, Right into the second column", window->Range, 0, 0, Qt::Key_Right, 4},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        row.group->SetItemIndex(row.start);
+        QSignalSpy clicks(row.group, &TRadioGroup::Click);
+        QRadioButton* start = row.group->Button(row.focused);
+        start->setFocus();
+        ASSERT_EQ(QApplication::focusWidget(), start);
+        QTest::keyClick(start, row.key);
+        EXPECT_EQ(row.group->ItemIndex(), row.chosen);
+        EXPECT_EQ(QApplication::focusWidget(), row.group->Button(row.chosen));
+        EXPECT_EQ(clicks.size(), 1) << "the choice is reported once, as a click is";
+    }
+}
+
+TEST_F(CriteriaWindow, OffersNoMaximiseButtonForItsFixedSize)
+{
+    const auto window = CreateForm<TfrmActivityRep>();
+    const Qt::WindowFlags flags = window->windowFlags();
+    EXPECT_TRUE(flags & Qt::WindowCloseButtonHint);
+    EXPECT_TRUE(flags & Qt::WindowMinimizeButtonHint);
+    EXPECT_FALSE(flags & Qt::WindowMaximizeButtonHint);
+    EXPECT_EQ(window->minimumSize(), window->maximumSize());
+}
+
+// What a screen reader announces for each control.
+TEST_F(CriteriaWindow, NamesEveryControlForAssistiveTechnology)
+{
+    const auto window = ShownWindow();
+    const auto accessible = [](QObject* object) { return QAccessible::queryAccessibleInterface(object); };
+
+    const struct {
+        const char* name;
+        QObject* object;
+        QAccessible::Role role;
+    } rows[] = {
+        {"From Date", window->SDate->Edit(), QAccessible::EditableText},
+        {"To Date", window->EDate->Edit(), QAccessible::EditableText},
+        {"Open calendar", window->SDate->Button(), QAccessible::Button},
+        {"Open calendar", window->EDate->Button(), QAccessible::Button},
+        {"Activities", window->CheckList, QAccessible::List},
+        {"Report Range", window->Range, QAccessible::Grouping},
+        {"Options", window->rgDateRange, QAccessible::Grouping},
+        {"Member", window->rgMember, QAccessible::Grouping},
+        {"Members Only", window->rgMember->Button(1), QAccessible::RadioButton},
+        {"Create Group", window->Button2, QAccessible::Button},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        QAccessibleInterface* iface = accessible(row.object);
+        ASSERT_NE(iface, nullptr);
+        EXPECT_EQ(iface->text(QAccessible::Name).trimmed(), QString::fromLatin1(row.name));
+        // The drop button is a tool button, which Qt reports as a plain button or a button menu.
+        if (row.role == QAccessible::Button) {
+            EXPECT_TRUE(iface->role() == QAccessible::Button || iface->role() == QAccessible::ButtonMenu);
+        } else {
+            EXPECT_EQ(iface->role(), row.role);
+        }
+    }
+
+    // No control a user reaches is left unnamed.
+    QStringList unnamed;
+    const std::function<void(QAccessibleInterface*, const QString&)> walk = [&](QAccessibleInterface* iface,
+                                                                                   const QString& path) {
+        for (int i = 0; i < iface->childCount(); ++i) {
+            QAccessibleInterface* child = iface->child(i);
+            if (!child || child->state().invisible)
+                continue;
+            const QString where = path + QLatin1Char('/') + (child->object() ? child->object()->objectName() : QString::number(i));
+            const bool control = child->state().focusable || child->role() == QAccessible::Button
+                                 || child->role() == QAccessible::ButtonMenu || child->role() == QAccessible::List
+                                 || child->role() == QAccessible::Grouping;
+            if (control && child->text(QAccessible::Name).trimmed().isEmpty())
+                unnamed << where;
+            walk(child, where);
+        }
+    };
+    walk(accessible(window.get()), QString());
+    EXPECT_TRUE(unnamed.isEmpty()) << unnamed.join(QLatin1Char(' ')).toStdString();
 }

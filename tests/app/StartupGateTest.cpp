@@ -4,15 +4,21 @@
 
 #include "AccessRights.h"
 #include "Application.h"
+#include "BatchRun.h"
 #include "CreateForm.h"
 #include "RowsRead.h"
 #include "TReportBase.h"
+#include "TextFunctions.h"
 #include "TfrmActivityRep.h"
+#include "WorkstationFingerprint.h"
 
 #include <QDialog>
+#include <QFile>
 #include <QLineEdit>
+#include <QProcess>
 #include <QPushButton>
 #include <QScopeGuard>
+#include <functional>
 #include <gtest/gtest.h>
 
 namespace {
@@ -48,6 +54,19 @@ protected:
             dialog.findChild<QLineEdit*>(QStringLiteral("UserName"))->setText(empId);
             dialog.findChild<QLineEdit*>(QStringLiteral("Password"))->setText(password);
             dialog.findChild<QPushButton*>(QStringLiteral("bbOk"))->click();
+            return -1;
+        };
+    }
+
+    // Someone fails to log in to the next dialog three times; it then closes by itself.
+    void FailThreeTimes()
+    {
+        Club.Prompt.ModalActions << [](QDialog& dialog) {
+            for (int attempt = 0; attempt < 3; ++attempt) {
+                dialog.findChild<QLineEdit*>(QStringLiteral("UserName"))->setText(QStringLiteral("MANAGER"));
+                dialog.findChild<QLineEdit*>(QStringLiteral("Password"))->setText(QStringLiteral("wrong"));
+                dialog.findChild<QPushButton*>(QStringLiteral("bbOk"))->click();
+            }
             return -1;
         };
     }
@@ -153,4 +172,54 @@ TEST_F(StartupGate, AppendsEventsWithoutReadingAMillionStoredOnes)
     ASSERT_EQ(Club.Count(QStringLiteral("select count(*) from UserEvents")), 1000003);
     EXPECT_EQ(rowsReadByStartUps(), withoutHistory);
     EXPECT_EQ(Club.Count(QStringLiteral("select count(*) from UserEvents where EventTimeStamp > '2010-01-01'")), 6);
+}
+
+// --help promises 2 for a refused start and 4 for a database error; the window's start keeps to it.
+TEST_F(StartupGate, ARefusedStartEndsWithTheDocumentedExitCode)
+{
+    const struct {
+        const char* name;
+        std::function<void()> arrange;
+        QString argument;
+        bool interactive;
+        int code;
+    } rows[] = {
+        {"unknown user", {}, QStringLiteral("99"), false, ecRefused},
+        {"Security Access cancelled", {}, QStringLiteral("2"), false, ecRefused},
+        {"three failed Security Access attempts", [this] { FailThreeTimes(); }, QStringLiteral("2"),
+         false, ecRefused},
+        {"three failed Login attempts", [this] { FailThreeTimes(); }, QString(), true, ecRefused},
+        {"database error", [this] {
+             Club.Exec(QStringLiteral("drop table \"Security\""));
+             ResetSecurityRights(); // read again, as in a fresh process
+         },
+         QStringLiteral("1"), false, ecDatabase},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        if (row.arrange)
+            row.arrange();
+        EXPECT_FALSE(Passes(row.argument, row.interactive));
+        EXPECT_EQ(TerminateExitCode(), row.code);
+    }
+    EXPECT_TRUE(Club.Prompt.ModalActions.isEmpty()) << "every dialog was shown";
+    ResetTerminateRequest();
+    EXPECT_EQ(TerminateExitCode(), 0);
+}
+
+// The built program: a window start for a user the club does not know ends at once with 2.
+TEST_F(StartupGate, TheProgramExitsWithTwoWhenTheWindowStartIsRefused)
+{
+    SetFingerprintSources({}); // the child reads this machine's identity
+    QFile ini(Club.ConfigFolder() + QStringLiteral("VKD.INI"));
+    ASSERT_TRUE(ini.open(QIODevice::Append));
+    ini.write(WorkstationCode().toLatin1() + "=This_Machine\n");
+    ini.close();
+
+    QProcess process;
+    process.start(QStringLiteral(ACTIVITYREP_EXE),
+                  {QStringLiteral("99"), QStringLiteral("--alias-file"), Club.AliasFile()});
+    ASSERT_TRUE(process.waitForFinished(120000));
+    EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(process.exitCode(), ecRefused) << process.readAllStandardError().constData();
 }

@@ -7,9 +7,12 @@
 #include "TUserInfo.h"
 #include "TbrmIniFile.h"
 #include "TextFunctions.h"
+#include "TPrompt.h"
 #include "TfmSysLogin.h"
 
 #include <QDateTime>
+#include <QFontMetrics>
+#include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -296,4 +299,40 @@ TEST(TfmSysLogin, TheDemoHintNamesAUserOfTheDemoClub)
     EXPECT_TRUE(dialog.IsLoggedIn());
     EXPECT_NE(dialog.GrantedUserID(), 0) << "the demo user holds the report right";
     EXPECT_TRUE(club.Prompt.Warnings.isEmpty());
+}
+
+// Login and Security Access keep a fixed frame without minimise and maximise buttons; the program's
+// one-line input dialogs (Enter Group Name, the workstation's name) have none either and are wide
+// enough for their caption in a title bar.
+TEST_F(TLoginTest, DialogsOfferNeitherMinimiseNorMaximise)
+{
+    TfmSysLogin login;
+    TfmSysLogin access;
+    access.SetAccessMode(ClubLevel);
+    const auto input = TQtPrompt::MakeInputDialog(QStringLiteral("Enter Group Name"), QStringLiteral("Group Name"),
+                                                  QStringLiteral("Juniors"));
+    const struct {
+        const char* caption;
+        QDialog* dialog;
+        bool fixed;
+    } rows[] = {
+        {"Login", &login, true},
+        {"Security Access", &access, true},
+        {"Enter Group Name", input.get(), false},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.caption);
+        EXPECT_EQ(row.dialog->windowTitle(), QString::fromLatin1(row.caption));
+        const Qt::WindowFlags flags = row.dialog->windowFlags();
+        EXPECT_TRUE(flags & Qt::WindowTitleHint);
+        EXPECT_FALSE(flags & Qt::WindowMinimizeButtonHint);
+        EXPECT_FALSE(flags & Qt::WindowMaximizeButtonHint);
+        EXPECT_EQ(row.dialog->minimumSize() == row.dialog->maximumSize(), row.fixed);
+    }
+
+    input->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(input.get()));
+    EXPECT_GE(input->width(), WidthForCaption(QStringLiteral("Enter Group Name")));
+    EXPECT_EQ(input->labelText(), QStringLiteral("Group Name"));
+    EXPECT_EQ(input->textValue(), QStringLiteral("Juniors"));
 }

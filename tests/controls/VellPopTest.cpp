@@ -7,6 +7,7 @@
 #include "VellTool.h"
 
 #include <QAbstractButton>
+#include <QAccessible>
 #include <QApplication>
 #include <QMoveEvent>
 #include <QDateTime>
@@ -14,6 +15,8 @@
 #include <QLineEdit>
 #include <QScreen>
 #include <QTest>
+#include <algorithm>
+#include <cstdlib>
 #include <gtest/gtest.h>
 
 namespace {
@@ -256,3 +259,190 @@ TEST_F(FramedPopupTest, ThePopupNeverCoversItsFieldOnceItsFrameIsKnown)
 }
 
 } // namespace
+
+// The popup's frame: a caption and a close box, nothing to minimise or maximise a fixed window with.
+TEST_F(PopupTest, HasACaptionAndACloseBoxOnly)
+{
+    TvcPopup form;
+    const Qt::WindowFlags flags = form.windowFlags();
+    EXPECT_TRUE(flags & Qt::WindowTitleHint);
+    EXPECT_TRUE(flags & Qt::WindowSystemMenuHint);
+    EXPECT_TRUE(flags & Qt::WindowCloseButtonHint);
+    EXPECT_FALSE(flags & Qt::WindowMinimizeButtonHint);
+    EXPECT_FALSE(flags & Qt::WindowMaximizeButtonHint);
+    EXPECT_EQ(form.minimumSize(), form.maximumSize());
+
+    // Wide enough for the longest caption in a title bar, with the controls kept together in the middle.
+    EXPECT_GE(form.width(), WidthForCaption(QStringLiteral("September 28, 2000")));
+    EXPECT_GE(form.width(), 202);
+    const int left = form.VellCalendar1->x() - 2;
+    EXPECT_LE(std::abs(form.width() - (left + 202) - left), 1);
+    EXPECT_EQ(form.SpeedButton2->x(), left + 177);
+}
+
+namespace {
+
+// Collects what the grids tell assistive technology.
+class TAccessibleEventLog
+{
+public:
+    TAccessibleEventLog()
+    {
+        TCustomGrid::SetAccessibleEventSink([this](QAccessibleEvent* event) {
+            QAccessibleInterface* iface = event->accessibleInterface();
+            Entries << TEntry{event->type(), event->object(), event->child(),
+                              iface ? iface->text(QAccessible::Name) : QString()};
+        });
+    }
+    ~TAccessibleEventLog() { TCustomGrid::SetAccessibleEventSink({}); }
+
+    struct TEntry
+    {
+        QAccessible::Event Type;
+        QObject* Object;
+        int Child;
+        QString Name; // of the interface the event is about
+    };
+    QList<TEntry> Entries;
+
+    bool Has(QAccessible::Event type, QObject* object, int child = -1, const QString& name = {}) const
+    {
+        return std::any_of(Entries.begin(), Entries.end(), [&](const TEntry& entry) {
+            return entry.Type == type && entry.Object == object && entry.Child == child
+                   && (name.isEmpty() || entry.Name == name);
+        });
+    }
+};
+
+QString CellText(QAccessibleInterface* cell)
+{
+    QAccessibleTextInterface* text = cell->textInterface();
+    return text ? text->text(0, text->characterCount()) : QStringLiteral("<no text>");
+}
+
+} // namespace
+
+// A screen reader reads the day grid as a table: a header row of weekdays, then one cell per day
+// with its number as text and its whole date as name, the chosen day selected.
+TEST_F(PopupTest, ExposesTheDayGridAsATableOfNamedDates)
+{
+    TvcPopup form;
+    form.VellCalendar1->SetCalendarDate(EncodeDate(2025, 3, 14));
+    form.VellCalendar1->UpdateCalendar();
+
+    QAccessibleInterface* grid = QAccessible::queryAccessibleInterface(form.VellCalendar1);
+    ASSERT_NE(grid, nullptr);
+    EXPECT_EQ(grid->role(), QAccessible::Table);
+    EXPECT_EQ(grid->text(QAccessible::Name), QStringLiteral("Calendar"));
+    QAccessibleTableInterface* table = grid->tableInterface();
+    ASSERT_NE(table, nullptr);
+    EXPECT_EQ(table->rowCount(), 6);
+    EXPECT_EQ(table->columnCount(), 7);
+    ASSERT_EQ(grid->childCount(), 49);
+    EXPECT_EQ(grid->child(0)->role(), QAccessible::ColumnHeader);
+    EXPECT_EQ(grid->child(0)->text(QAccessible::Name), QStringLiteral("Sun"));
+    EXPECT_EQ(table->columnDescription(6), QStringLiteral("Sat"));
+
+    // March 2025 starts on a Saturday.
+    const struct {
+        int row, col;
+        const char* text;
+        const char* name;
+        bool selected;
+    } rows[] = {
+        {0, 0, "", "", false},
+        {0, 6, "1", "Saturday, March 1, 2025", false},
+        {2, 5, "14", "Friday, March 14, 2025", true},
+        {5, 1, "31", "Monday, March 31, 2025", false},
+        {5, 2, "", "", false},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        QAccessibleInterface* cell = table->cellAt(row.row, row.col);
+        ASSERT_NE(cell, nullptr);
+        EXPECT_EQ(cell, table->cellAt(row.row, row.col)) << "a reader gets the same cell each time";
+        EXPECT_EQ(cell->role(), QAccessible::Cell);
+        EXPECT_EQ(CellText(cell), QString::fromLatin1(row.text));
+        EXPECT_EQ(cell->text(QAccessible::Name), QString::fromLatin1(row.name));
+        EXPECT_EQ(cell->state().selected, row.selected);
+        QAccessibleTableCellInterface* place = cell->tableCellInterface();
+        ASSERT_NE(place, nullptr);
+        EXPECT_EQ(place->isSelected(), row.selected);
+        EXPECT_EQ(place->rowIndex(), row.row);
+        EXPECT_EQ(place->columnIndex(), row.col);
+        EXPECT_EQ(place->table(), grid);
+        ASSERT_EQ(place->columnHeaderCells().size(), 1);
+        EXPECT_EQ(place->columnHeaderCells().first()->text(QAccessible::Name),
+                  form.VellCalendar1->DowNames().at(row.col));
+        EXPECT_EQ(grid->indexOfChild(cell), (row.row + 1) * 7 + row.col);
+        EXPECT_EQ(cell->parent(), grid);
+    }
+    ASSERT_EQ(table->selectedCellCount(), 1);
+    EXPECT_EQ(table->selectedCells().first(), table->cellAt(2, 5));
+    const QRect day14 = form.VellCalendar1->CellRect(5, 3);
+    EXPECT_EQ(table->cellAt(2, 5)->rect().size(), day14.size());
+    EXPECT_EQ(grid->childAt(table->cellAt(2, 5)->rect().center().x(), table->cellAt(2, 5)->rect().center().y()),
+              table->cellAt(2, 5));
+}
+
+// Moving with the keys moves the reader's focus from cell to cell; another month tells it the cells
+// have new contents.
+TEST_F(PopupTest, TellsAssistiveTechnologyWhereTheKeyboardGoes)
+{
+    TAccessibleEventLog events;
+    TvcPopup form;
+    form.VellCalendar1->SetCalendarDate(EncodeDate(2025, 3, 14));
+    form.VellCalendar1->UpdateCalendar();
+    form.show();
+    form.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
+    form.VellCalendar1->setFocus();
+    QAccessibleInterface* grid = QAccessible::queryAccessibleInterface(form.VellCalendar1);
+    QAccessibleTableInterface* table = grid->tableInterface();
+    EXPECT_EQ(grid->focusChild(), table->cellAt(2, 5));
+    EXPECT_TRUE(table->cellAt(2, 5)->state().focused);
+
+    events.Entries.clear();
+    QTest::keyClick(form.VellCalendar1, Qt::Key_Right);
+    EXPECT_EQ(form.windowTitle(), QStringLiteral("March 15, 2025"));
+    const int day15 = 3 * 7 + 6;
+    const QString saturday15 = QStringLiteral("Saturday, March 15, 2025");
+    EXPECT_TRUE(events.Has(QAccessible::Focus, form.VellCalendar1, day15, saturday15));
+    EXPECT_TRUE(events.Has(QAccessible::Selection, form.VellCalendar1, day15, saturday15));
+    EXPECT_EQ(grid->focusChild(), table->cellAt(2, 6));
+    EXPECT_TRUE(table->cellAt(2, 6)->state().focused);
+    EXPECT_FALSE(table->cellAt(2, 5)->state().selected);
+
+    // April 2025 starts on a Tuesday; the 15th stands in row 2, column 2.
+    events.Entries.clear();
+    form.VellNavigator1->Button(nbNextMonth)->click();
+    EXPECT_TRUE(events.Has(QAccessible::TableModelChanged, form.VellCalendar1));
+    EXPECT_EQ(table->cellAt(0, 2)->text(QAccessible::Name), QStringLiteral("Tuesday, April 1, 2025"));
+    EXPECT_EQ(CellText(table->cellAt(0, 6)), QStringLiteral("5"));
+    EXPECT_TRUE(table->cellAt(2, 2)->state().selected);
+    EXPECT_EQ(table->cellAt(2, 2)->text(QAccessible::Name), QStringLiteral("Tuesday, April 15, 2025"));
+}
+
+TEST_F(PopupTest, NamesItsGlyphButtons)
+{
+    TvcPopup form;
+    const std::pair<QAbstractButton*, const char*> buttons[] = {
+        {form.SpeedButton1, "Select Date"},
+        {form.SpeedButton2, "Cancel Selection"},
+        {form.VellNavigator1->Button(nbPrevYear), "Previous Year"},
+        {form.VellNavigator1->Button(nbPrevMonth), "Previous Month"},
+        {form.VellNavigator1->Button(nbNextMonth), "Next Month"},
+        {form.VellNavigator1->Button(nbNextYear), "Next Year"},
+    };
+    for (const auto& [button, name] : buttons) {
+        SCOPED_TRACE(name);
+        QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(button);
+        ASSERT_NE(iface, nullptr);
+        EXPECT_EQ(iface->role(), QAccessible::Button);
+        EXPECT_EQ(iface->text(QAccessible::Name), QString::fromLatin1(name));
+    }
+    // Hints turned off leave the names.
+    form.VellNavigator1->SetShowHint(false);
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(form.VellNavigator1->Button(nbNextYear))->text(QAccessible::Name),
+              QStringLiteral("Next Year"));
+}
