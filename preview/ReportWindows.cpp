@@ -27,7 +27,7 @@ TPreviewWindow* ShowPreview(TBandedReport& report)
     auto* window = new TPreviewWindow();
     window->setAttribute(Qt::WA_DeleteOnClose);
     // The window goes with the report it lays out.
-    QObject::connect(&report, &QObject::destroyed, window, &QObject::deleteLater);
+    QObject::connect(&report, &TBandedReport::Destroying, window, &QObject::deleteLater);
     if (!window->StartLayout(report)) {
         delete window;
         return nullptr;
