@@ -174,6 +174,16 @@ class BatchExport : public BatchRun, public ::testing::WithParamInterface<TSameE
 {
 };
 
+// The filter library's entry for a file extension, null when there is none.
+const TFilterEntry* FilterOf(const QString& extension)
+{
+    for (const TFilterEntry& entry : FilterLibrary().Entries()) {
+        if (entry.FileExtension.compare(extension, Qt::CaseInsensitive) == 0)
+            return &entry;
+    }
+    return nullptr;
+}
+
 // The PDF's creation date is the only part that may differ between two runs.
 QByteArray WithoutCreationDate(QByteArray bytes)
 {
@@ -203,11 +213,7 @@ TEST_P(BatchExport, WritesTheSameBytesAsTheWindow)
     window->CheckList->item(1)->setCheckState(Qt::Unchecked);
     window->OpenReportQuery();
     const QString windowFile = Path(QStringLiteral("window.") + extension);
-    const TFilterEntry* entry = nullptr;
-    for (const TFilterEntry& candidate : FilterLibrary().Entries()) {
-        if (candidate.FileExtension.compare(extension, Qt::CaseInsensitive) == 0)
-            entry = &candidate;
-    }
+    const TFilterEntry* entry = FilterOf(extension);
     ASSERT_NE(entry, nullptr);
     ASSERT_TRUE(window->Report().ExportTo(*entry->Create(windowFile)));
 
@@ -301,11 +307,7 @@ TEST_F(BatchRun, TheProgramExportsWithoutWidgetsTheBytesOfTheWindow)
         if (const TRowFormat* format = FindRowFormat(name)) {
             ASSERT_TRUE(window->Report().ExportRowsTo(*format->Create(windowFile)));
         } else {
-            const TFilterEntry* entry = nullptr;
-            for (const TFilterEntry& candidate : FilterLibrary().Entries()) {
-                if (candidate.FileExtension.compare(name, Qt::CaseInsensitive) == 0)
-                    entry = &candidate;
-            }
+            const TFilterEntry* entry = FilterOf(name);
             ASSERT_NE(entry, nullptr);
             ASSERT_TRUE(window->Report().ExportTo(*entry->Create(windowFile)));
         }
