@@ -24,6 +24,21 @@ QString BuildActivityIds(const QList<TActivityItem>& items)
     return ids;
 }
 
+bool UsesPeriod(const TActivitySelection& selection)
+{
+    return selection.Option == moActiveStarting || selection.Option == moExpiring;
+}
+
+QString PeriodFromParam()
+{
+    return QStringLiteral("pfromdate");
+}
+
+QString PeriodToParam()
+{
+    return QStringLiteral("ptodate");
+}
+
 QStringList ActivityConditionLines(const TActivitySelection& selection, TDateTime today)
 {
     QStringList lines;
@@ -52,11 +67,9 @@ QStringList ActivityConditionLines(const TActivitySelection& selection, TDateTim
     if (!selection.ActivityIds.isEmpty())
         lines << QStringLiteral("and activityid in (") + selection.ActivityIds + QStringLiteral(")");
     if (selection.Option == moActiveStarting)
-        lines << QStringLiteral("and start >= '") + selection.FromText + QStringLiteral("' and start <= '")
-                + selection.ToText + QStringLiteral("'");
+        lines << QStringLiteral("and start >= :%1 and start <= :%2").arg(PeriodFromParam(), PeriodToParam());
     if (selection.Option == moExpiring)
-        lines << QStringLiteral("and p.'end' >= '") + selection.FromText + QStringLiteral("' and p.'end' <= '")
-                + selection.ToText + QStringLiteral("'");
+        lines << QStringLiteral("and p.'end' >= :%1 and p.'end' <= :%2").arg(PeriodFromParam(), PeriodToParam());
     if (selection.Member == mfMembersOnly)
         lines << QStringLiteral("and l.memberno > 0");
     else if (selection.Member == mfGuestsOnly)

@@ -32,9 +32,15 @@ struct TActivitySelection
     int Option = moAllActive;
     int Member = -1;
     QString ActivityIds; // "3,5": the checked activities in list order, empty for none
-    QString FromText;    // the From and To fields' texts, spliced in as shown
-    QString ToText;
+    TDateTime From = 0;  // the period, for the options that compare with it
+    TDateTime To = 0;
 };
+
+// Whether the selection's option compares with the period; its statements then take the period's
+// ends as the parameters named below, never as text in the statement.
+bool UsesPeriod(const TActivitySelection& selection);
+QString PeriodFromParam();
+QString PeriodToParam();
 
 struct TActivityItem
 {

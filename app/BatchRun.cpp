@@ -5,27 +5,26 @@
 #include "AccessRights.h"
 #include "Application.h"
 #include "ClubFiles.h"
-#include "CreateForm.h"
 #include "DateDrop.h"
+#include "DateTime.h"
 #include "EDatabaseError.h"
 #include "EProgramTerminated.h"
 #include "Login.h"
 #include "RangePresets.h"
+#include "ReportWindows.h"
 #include "RowFormats.h"
 #include "StartupGate.h"
+#include "TActivityReport.h"
 #include "TBandedReport.h"
 #include "TCommandLine.h"
 #include "TExtraFilter.h"
 #include "TFilterLibrary.h"
 #include "TPrompt.h"
-#include "TRadioGroup.h"
+#include "TTable.h"
 #include "TbrmIniFile.h"
 #include "TextFunctions.h"
-#include "TfrmActivityRep.h"
 
 #include <QFileInfo>
-#include <QListWidget>
-#include <QPushButton>
 #include <cstdio>
 #include <unistd.h>
 
@@ -108,25 +107,49 @@ TDateTime ReadDate(const QString& text)
     return value;
 }
 
-void ApplySelection(TfrmActivityRep& window, const TCommandLine& line)
+// The ids of the activities table in its order, as the criteria window lists them.
+QList<qint32> ActivityIdsInListOrder(TTable& activities)
 {
+    QList<qint32> ids;
+    activities.First();
+    const int count = activities.RecordCount();
+    for (int i = 0; i < count; ++i) {
+        ids << activities.FieldAsInteger(QStringLiteral("id"));
+        activities.Next();
+    }
+    return ids;
+}
+
+// The selection the criteria window would hold after the same choices: the period of the named
+// preset, the dates given (each as a date field reads it) or today; the option, the member filter and
+// the activities asked for, all of them by default.
+TActivitySelection ReadSelection(const TCommandLine& line, const QList<qint32>& activities)
+{
+    TActivitySelection selection;
+    selection.From = Date();
+    selection.To = Date();
     if (!line.RangeName.isEmpty()) {
         const QStringList captions = RangePresetCaptions();
+        int preset = 0;
         for (int i = 0; i < captions.size(); ++i) {
             if (captions.at(i).compare(line.RangeName, Qt::CaseInsensitive) == 0)
-                window.Range->SetItemIndex(i);
+                preset = i;
         }
-        window.RangeClick();
+        PresetRange(preset, Date(), selection.From, selection.To);
     } else if (!line.FromText.isEmpty()) {
-        // The fields rewrite typed dates in the short date format when they are left.
-        window.SDate->SetText(DateToStr(ReadDate(line.FromText)));
-        window.EDate->SetText(DateToStr(ReadDate(line.ToText)));
+        selection.From = ReadDate(line.FromText);
+        selection.To = ReadDate(line.ToText);
     }
-    window.rgDateRange->SetItemIndex(line.Option);
-    window.rgMember->SetItemIndex(line.Member);
+    selection.Option = line.Option;
+    selection.Member = line.Member;
 
-    if (line.Activities.isEmpty() || line.Activities.compare(QLatin1String("all"), Qt::CaseInsensitive) == 0)
-        return;
+    QList<TActivityItem> items;
+    if (line.Activities.isEmpty() || line.Activities.compare(QLatin1String("all"), Qt::CaseInsensitive) == 0) {
+        for (const qint32 id : activities)
+            items << TActivityItem{true, id};
+        selection.ActivityIds = BuildActivityIds(items);
+        return selection;
+    }
     QList<qint32> wanted;
     for (const QString& part : line.Activities.split(QLatin1Char(','))) {
         bool ok = false;
@@ -136,19 +159,14 @@ void ApplySelection(TfrmActivityRep& window, const TCommandLine& line)
                                            .arg(line.Activities)};
         wanted << id;
     }
-    QList<qint32> found;
-    for (int i = 0; i < window.CheckList->count(); ++i) {
-        QListWidgetItem* item = window.CheckList->item(i);
-        const auto* object = static_cast<const TIntObj*>(item->data(Qt::UserRole).value<void*>());
-        const bool checked = object && wanted.contains(object->Number);
-        item->setCheckState(checked ? Qt::Checked : Qt::Unchecked);
-        if (checked)
-            found << object->Number;
-    }
     for (const qint32 id : wanted) {
-        if (!found.contains(id))
+        if (!activities.contains(id))
             throw TBatchError{ecUsage, QStringLiteral("There is no activity with id %1.").arg(id)};
     }
+    for (const qint32 id : activities)
+        items << TActivityItem{wanted.contains(id), id};
+    selection.ActivityIds = BuildActivityIds(items);
+    return selection;
 }
 
 // The filter named by --format (extension or display name, with or without " File"), else by the
@@ -174,14 +192,14 @@ const TFilterEntry& FindFilter(const TCommandLine& line)
                                       : QStringLiteral("Unknown export format \"%1\".").arg(wanted)};
 }
 
-void Export(TfrmActivityRep& window, const TCommandLine& line)
+void Export(TActivityReport& report, const TActivitySelection& selection, const TCommandLine& line)
 {
     // XLSX and CSV by --format or the file's extension; the page formats otherwise.
     const TRowFormat* rowFormat =
         FindRowFormat(line.FormatName.isEmpty() ? QFileInfo(line.ExportFile).suffix() : line.FormatName);
     const TFilterEntry* entry = rowFormat ? nullptr : &FindFilter(line);
     const QString fileName = QFileInfo(line.ExportFile).absoluteFilePath();
-    window.OpenReportQuery();
+    report.Open(selection);
     const bool terminal = isatty(fileno(stderr));
     const auto showProgress = [terminal](const TReportProgress& progress) {
         if (terminal && progress.Pages == 0)
@@ -191,8 +209,8 @@ void Export(TfrmActivityRep& window, const TCommandLine& line)
         return true;
     };
     std::unique_ptr<TExtraFilter> filter = rowFormat ? nullptr : entry->Create(fileName);
-    const bool done = rowFormat ? window.Report().ExportRowsTo(*rowFormat->Create(fileName), showProgress)
-                                : window.Report().ExportTo(*filter, showProgress);
+    const bool done = rowFormat ? report.Report().ExportRowsTo(*rowFormat->Create(fileName), showProgress)
+                                : report.Report().ExportTo(*filter, showProgress);
     if (terminal)
         std::fputs("\n", stderr);
     if (!done)
@@ -204,21 +222,24 @@ void Export(TfrmActivityRep& window, const TCommandLine& line)
 
 int Run(const TCommandLine& line, TBatchPrompt& prompt)
 {
-    std::unique_ptr<TfrmActivityRep> window = CreateForm<TfrmActivityRep>();
+    TActivityReport report;
+    // The activities table is opened before the user is checked, as the criteria window opens it.
+    TTable activities(QStringLiteral("Brelmdata"), QStringLiteral("ckActs.DB"));
+    activities.Open();
     CheckUser(prompt);
-    window->FormShow();
-    ApplySelection(*window, line);
+    const TActivitySelection selection = ReadSelection(line, ActivityIdsInListOrder(activities));
 
     if (!line.ExportFile.isEmpty()) {
-        Export(*window, line);
+        Export(report, selection, line);
     } else if (line.Print) {
-        window->btnPreviewClick(window->btnPrint);
+        report.Open(selection);
+        // Nobody is there to watch or cancel the run.
+        report.Report().ShowProgress = false;
+        PrintReport(report.Report());
         if (!prompt.Messages.isEmpty())
             throw TBatchError{ecFile, prompt.Messages.join(QLatin1Char(' '))};
     } else {
-        prompt.InputAnswer = line.GroupName;
-        prompt.HasInputAnswer = true;
-        window->Button2Click();
+        report.CreateGroup(selection, line.GroupName);
     }
     return ecDone;
 }

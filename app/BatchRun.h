@@ -1,7 +1,7 @@
 #pragma once
-// One report action without a window: the selection comes from the command line, and the criteria
-// window's own code builds the statement, lays out the pages and writes them through the same
-// filters as the preview's Save, so both give the same files.
+// One report action without a window: the selection comes from the command line, and the same
+// TActivityReport as the criteria window's builds the statement, lays out the pages and writes them
+// through the same filters, so both give the same files. No widget is built.
 struct TCommandLine;
 
 // Exit codes, as --help documents them.

@@ -1,5 +1,6 @@
 #pragma once
-// The hidden report base form. Creating it runs the start-up gate.
+// The base form of the club reports. Creating it runs the start-up gate, unless a form derived from
+// it replaces FormCreate (the criteria window asks for nothing when it is created).
 #include <QWidget>
 
 class TReportBase : public QWidget

@@ -1,10 +1,9 @@
 #pragma once
 // The criteria window: report period, membership option, member filter and activities; Preview, Print
-// and Create Group. It also holds the activity report's layout and the handlers the engine raises.
-#include "TRptBaseClub.h"
+// and Create Group. The report itself is a TActivityReport, fed the selection the controls hold.
+#include "TReportBase.h"
 
 #include "TIntObj.h"
-#include "TQuery.h"
 #include "TTable.h"
 
 #include <memory>
@@ -14,14 +13,13 @@ struct TActivitySelection;
 class QLabel;
 class QListWidget;
 class QPushButton;
-class TBand;
+class TActivityReport;
 class TBandedReport;
-class TLabelElement;
-class TQueryDataSet;
+class TQuery;
 class TRadioGroup;
 class TbrmDateDropDown;
 
-class TfrmActivityRep : public TRptBaseClub
+class TfrmActivityRep : public TReportBase
 {
     Q_OBJECT
 public:
@@ -39,21 +37,17 @@ public:
     void btnPreviewClick(QObject* sender);
     void Button2Click();
 
-    // Report events.
-    void QuickRepBeforePrint(bool& printReport);
-    void QRBand1BeforePrint(bool& printBand);
-    void QRBand2BeforePrint(bool& printBand);
-    void QRBand3BeforePrint(bool& printBand);
-    void QRBand4BeforePrint(bool& printBand);
-
-    // Builds ActivityIds and the report's statement into Query, and opens it (what Preview and Print share).
+    // Builds ActivityIds and opens the report's query for the window's selection (what Preview and
+    // Print share).
     void OpenReportQuery();
+    // The window's criteria with ActivityIds as last built. A period that an option compares with and
+    // that is no date is refused (EConvertError).
+    TActivitySelection Selection() const;
 
-    TBandedReport& Report() const { return *QuickRep; }
-    TQuery& ReportQuery() { return Query; }
+    TActivityReport& ActivityReport() const { return *m_report; }
+    TBandedReport& Report() const;
+    TQuery& ReportQuery();
 
-    qint32 GroupCount = 0;
-    qint32 TotalCount = 0;
     QString ActivityIds;
 
     TRadioGroup* Range = nullptr;
@@ -82,20 +76,10 @@ protected:
 
 private:
     void CreateControls();
-    void CreateReport();
     void BuildActivityIds();
-    // The window's criteria with ActivityIds as last built.
-    TActivitySelection Selection() const;
     void SetTabOrder();
 
     TTable tbckActs;
-    TQuery Query;
-    TQuery Query2;
-    std::unique_ptr<TBandedReport> QuickRep;
-    std::unique_ptr<TQueryDataSet> m_reportData;
-    TLabelElement* lblTitle = nullptr;
-    TLabelElement* lblDate = nullptr;
-    TLabelElement* lblCount = nullptr;
-    TLabelElement* lbltotcnt = nullptr;
+    std::unique_ptr<TActivityReport> m_report;
     std::vector<std::unique_ptr<TIntObj>> m_activityObjects;
 };

@@ -18,6 +18,7 @@
 
 #include <QApplication>
 #include <cstdio>
+#include <memory>
 
 namespace {
 
@@ -79,15 +80,19 @@ int main(int argc, char* argv[])
         PrintLine(stderr, EscapeControlCharacters(error.Message)); // it may echo any argument
         return 1;
     }
-    if (commandLine.Mode != rmWindow && commandLine.Mode != rmView) {
+    // Only the window and the viewer build widgets; every other mode runs without the widget layer
+    // (fonts and text measurement need no more than a QGuiApplication).
+    const bool windowed = commandLine.Mode == rmWindow || commandLine.Mode == rmView;
+    if (!windowed) {
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
             qputenv("QT_QPA_PLATFORM", "offscreen");
         qInstallMessageHandler(QuietToolkitMessages);
     }
 
-    QApplication app(argc, argv);
+    const std::unique_ptr<QGuiApplication> app =
+        windowed ? std::make_unique<QApplication>(argc, argv) : std::make_unique<QGuiApplication>(argc, argv);
     NameApplication();
-    QApplication::setApplicationVersion(QLatin1String(ProgramVersion));
+    QCoreApplication::setApplicationVersion(QLatin1String(ProgramVersion));
     FixDateFormat();
     RegisterExtraFilters();
 

@@ -4,11 +4,13 @@
 #include "CreateForm.h"
 #include "ExtraFilters.h"
 #include "RowFormats.h"
+#include "TActivityReport.h"
 #include "TBandedReport.h"
 #include "TExtraFilter.h"
 #include "TFilterLibrary.h"
 #include "TPreviewWindow.h"
 #include "TPrompt.h"
+#include "TQuery.h"
 #include "TRadioGroup.h"
 #include "TReportDocument.h"
 #include "TSession.h"
@@ -172,7 +174,7 @@ TMeasurement Measure(const TBenchOptions& options)
         if (!document)
             Fail(QStringLiteral("The layout was cancelled."));
         result.Pages = document->PageCount();
-        result.Rows = window->TotalCount;
+        result.Rows = window->ActivityReport().TotalCount;
         break;
     }
     case mkExport: {
@@ -191,12 +193,12 @@ TMeasurement Measure(const TBenchOptions& options)
         const std::unique_ptr<TExtraFilter> filter = entry.Create(fileName);
         if (!window->Report().ExportTo(*filter))
             Fail(QStringLiteral("The export was cancelled."));
-        result.Rows = window->TotalCount;
+        result.Rows = window->ActivityReport().TotalCount;
         break;
     }
     case mkPreview:
         MeasurePreview(*window, result);
-        result.Rows = window->TotalCount;
+        result.Rows = window->ActivityReport().TotalCount;
         break;
     }
     if (options.Kind != mkPreview)

@@ -8,23 +8,28 @@
 #include "TbrmIniFile.h"
 #include "TfmSysLogin.h"
 
-bool LoginByNumber(QWidget* owner, qint32 number)
+bool LoginByNumber(QWidget*, qint32 number)
 {
-    TfmSysLogin form(owner);
-    form.tbUser.SetIndexFieldNames(QStringLiteral("ID"));
-    form.tbUser.Open();
+    // The number names the user: no dialog is built, so batch runs need no widgets.
+    TTable users(QStringLiteral("Brelmdata"), QStringLiteral("User.DB"));
+    users.SetReadOnly(true);
+    users.SetIndexFieldNames(QStringLiteral("ID"));
+    users.Open();
     bool found = false;
     try {
-        found = form.tbUser.FindKey({number});
+        found = users.FindKey({number});
         if (found) {
             LogUserEvent(number, QStringLiteral("Logged In"));
-            form.LoadUserInfo();
+            if (!CurrentUser())
+                SetCurrentUser(std::make_unique<TUserInfo>());
+            FillUserInfo(users, *CurrentUser());
+            SuiteIni().SetUser(CurrentUser()->EmpID);
         }
     } catch (...) {
-        form.tbUser.Close();
+        users.Close();
         throw;
     }
-    form.tbUser.Close();
+    users.Close();
     return found;
 }
 

@@ -74,6 +74,8 @@ TDateTime FieldAsTime(const TTable& table, const QString& name)
     return time.isValid() ? time.msecsSinceStartOfDay() / MsecsPerDay : 0;
 }
 
+} // namespace
+
 void FillUserInfo(const TTable& table, TUserInfo& user)
 {
     user.ID = table.FieldAsInteger(QStringLiteral("ID"));
@@ -100,8 +102,6 @@ void FillUserInfo(const TTable& table, TUserInfo& user)
     if (!middleInitial.isEmpty())
         user.FullName += QLatin1Char(' ') + middleInitial;
 }
-
-} // namespace
 
 TfmSysLogin::TfmSysLogin(QWidget* owner)
     : QDialog(owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::MSWindowsFixedSizeDialogHint)

@@ -12,6 +12,9 @@ class QLineEdit;
 class QPushButton;
 struct TUserInfo;
 
+// Reads the user of the table's current row (the user table's fields).
+void FillUserInfo(const TTable& table, TUserInfo& user);
+
 class TfmSysLogin : public QDialog
 {
     Q_OBJECT

@@ -2,16 +2,11 @@
 
 #include "TExtraFilter.h"
 #include "TPageExporter.h"
-#include "TPreviewWindow.h"
-#include "TProgressWindow.h"
-#include "TPrompt.h"
+#include "TPrintTarget.h"
 #include "TReportDocument.h"
 #include "TReportGenerator.h"
-#include "TReportPrinter.h"
 #include "TRowExporter.h"
 
-#include <QCoreApplication>
-#include <QEventLoop>
 #include <algorithm>
 
 TBandedReport::TBandedReport(QObject* parent) : QObject(parent)
@@ -21,13 +16,7 @@ TBandedReport::TBandedReport(QObject* parent) : QObject(parent)
 
 TBandedReport::~TBandedReport()
 {
-    if (m_preview)
-        delete m_preview.data();
-}
-
-TPreviewWindow* TBandedReport::PreviewWindow() const
-{
-    return qobject_cast<TPreviewWindow*>(m_preview.data());
+    Q_EMIT Destroying();
 }
 
 TBand* TBandedReport::AddBand(TBandType type, const QString& name, double heightPx)
@@ -111,63 +100,36 @@ bool TBandedReport::ExportTo(TExtraFilter& filter, const TProgressCallback& prog
     return true;
 }
 
-bool TBandedReport::ExportRowsTo(TRowSink& sink, const TProgressCallback& progress)
+bool TBandedReport::ExportRowsTo(TRowSink& sink, const TProgressCallback& progress, TReportDataSet* rows)
 {
     // A preview still laying out reads the same data set.
     FinishPendingLayout();
-    return TRowExporter().Run(*this, sink, progress);
+    return TRowExporter().Run(*this, sink, progress, rows);
 }
 
-void TBandedReport::Print()
+bool TBandedReport::PrintTo(TPrintTarget& printer, const TProgressCallback& progress, QString* error)
 {
     FinishPendingLayout();
-    if (!TReportPrinter::PrinterAvailable()) {
-        Prompt().ShowWarning(TReportPrinter::NoPrinterMessage());
-        return;
-    }
     TReportDocument document;
     TReportGenerator generator(*this, document);
     if (!generator.Start())
-        return;
-    std::unique_ptr<TProgressWindow> progressWindow;
-    if (ShowProgress)
-        progressWindow = std::make_unique<TProgressWindow>(QStringLiteral("Printing progress"));
-    TReportPrinter printer;
-    QString error;
-    if (!printer.Begin(document, &error)) {
-        Prompt().ShowWarning(error);
-        return;
-    }
+        return true;
+    if (!printer.Begin(document, error))
+        return false;
     while (true) {
         generator.StepToPage();
-        while (generator.HasPage())
-            printer.PrintPage(document, generator.TakePage());
+        while (generator.HasPage()) {
+            if (!printer.PrintPage(document, generator.TakePage(), error)) {
+                printer.Abort();
+                return false;
+            }
+        }
         if (generator.Finished())
             break;
-        if (progressWindow
-            && !progressWindow->Update({generator.PagesLaidOut(), generator.RowsDone(), generator.RowCount()})) {
+        if (progress && !progress({generator.PagesLaidOut(), generator.RowsDone(), generator.RowCount()})) {
             printer.Abort();
-            return;
+            return false;
         }
     }
-    if (!printer.End(&error))
-        Prompt().ShowWarning(error);
-}
-
-void TBandedReport::Preview()
-{
-    FinishPendingLayout();
-    QCoreApplication::processEvents();
-    auto* window = new TPreviewWindow();
-    window->setAttribute(Qt::WA_DeleteOnClose);
-    m_preview = window;
-    if (!window->StartLayout(*this)) {
-        delete window;
-        return;
-    }
-    QEventLoop loop;
-    connect(window, &QObject::destroyed, &loop, &QEventLoop::quit);
-    connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, &loop, &QEventLoop::quit);
-    window->show();
-    loop.exec();
+    return printer.End(error);
 }

@@ -5,8 +5,7 @@
 #include "TRowExportLayout.h"
 
 #include <QObject>
-#include <QPointer>
-#include <QWidget>
+#include <QString>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -15,12 +14,12 @@ class TExtraFilter;
 class TReportDataSet;
 class TReportDocument;
 class TReportGenerator;
+class TPrintTarget;
 class TRowSink;
-class TPreviewWindow;
 
 // A banded report: bands of elements over a data set. Each generation lays the report out afresh
-// into pages (TReportGenerator); Preview shows them, Print sends them to the default printer and
-// ExportTo hands them to an export filter.
+// into pages (TReportGenerator); PrintTo sends them to a printer, ExportTo hands them to an export
+// filter. The report opens no window: a preview lays it out through a generator of its own.
 class TBandedReport : public QObject
 {
     Q_OBJECT
@@ -54,18 +53,17 @@ public:
     // when the handler leaves printReport false.
     std::function<void(TBandedReport&, bool& printReport)> BeforePrint;
 
-    // Generates the report and shows it in the preview window; returns when the window has been
-    // closed, dispatching events meanwhile.
-    void Preview();
-    // Generates the report straight onto the default printer with a progress window; with no
-    // printer installed it says so and does nothing else.
-    void Print();
+    // Generates the report afresh onto the printer, handing over each page as it is laid out. False
+    // when the printer failed (error says why) or the progress callback cancelled (error left
+    // empty); the printer's job is then dropped. A report its BeforePrint cancelled prints nothing.
+    bool PrintTo(TPrintTarget& printer, const TProgressCallback& progress = {}, QString* error = nullptr);
     // Generates the report afresh into the filter, handing over each page as it is laid out.
     // False when cancelled through the progress callback. Errors of the filter propagate.
     bool ExportTo(TExtraFilter& filter, const TProgressCallback& progress = {});
-    // Writes the data set's rows in report order into the sink, then the counts the report prints.
-    // False when cancelled through the progress callback. Errors of the sink propagate.
-    bool ExportRowsTo(TRowSink& sink, const TProgressCallback& progress = {});
+    // Writes the rows of rows (by default the report's data set) in report order into the sink,
+    // then the counts the report prints. False when cancelled through the progress callback. Errors
+    // of the sink propagate.
+    bool ExportRowsTo(TRowSink& sink, const TProgressCallback& progress = {}, TReportDataSet* rows = nullptr);
     // Lays the whole report out into a document.
     std::unique_ptr<TReportDocument> Generate(const TProgressCallback& progress = {});
 
@@ -74,8 +72,10 @@ public:
     void FinishPendingLayout();
     bool LayoutPending() const;
 
-    // The open preview window, if any (for tests and for closing it from the caller).
-    TPreviewWindow* PreviewWindow() const;
+Q_SIGNALS:
+    // Raised first thing in the destructor, while the report is still whole: a generation of its
+    // own that a window holds must end now.
+    void Destroying();
 
 private:
     friend class TReportGenerator;
@@ -85,5 +85,4 @@ private:
     TReportDataSet* m_dataSet = nullptr;
     std::vector<std::unique_ptr<TBand>> m_bands;
     std::vector<TReportGenerator*> m_generators;
-    QPointer<QWidget> m_preview;
 };

@@ -12,7 +12,6 @@ public:
     void AddField(const QString& name, TFieldType type);
     // Missing trailing values are empty.
     void AddRow(const QVariantList& values);
-    int FieldCount() const { return int(m_names.size()); }
 
     void First() override { m_row = 0; }
     void Next() override;
@@ -20,6 +19,8 @@ public:
     int FieldIndex(const QString& name) const override;
     QVariant Value(int field) const override;
     TFieldType Type(int field) const override;
+    int FieldCount() const override { return int(m_names.size()); }
+    QString FieldName(int field) const override { return m_names.value(field); }
     int RecordCount() const override { return int(m_rows.size()); }
 
 private:

@@ -47,3 +47,17 @@ TFieldType TQueryDataSet::Type(int field) const
         ReadFields();
     return field >= 0 && field < m_fields.size() ? m_fields[field].DataType : ftUnknown;
 }
+
+int TQueryDataSet::FieldCount() const
+{
+    if (!m_fieldsRead)
+        ReadFields();
+    return int(m_fields.size());
+}
+
+QString TQueryDataSet::FieldName(int field) const
+{
+    if (!m_fieldsRead)
+        ReadFields();
+    return field >= 0 && field < m_fields.size() ? m_fields[field].Name : QString();
+}

@@ -17,6 +17,8 @@ public:
     int FieldIndex(const QString& name) const override;
     QVariant Value(int field) const override;
     TFieldType Type(int field) const override;
+    int FieldCount() const override;
+    QString FieldName(int field) const override;
 
 private:
     void ReadFields() const;

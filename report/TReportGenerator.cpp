@@ -9,8 +9,8 @@
 
 #include <algorithm>
 
-TReportGenerator::TReportGenerator(TBandedReport& report, TReportDocument& document)
-    : m_report(report), m_document(document)
+TReportGenerator::TReportGenerator(TBandedReport& report, TReportDocument& document, TReportDataSet* dataSet)
+    : m_report(report), m_document(document), m_ownDataSet(dataSet)
 {
 }
 
@@ -34,7 +34,7 @@ bool TReportGenerator::Start()
     }
     m_report.Attach(this);
 
-    m_dataSet = m_report.DataSet();
+    m_dataSet = m_ownDataSet ? m_ownDataSet : m_report.DataSet();
     m_measurer = std::make_unique<TTextMeasurer>();
     m_today = Date();
     m_document.PaperWidth = m_report.PaperWidth;

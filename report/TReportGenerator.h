@@ -24,7 +24,8 @@ class TTextMeasurer;
 class TReportGenerator
 {
 public:
-    TReportGenerator(TBandedReport& report, TReportDocument& document);
+    // dataSet, when given, is walked in place of the report's own.
+    TReportGenerator(TBandedReport& report, TReportDocument& document, TReportDataSet* dataSet = nullptr);
     ~TReportGenerator();
     TReportGenerator(const TReportGenerator&) = delete;
     TReportGenerator& operator=(const TReportGenerator&) = delete;
@@ -68,6 +69,7 @@ private:
     TBandedReport& m_report;
     TReportDocument& m_document;
     TReportDataSet* m_dataSet = nullptr;
+    TReportDataSet* m_ownDataSet = nullptr; // the one given in place of the report's
     std::unique_ptr<TTextMeasurer> m_measurer;
 
     TBand* m_title = nullptr;

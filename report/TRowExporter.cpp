@@ -105,10 +105,11 @@ TRowCell TRowExporter::Cell(const QVariant& value, TCellKind kind)
     return text.isEmpty() ? TRowCell() : TRowCell{ckText, 0, text};
 }
 
-bool TRowExporter::Run(TBandedReport& report, TRowSink& sink, const TProgressCallback& progress)
+bool TRowExporter::Run(TBandedReport& report, TRowSink& sink, const TProgressCallback& progress,
+                       TReportDataSet* dataSet)
 {
     const TRowExportLayout& layout = report.RowExport;
-    TReportDataSet* data = report.DataSet();
+    TReportDataSet* data = dataSet ? dataSet : report.DataSet();
     if (data)
         data->First();
 

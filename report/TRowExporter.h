@@ -7,6 +7,7 @@
 #include <QVariant>
 
 class TBandedReport;
+class TReportDataSet;
 
 // Walks a report's data set from the first row to the last, as the report prints it, and hands each
 // row to a row sink as typed cells in the order of the report's row export columns; then the counts.
@@ -21,8 +22,10 @@ public:
 
     // False when cancelled through the progress callback (the sink is then left unfinished).
     // Errors of the data set and the sink propagate. The sink's Start and Finish run on the caller's
-    // thread, its rows on the writer thread.
-    bool Run(TBandedReport& report, TRowSink& sink, const TProgressCallback& progress = {});
+    // thread, its rows on the writer thread. dataSet, when given, is walked in place of the
+    // report's own.
+    bool Run(TBandedReport& report, TRowSink& sink, const TProgressCallback& progress = {},
+             TReportDataSet* dataSet = nullptr);
 
     // A field's value as a cell of the column's kind. A value that is not of that kind is kept as
     // text; an empty value or text gives an empty cell.

@@ -11,6 +11,7 @@
 #include "TSession.h"
 #include "TTestServer.h"
 #include "TbrmIniFile.h"
+#include "TActivityReport.h"
 #include "TfrmActivityRep.h"
 
 #include <QListWidget>
@@ -151,7 +152,7 @@ TEST_P(ActivityReport, PaginatesGroupsAcrossPagesAndCountsEachEnrolment)
                            QStringLiteral("Member Count  36"), QStringLiteral("Total Member Count = 86")}));
     EXPECT_EQ(PageOf(*document, QStringLiteral("Member Count  50")), 1);
     EXPECT_EQ(PageOf(*document, QStringLiteral("Member Count  36")), 2);
-    EXPECT_EQ(Window->TotalCount, 86);
+    EXPECT_EQ(Window->ActivityReport().TotalCount, 86);
 
     // A second generation starts the counters afresh.
     const auto again = Window->Report().Generate();
@@ -173,7 +174,7 @@ TEST_P(ActivityReport, AnEmptyDataSetPrintsNoGroupsAndNoSummary)
     const auto document = Generate();
     EXPECT_LE(document->PageCount(), 1);
     EXPECT_TRUE(Structure(*document, {}).isEmpty());
-    EXPECT_EQ(Window->TotalCount, 0);
+    EXPECT_EQ(Window->ActivityReport().TotalCount, 0);
 }
 
 TEST_P(ActivityReport, TitleCarriesTheConfiguredClubNameAndTheDates)

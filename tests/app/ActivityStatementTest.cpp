@@ -23,8 +23,8 @@ TActivitySelection Selection(int option, int member = -1, const QString& ids = {
     selection.Option = option;
     selection.Member = member;
     selection.ActivityIds = ids;
-    selection.FromText = QStringLiteral("3/1/2010");
-    selection.ToText = QStringLiteral("03/31/2010");
+    selection.From = EncodeDate(2010, 3, 1);
+    selection.To = EncodeDate(2010, 3, 31);
     return selection;
 }
 
@@ -61,8 +61,8 @@ TEST(ActivityStatement, EachOptionAddsItsConditionAndRanges)
 {
     const QString active1 = QStringLiteral("where (p.'end' > '03/15/2010' or");
     const QString active2 = QStringLiteral("(p.'end' is null and countdown > 0))");
-    const QString starts = QStringLiteral("and start >= '3/1/2010' and start <= '03/31/2010'");
-    const QString ends = QStringLiteral("and p.'end' >= '3/1/2010' and p.'end' <= '03/31/2010'");
+    const QString starts = QStringLiteral("and start >= :pfromdate and start <= :ptodate");
+    const QString ends = QStringLiteral("and p.'end' >= :pfromdate and p.'end' <= :ptodate");
     const struct {
         int option;
         QStringList conditions;
@@ -93,7 +93,7 @@ TEST(ActivityStatement, MemberFilterFollowsActivitiesAndRanges)
 {
     const QStringList guests = ActivityConditionLines(Selection(moExpiring, mfGuestsOnly, QStringLiteral("7")), March15());
     EXPECT_EQ(guests, (QStringList{QStringLiteral("and activityid in (7)"),
-                                   QStringLiteral("and p.'end' >= '3/1/2010' and p.'end' <= '03/31/2010'"),
+                                   QStringLiteral("and p.'end' >= :pfromdate and p.'end' <= :ptodate"),
                                    QStringLiteral("and l.memberno = 0")}));
     // No choice in the member group reads as "All".
     EXPECT_EQ(ActivityConditionLines(Selection(moOneSession, -1), March15()),

@@ -3,14 +3,17 @@
 // program itself, to cover what main() wires up.
 #include "TAppClub.h"
 #include "TestFiles.h"
+#include "XlsxContent.h"
 
 #include "Application.h"
 #include "BatchRun.h"
 #include "CreateForm.h"
+#include "DateTime.h"
 #include "ExtraFilters.h"
 #include "TBandedReport.h"
 #include "TCommandLine.h"
 #include "TExtraFilter.h"
+#include "RowFormats.h"
 #include "TFilterLibrary.h"
 #include "TRadioGroup.h"
 #include "TStagedFile.h"
@@ -181,6 +184,16 @@ class BatchExport : public BatchRun, public ::testing::WithParamInterface<TSameE
 {
 };
 
+// The filter library's entry for a file extension, null when there is none.
+const TFilterEntry* FilterOf(const QString& extension)
+{
+    for (const TFilterEntry& entry : FilterLibrary().Entries()) {
+        if (entry.FileExtension.compare(extension, Qt::CaseInsensitive) == 0)
+            return &entry;
+    }
+    return nullptr;
+}
+
 // The PDF's creation date is the only part that may differ between two runs.
 QByteArray WithoutCreationDate(QByteArray bytes)
 {
@@ -210,11 +223,7 @@ TEST_P(BatchExport, WritesTheSameBytesAsTheWindow)
     window->CheckList->item(1)->setCheckState(Qt::Unchecked);
     window->OpenReportQuery();
     const QString windowFile = Path(QStringLiteral("window.") + extension);
-    const TFilterEntry* entry = nullptr;
-    for (const TFilterEntry& candidate : FilterLibrary().Entries()) {
-        if (candidate.FileExtension.compare(extension, Qt::CaseInsensitive) == 0)
-            entry = &candidate;
-    }
+    const TFilterEntry* entry = FilterOf(extension);
     ASSERT_NE(entry, nullptr);
     ASSERT_TRUE(window->Report().ExportTo(*entry->Create(windowFile)));
 
@@ -259,6 +268,72 @@ TEST_F(BatchRun, TheProgramRunsHeadlessAndReportsRefusalsOnStderr)
 
     EXPECT_EQ(run({QStringLiteral("1"), QStringLiteral("--export"), Path(QStringLiteral("p.xls"))}), ecDone);
     EXPECT_TRUE(QFileInfo::exists(Path(QStringLiteral("p.xls"))));
+}
+
+namespace {
+
+// Every cell of a workbook as "sheet!reference=type:value", in a fixed order.
+QStringList CellTexts(const QString& fileName)
+{
+    const TXlsxContent book = ReadXlsx(fileName);
+    EXPECT_TRUE(book.Error.isEmpty()) << qPrintable(book.Error);
+    QStringList texts;
+    for (const TXlsxSheet& sheet : book.Sheets) {
+        for (auto cell = sheet.Cells.cbegin(); cell != sheet.Cells.cend(); ++cell)
+            texts << QStringLiteral("%1!%2=%3:%4").arg(sheet.Name, cell.key(), cell->Type, cell->Value);
+    }
+    texts.sort();
+    return texts;
+}
+
+} // namespace
+
+// The built program runs batch mode on a QGuiApplication, where building any widget aborts it: its
+// exports succeed and give the bytes the criteria window's export gives.
+TEST_F(BatchRun, TheProgramExportsWithoutWidgetsTheBytesOfTheWindow)
+{
+    RegisterThisMachine();
+    // The program prints today's date: the window here does too, on the system's clock.
+    SetClock({});
+    const QDate day = QDate::currentDate();
+    SuiteIni();
+    const auto window = CreateForm<TfrmActivityRep>();
+    window->FormShow();
+    window->rgDateRange->SetItemIndex(7);
+    for (const char* extension : {"PDF", "RTF", "csv", "xlsx"}) {
+        SCOPED_TRACE(extension);
+        const QString name = QString::fromLatin1(extension);
+        const QString batchFile = Path(QStringLiteral("program.") + name);
+        QProcess process;
+        // Amounts in the currency format of this test process's locale.
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("LC_ALL"), QStringLiteral("en_US.UTF-8"));
+        process.setProcessEnvironment(environment);
+        process.start(QStringLiteral(ACTIVITYREP_EXE),
+                      {QStringLiteral("1"), QStringLiteral("--alias-file"), Club.AliasFile(), QStringLiteral("--option"),
+                       QStringLiteral("7"), QStringLiteral("--export"), batchFile});
+        ASSERT_TRUE(process.waitForFinished(120000));
+        EXPECT_EQ(process.exitStatus(), QProcess::NormalExit) << process.readAllStandardError().constData();
+        EXPECT_EQ(process.exitCode(), ecDone) << process.readAllStandardError().constData();
+
+        const QString windowFile = Path(QStringLiteral("window.") + name);
+        window->OpenReportQuery();
+        if (const TRowFormat* format = FindRowFormat(name)) {
+            ASSERT_TRUE(window->Report().ExportRowsTo(*format->Create(windowFile)));
+        } else {
+            const TFilterEntry* entry = FilterOf(name);
+            ASSERT_NE(entry, nullptr);
+            ASSERT_TRUE(window->Report().ExportTo(*entry->Create(windowFile)));
+        }
+        const QByteArray batch = ReadFile(batchFile);
+        ASSERT_FALSE(batch.isEmpty());
+        if (name == QLatin1String("xlsx")) // the workbook's parts carry the time they were written
+            EXPECT_EQ(CellTexts(batchFile), CellTexts(windowFile));
+        else
+            EXPECT_EQ(WithoutCreationDate(batch), WithoutCreationDate(ReadFile(windowFile)));
+        if (QDate::currentDate() != day)
+            GTEST_SKIP() << "the date changed while the files were written";
+    }
 }
 
 namespace {

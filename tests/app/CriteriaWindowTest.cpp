@@ -8,6 +8,7 @@
 #include "DateTime.h"
 #include "TIntObj.h"
 #include "TRadioGroup.h"
+#include "TQuery.h"
 #include "TfrmActivityRep.h"
 
 #include <QAccessible>
@@ -170,6 +171,32 @@ TEST_F(CriteriaWindow, ShowingListsActivitiesInTableOrderAllCheckedWithTheirIds)
     const auto early = ShownWindow();
     EXPECT_EQ(early->SDate->Text(), QStringLiteral("03/05/2010"));
     EXPECT_EQ(early->EDate->Text(), QStringLiteral("03/05/2010"));
+}
+
+TEST_F(CriteriaWindow, ShowingAgainListsEachActivityOnceAndKeepsWhatWasUnchecked)
+{
+    const auto window = ShownWindow();
+    window->CheckList->item(1)->setCheckState(Qt::Unchecked);
+    window->hide();
+    window->show();
+    window->hide();
+    window->show();
+    EXPECT_EQ(CheckedTexts(*window), (QStringList{QStringLiteral("Karate"), QStringLiteral("Pilates")}));
+    ASSERT_EQ(window->CheckList->count(), 3);
+    window->OpenReportQuery();
+    EXPECT_EQ(window->ActivityIds, QStringLiteral("3,7"));
+}
+
+TEST_F(CriteriaWindow, APeriodThatIsNoDateStopsTheRunBeforeAnyStatement)
+{
+    const auto window = ShownWindow();
+    window->rgDateRange->SetItemIndex(2); // expiring within the period
+    // Text that would change the statement if it were spliced into it.
+    window->SDate->SetText(QStringLiteral("1/1/2010' or 'a'='a"));
+    window->btnPreview->click();
+    ASSERT_EQ(Club.Prompt.Errors.size(), 1);
+    EXPECT_TRUE(Club.Prompt.Errors.first().contains(QStringLiteral("is not a valid date"))) << qPrintable(Club.Prompt.Errors.first());
+    EXPECT_FALSE(window->ReportQuery().Active());
 }
 
 TEST_F(CriteriaWindow, AnEmptyActivitiesTableGivesAnEmptyList)

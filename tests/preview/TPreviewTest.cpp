@@ -1,4 +1,6 @@
 #include "ReportTestSupport.h"
+#include "PrintTestSupport.h"
+#include "ReportWindows.h"
 #include "TPreviewLayout.h"
 #include "TPreviewWindow.h"
 #include "TPrompt.h"
@@ -171,17 +173,17 @@ TEST_F(TPreviewWindowTest, PreviewReturnsOnlyWhenTheWindowCloses)
     // Preview dispatches pending events before it opens the window, so wait for the window to appear.
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, [&] {
-        TPreviewWindow* window = f.Report.PreviewWindow();
+        TPreviewWindow* window = OpenPreview();
         if (window && window->isVisible()) {
             sawWindow = true;
             window->close();
         }
     });
     poll.start(10);
-    f.Report.Preview();
+    PreviewReport(f.Report);
     EXPECT_TRUE(sawWindow);
     QApplication::processEvents();
-    EXPECT_EQ(f.Report.PreviewWindow(), nullptr);
+    EXPECT_EQ(OpenPreview(), nullptr);
 }
 
 TEST_F(TPreviewWindowTest, PrintWithoutAPrinterOnlySaysSo)
@@ -189,7 +191,7 @@ TEST_F(TPreviewWindowTest, PrintWithoutAPrinterOnlySaysSo)
     TActivityFixture f;
     f.AddGroups({10});
     TReportPrinter::SetAvailabilityProbe([] { return false; });
-    f.Report.Print();
+    PrintReport(f.Report);
     EXPECT_EQ(Prompt.Warnings, QStringList({QStringLiteral("No printer is installed. Install a printer to print the report.")}));
     EXPECT_TRUE(f.Log.isEmpty()); // nothing was generated
 }
@@ -202,7 +204,7 @@ TEST_F(TPreviewWindowTest, PrintSendsEveryPageToThePrinter)
     TActivityFixture f;
     f.AddGroups({100});
     f.Report.ShowProgress = false;
-    f.Report.Print();
+    PrintReport(f.Report);
     EXPECT_TRUE(Prompt.Warnings.isEmpty());
     EXPECT_EQ(PdfPageCount(pdf), 3);
 }

@@ -1,5 +1,6 @@
 #include "TReportFinder.h"
 
+#include "HandlerGuard.h"
 #include "TReportDocument.h"
 
 #include <QElapsedTimer>
@@ -16,7 +17,11 @@ constexpr int SliceMilliseconds = 10;
 TReportFinder::TReportFinder(QObject* parent) : QObject(parent)
 {
     m_timer.setInterval(0);
-    connect(&m_timer, &QTimer::timeout, this, &TReportFinder::Slice);
+    // A failure ends the search (it would only fail again on the next slice).
+    connect(&m_timer, &QTimer::timeout, this, [this] {
+        if (!Guarded([this] { Slice(); }))
+            Cancel();
+    });
 }
 
 void TReportFinder::SetDocument(const TReportDocument* document)

@@ -87,16 +87,21 @@ bool TReportPrinter::Start(QString* error)
     return true;
 }
 
-void TReportPrinter::PrintPage(const TReportDocument& document, const TReportPage& page)
+bool TReportPrinter::PrintPage(const TReportDocument& document, const TReportPage& page, QString* error)
 {
     if (!m_painter)
-        return;
-    if (!m_firstPage)
-        m_printer->newPage();
+        return false;
+    // A page the printer refused would be painted over the one before it.
+    if (!m_firstPage && !m_printer->newPage()) {
+        if (error)
+            *error = QStringLiteral("The report could not be sent to the printer \"%1\".").arg(m_printer->printerName());
+        return false;
+    }
     m_firstPage = false;
     // Full-page mode: device pixel 0 is the paper's edge.
     const double scale = m_printer->resolution() / 254.0;
     TPagePainter::Paint(*m_painter, document, page, QPointF(0, 0), scale);
+    return true;
 }
 
 bool TReportPrinter::End(QString* error)

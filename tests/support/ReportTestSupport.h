@@ -4,11 +4,9 @@
 #include "TBandedReport.h"
 #include "TMemoryDataSet.h"
 #include "TReportDocument.h"
-#include "TReportPrinter.h"
 
 #include <QDate>
 #include <QFile>
-#include <QPrinter>
 #include <QStringList>
 #include <ostream>
 
@@ -117,26 +115,4 @@ inline QStringList PageTexts(const TReportDocument& document, int page)
         if (e.Kind == pkText)
             texts.append(p.Text(e));
     return texts;
-}
-
-// The printer becomes a PDF file, as if a printer were installed.
-inline void PrintIntoPdf(const QString& fileName)
-{
-    TReportPrinter::SetAvailabilityProbe([] { return true; });
-    TReportPrinter::SetPrinterFactory([fileName] {
-        auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
-        printer->setOutputFormat(QPrinter::PdfFormat);
-        printer->setOutputFileName(fileName);
-        return printer;
-    });
-}
-
-// The pages of a PDF file that printing wrote; -1 when there is no such file.
-inline int PdfPageCount(const QString& fileName)
-{
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly))
-        return -1;
-    const QByteArray bytes = file.readAll();
-    return int(bytes.count("/Type /Page") - bytes.count("/Type /Pages"));
 }

@@ -5,14 +5,15 @@
 #include <QStringList>
 
 class TBandedReport;
+class TReportDataSet;
 class TReportDocument;
 
 // The preview's save path. Choice 0 is the engine's own saved-report file; choice k >= 1 is entry
-// k - 1 of the filter library. A filter run generates the report afresh (or, for a preview opened
-// from a file, sends its pages) with an "Export Progress" window. Failures are shown as a message
+// k - 1 of the filter library. A filter run sends the laid-out pages it is given, or with none
+// generates the report afresh, with an "Export Progress" window. Failures are shown as a message
 // naming the file; a failed or cancelled save leaves no partial file behind.
-// The row formats (XLSX, CSV) follow the library's entries in the choices. They write the data set's
-// rows, so they need the report itself; a preview opened from a file cannot save them.
+// The row formats (XLSX, CSV) follow the library's entries in the choices. They write rows in the
+// report's columns, so they need the report itself; a preview opened from a file cannot save them.
 class TReportSaver
 {
 public:
@@ -25,8 +26,9 @@ public:
     // fileName with the choice's extension appended when it has none.
     static QString WithExtension(const QString& fileName, int choice);
 
-    // report may be null (a preview opened from a file); document is then what gets saved. progress,
-    // when given, replaces the progress window. True when the file was written.
+    // document: the pages to save; report: the report they came from, null for a preview opened from
+    // a file; rows: the rows the pages were laid out from (by default the report's data set).
+    // progress, when given, replaces the progress window. True when the file was written.
     static bool Save(const QString& fileName, int choice, TBandedReport* report, const TReportDocument* document,
-                     const TProgressCallback& progress = {});
+                     const TProgressCallback& progress = {}, TReportDataSet* rows = nullptr);
 };

@@ -15,6 +15,7 @@ class QSpinBox;
 class TBandedReport;
 class TFindBar;
 class TReportDocument;
+class TRecordingDataSet;
 class TReportGenerator;
 class TThumbnailPanel;
 
@@ -22,6 +23,9 @@ class TThumbnailPanel;
 // Save and Close. A report is laid out incrementally: the first page shows as soon as it is ready
 // and the rest follow in timer slices while the window stays responsive; closing the window stops
 // the layout. It opens fitted to the page, with the find bar and the thumbnails hidden.
+// Print and Save use what the preview laid out, finishing the layout first: its pages, and for the
+// row formats the rows the layout read, kept as it read them. A report run again meanwhile (other
+// rows in the database, another day) does not change what this window prints or saves.
 class TPreviewWindow : public QMainWindow
 {
     Q_OBJECT
@@ -89,6 +93,8 @@ private:
 
     TPreviewLayout m_layout;
     std::unique_ptr<TReportDocument> m_document;
+    // The rows the layout has read; declared before the generator that reads through it.
+    std::unique_ptr<TRecordingDataSet> m_rows;
     std::unique_ptr<TReportGenerator> m_generator;
     QPointer<TBandedReport> m_report;
     QTimer m_layoutTimer;

@@ -45,22 +45,30 @@ TFindBar::TFindBar(QWidget* parent) : QToolBar(QStringLiteral("Find"), parent)
     connect(m_edit, &QLineEdit::returnPressed, this, [this] { Guarded([this] { FindNext(); }); });
     // A changed text or case starts afresh from the page shown.
     connect(m_edit, &QLineEdit::textEdited, this, [this] {
-        m_finder.Cancel();
-        SetMatch({});
-        m_status->clear();
+        Guarded([this] {
+            m_finder.Cancel();
+            SetMatch({});
+            m_status->clear();
+        });
     });
     connect(m_matchCase, &QCheckBox::toggled, this, [this] {
-        m_finder.Cancel();
-        SetMatch({});
+        Guarded([this] {
+            m_finder.Cancel();
+            SetMatch({});
+        });
     });
 
     connect(&m_finder, &TReportFinder::Found, this, [this](const TFindMatch& match) {
-        m_status->setText(QStringLiteral("Found on page %1").arg(match.Page + 1));
-        SetMatch(match);
+        Guarded([&] {
+            m_status->setText(QStringLiteral("Found on page %1").arg(match.Page + 1));
+            SetMatch(match);
+        });
     });
     connect(&m_finder, &TReportFinder::NotFound, this, [this] {
-        m_status->setText(QStringLiteral("\"%1\" was not found").arg(m_matchText));
-        SetMatch({});
+        Guarded([this] {
+            m_status->setText(QStringLiteral("\"%1\" was not found").arg(m_matchText));
+            SetMatch({});
+        });
     });
     connect(&m_finder, &TReportFinder::Progress, this, [this](int page) {
         m_status->setText(QStringLiteral("Searching page %1...").arg(page + 1));

@@ -58,7 +58,7 @@ bool RunExport(const QString& fileName, bool showProgress, const TProgressCallba
     return completed;
 }
 
-bool SaveRows(const QString& fileName, const TRowFormat& format, TBandedReport* report,
+bool SaveRows(const QString& fileName, const TRowFormat& format, TBandedReport* report, TReportDataSet* rows,
               const TProgressCallback& progress)
 {
     if (!report || report->RowExport.IsEmpty()) {
@@ -70,7 +70,7 @@ bool SaveRows(const QString& fileName, const TRowFormat& format, TBandedReport* 
     }
     // A sink destroyed unfinished (cancelled or failed) leaves no file behind.
     return RunExport(fileName, report->ShowProgress, progress, [&](const TProgressCallback& callback) {
-        return report->ExportRowsTo(*format.Create(fileName), callback);
+        return report->ExportRowsTo(*format.Create(fileName), callback, rows);
     });
 }
 
@@ -109,7 +109,7 @@ QString TReportSaver::WithExtension(const QString& fileName, int choice)
 }
 
 bool TReportSaver::Save(const QString& fileName, int choice, TBandedReport* report, const TReportDocument* document,
-                        const TProgressCallback& progress)
+                        const TProgressCallback& progress, TReportDataSet* rows)
 {
     if (choice == 0) {
         if (!document) {
@@ -124,7 +124,7 @@ bool TReportSaver::Save(const QString& fileName, int choice, TBandedReport* repo
         return true;
     }
     if (const TRowFormat* format = RowFormatOf(choice))
-        return SaveRows(fileName, *format, report, progress);
+        return SaveRows(fileName, *format, report, rows, progress);
     const auto& entries = FilterLibrary().Entries();
     if (choice < 1 || choice > entries.size() || (!report && !document))
         return false;
@@ -134,7 +134,7 @@ bool TReportSaver::Save(const QString& fileName, int choice, TBandedReport* repo
     QString notice;
     const bool saved = RunExport(fileName, !report || report->ShowProgress, progress, [&](const TProgressCallback& callback) {
         std::unique_ptr<TExtraFilter> filter = entries[choice - 1].Create(fileName);
-        if (report) {
+        if (!document) {
             const bool done = report->ExportTo(*filter, callback);
             notice = filter->Notice();
             return done;

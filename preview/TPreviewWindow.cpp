@@ -8,6 +8,7 @@
 #include "TPrompt.h"
 #include "TReportDocument.h"
 #include "TReportGenerator.h"
+#include "TRecordingDataSet.h"
 #include "TReportPrinter.h"
 #include "TReportSaver.h"
 #include "TThumbnailPanel.h"
@@ -162,7 +163,8 @@ TPreviewWindow::TPreviewWindow(QWidget* parent) : QMainWindow(parent)
     m_findBar->Finder().LayoutRunning = [this] { return LayingOut(); };
     addToolBar(Qt::BottomToolBarArea, m_findBar);
     m_findBar->hide();
-    connect(m_findBar, &TFindBar::MatchChanged, this, [this](const TFindMatch& match) { ShowMatch(match); });
+    connect(m_findBar, &TFindBar::MatchChanged, this,
+            [this](const TFindMatch& match) { Guarded([&] { ShowMatch(match); }); });
     connect(m_findBar, &QToolBar::visibilityChanged, this, [this](bool visible) {
         if (!visible)
             m_view->setFocus();
@@ -193,10 +195,21 @@ TPreviewWindow::~TPreviewWindow()
 bool TPreviewWindow::StartLayout(TBandedReport& report)
 {
     StopLayout();
+    if (m_report)
+        m_report->disconnect(this);
     m_report = &report;
+    // A report that goes away ends the layout while it can still be ended; the pages stay.
+    connect(&report, &TBandedReport::Destroying, this, [this] {
+        StopLayout();
+        m_rows.reset();
+        UpdateView();
+    });
     m_document = std::make_unique<TReportDocument>();
     DocumentReplaced();
-    m_generator = std::make_unique<TReportGenerator>(report, *m_document);
+    m_rows.reset();
+    if (report.DataSet())
+        m_rows = std::make_unique<TRecordingDataSet>(*report.DataSet());
+    m_generator = std::make_unique<TReportGenerator>(report, *m_document, m_rows.get());
     if (!m_generator->Start()) {
         m_generator.reset();
         return false;
@@ -222,7 +235,10 @@ bool TPreviewWindow::OpenFile(const QString& fileName)
         return false;
     }
     StopLayout();
+    if (m_report)
+        m_report->disconnect(this);
     m_report = nullptr;
+    m_rows.reset();
     m_document = std::move(document);
     DocumentReplaced();
     m_layout.PageIndex = 0;
@@ -369,7 +385,7 @@ void TPreviewWindow::PrintReport()
 bool TPreviewWindow::ShowSaveDialog(QString& fileName, int& choice)
 {
     // The row formats write the report's data set, which a report opened from a file lacks.
-    const QStringList filters = TReportSaver::NameFilters(m_report && !m_report->RowExport.IsEmpty());
+    const QStringList filters = TReportSaver::NameFilters(m_report && m_rows && !m_report->RowExport.IsEmpty());
     QFileDialog dialog(this, QStringLiteral("Save Report"));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setNameFilters(filters);
@@ -414,8 +430,11 @@ void TPreviewWindow::ShowThumbnails(bool show)
 
 void TPreviewWindow::ShowMatch(const TFindMatch& match)
 {
-    m_match = match;
-    if (match.IsValid()) {
+    // A match from a search over another document (replaced meanwhile) shows nothing.
+    const bool onPage = match.IsValid() && m_document && match.Page < m_document->PageCount() && match.Element >= 0
+        && size_t(match.Element) < m_document->Page(match.Page).Elements().size();
+    m_match = onPage ? match : TFindMatch();
+    if (onPage) {
         GoToPage(match.Page);
         // At a large zoom the found text may lie outside the viewport.
         const TPageElement& element = m_document->Page(match.Page).Elements()[size_t(match.Element)];
@@ -433,14 +452,9 @@ void TPreviewWindow::SaveReport()
     if (!chosen || fileName.isEmpty())
         return;
     fileName = TReportSaver::WithExtension(fileName, choice);
-    if (choice == 0 || !m_report)
-        FinishLayout();
-    TReportSaver::Save(fileName, choice, m_report, m_document.get());
-    // The export ran the pending layout to its end; show what it produced.
-    if (m_generator && m_generator->Finished()) {
-        TakePages();
-        StopLayout();
-    }
+    // What is saved is what this window laid out: its pages, and the rows the layout read.
+    FinishLayout();
+    TReportSaver::Save(fileName, choice, m_report, m_document.get(), {}, m_rows ? &m_rows->Recorded() : nullptr);
     UpdateView();
 }
 

@@ -1,6 +1,7 @@
 // The preview as a place to work in a long report: opening saved reports, thumbnails, the mouse
 // wheel and printing through the print dialog.
 #include "ReportTestSupport.h"
+#include "PrintTestSupport.h"
 #include "TestFiles.h"
 #include "TDialogPrintJob.h"
 #include "TFindBar.h"

@@ -272,3 +272,59 @@ TEST_F(TPreviewFind, MeasuresFindingInALargeReportWhenAsked)
     std::printf("%d rows, %d pages: found on page %d after %lld ms; the event loop waited at most %lld ms\n", rows,
                 window.PageCount(), window.Match().Page + 1, clock.elapsed(), longestGap);
 }
+
+// A failure inside a handler of the find bar or of the search is shown in the error box and ends
+// what it was doing; it never leaves the event loop.
+TEST_F(TPreviewFind, AFailureInAFindHandlerIsShownAndStaysInside)
+{
+    const struct {
+        const char* Name;
+        bool Typing; // a key typed after a match; else the finder reporting its result
+    } rows[] = {{"typing after a match", true}, {"the finder's result", false}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.Name);
+        Prompt.Errors.clear();
+        TActivityFixture f;
+        f.AddGroups({30});
+        TPreviewWindow window;
+        ASSERT_TRUE(window.StartLayout(f.Report));
+        window.FinishLayout();
+        TFindBar* bar = window.FindBar();
+        bar->Open();
+        bar->Edit()->setText(QStringLiteral("Member 3"));
+        const auto search = [&] {
+            bar->FindNext();
+            bool ended = false;
+            EXPECT_NO_THROW(ended = QTest::qWaitFor([&] { return !bar->Finder().Searching(); }, 5000));
+            EXPECT_TRUE(ended);
+        };
+        const auto fail = [] { throw std::runtime_error("the page is gone"); };
+        if (row.Typing) {
+            search();
+            ASSERT_TRUE(window.Match().IsValid());
+            QObject::connect(bar, &TFindBar::MatchChanged, &window, fail);
+            EXPECT_NO_THROW(QTest::keyClick(bar->Edit(), Qt::Key_X));
+        } else {
+            QObject::connect(&bar->Finder(), &TReportFinder::Found, &window, fail);
+            search();
+        }
+        EXPECT_EQ(Prompt.Errors, QStringList{QStringLiteral("the page is gone")});
+    }
+}
+
+TEST_F(TPreviewFind, AMatchOutsideTheDocumentShowsNothing)
+{
+    TActivityFixture f;
+    f.AddGroups({10});
+    TPreviewWindow window;
+    ASSERT_TRUE(window.StartLayout(f.Report));
+    window.FinishLayout();
+    ASSERT_EQ(window.PageCount(), 1);
+    // A search over a document replaced since: its page or its element is not in this one.
+    for (const TFindMatch& match : {TFindMatch{5, 1, 0, 3}, TFindMatch{0, 999, 0, 3}, TFindMatch{0, -2, 0, 3}}) {
+        SCOPED_TRACE(match.Page * 1000 + match.Element);
+        EXPECT_NO_THROW(Q_EMIT window.FindBar()->MatchChanged(match));
+        EXPECT_FALSE(window.Match().IsValid());
+    }
+    EXPECT_TRUE(Prompt.Errors.isEmpty());
+}

@@ -102,7 +102,11 @@ bool TDialogPrintJob::Run(const TReportDocument& document, int currentPage, QWid
         return false;
     }
     for (size_t i = 0; i < order.size(); ++i) {
-        printer.PrintPage(document, document.Page(order[i]));
+        if (!printer.PrintPage(document, document.Page(order[i]), &error)) {
+            printer.Abort();
+            Prompt().ShowWarning(error);
+            return false;
+        }
         if (!progress.Update({int(i) + 1, int(i) + 1, int(order.size())})) {
             printer.Abort();
             return false;

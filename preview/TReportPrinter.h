@@ -1,4 +1,6 @@
 #pragma once
+#include "TPrintTarget.h"
+
 #include <QString>
 #include <functional>
 #include <memory>
@@ -11,11 +13,11 @@ class TReportPage;
 // Prints laid-out pages: on the default printer without a print dialog (the report's paper, one
 // copy, all pages), or on a printer that a print dialog changed between Prepare and Start. The
 // printer's availability and the printer object can be replaced for tests.
-class TReportPrinter
+class TReportPrinter : public TPrintTarget
 {
 public:
     TReportPrinter();
-    ~TReportPrinter();
+    ~TReportPrinter() override;
 
     static bool PrinterAvailable();
     static QString NoPrinterMessage();
@@ -24,15 +26,16 @@ public:
     static void SetPrinterFactory(std::function<std::unique_ptr<QPrinter>()> factory);
 
     // Prepare, then Start.
-    bool Begin(const TReportDocument& document, QString* error);
+    bool Begin(const TReportDocument& document, QString* error) override;
     // Makes the printer for the document's paper (full page, portrait, one copy, all pages, no
     // duplex) without starting it, so a print dialog can change it first.
     QPrinter& Prepare(const TReportDocument& document);
     // Starts printing on the prepared printer.
     bool Start(QString* error);
-    void PrintPage(const TReportDocument& document, const TReportPage& page);
-    bool End(QString* error);
-    void Abort();
+    // False when the printer could not start the page.
+    bool PrintPage(const TReportDocument& document, const TReportPage& page, QString* error) override;
+    bool End(QString* error) override;
+    void Abort() override;
 
 private:
     std::unique_ptr<QPrinter> m_printer;
