@@ -89,6 +89,30 @@ QByteArray ToCodePage1252(const QString& text)
     return result;
 }
 
+int CodePage1252Byte(char32_t character)
+{
+    if (character > 0xFFFF)
+        return -1;
+    const char byte = Encode1252(char16_t(character));
+    return byte == '?' && character != U'?' ? -1 : static_cast<unsigned char>(byte);
+}
+
+bool FitsCodePage1252(const QString& text)
+{
+    const char16_t* const units = reinterpret_cast<const char16_t*>(text.utf16());
+    const qsizetype count = text.size();
+    char16_t high = 0;
+    for (qsizetype i = 0; i < count; ++i)
+        high |= units[i] & 0xFF80;
+    if (high == 0)
+        return true;
+    for (qsizetype i = 0; i < count; ++i) {
+        if (units[i] >= 0x80 && CodePage1252Byte(units[i]) < 0)
+            return false;
+    }
+    return true;
+}
+
 QString FromCodePage1252(const QByteArray& bytes)
 {
     QString result(bytes.size(), Qt::Uninitialized);

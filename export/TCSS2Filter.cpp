@@ -62,7 +62,7 @@ void TCSS2Filter::WriteBand(TReportBand& band)
             s.Append("text-align: center;");
         m_styles.AppendFontStyle(s, *item->Font, "");
         s.Append("\">");
-        THTMLFilterPageFile::AppendEscaped(s, item->Text);
+        THTMLFilterPageFile::AppendEscaped(s, ToCodePage1252(item->Text));
         s.Append("</DIV>");
         s.Append("\r\n");
         PageFile.Write(s.View());

@@ -213,7 +213,7 @@ void TExtraFilter::AddText(double x, double y, const TFont& font, TColor backgro
     }
     TReportItem& item = AppendItem(x, y, font, background, alignment);
     item.Kind = rkText;
-    item.Text = ToCodePage1252(text);
+    item.Text = text;
     MeasureItem(item);
 }
 

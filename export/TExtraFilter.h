@@ -28,7 +28,7 @@ struct TReportItem
     qint32 Height = 0;
     qint32 Width = 0;
     qint32 TextLeft = 0; // left edge of the text after alignment
-    QByteArray Text;     // code page 1252
+    QString Text;        // each writer encodes it as its format stores text
     quint8 Alignment = taLeftJustify;
     TColor Background = clWhite; // white means none
     const TFont* Font = nullptr; // the engine's font, valid until ClosePage
@@ -118,8 +118,7 @@ public:
     virtual void AddGraphic(double x, double y, const void* element);
     virtual void BandPrinted(const void* band);
     // x and y in tenths of a millimetre; x is the left edge, right edge or centre after alignment.
-    // The font must stay valid until ClosePage. The text is converted to code page 1252 here, and only
-    // here: characters outside it become "?".
+    // The font must stay valid until ClosePage. The text is kept as given; each writer encodes it.
     virtual void AddText(double x, double y, const TFont& font, TColor background, int alignment,
                          const QString& text);
 

@@ -78,7 +78,7 @@ void THTMLFilter::WriteBand(TReportBand& band)
             s.Append('"');
         }
         s.Append('>');
-        THTMLFilterPageFile::AppendEscaped(s, item->Text);
+        THTMLFilterPageFile::AppendEscaped(s, ToCodePage1252(item->Text));
         s.Append("</TD>");
         PageFile.Write(s.View());
         lastRight = x + w;

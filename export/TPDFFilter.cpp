@@ -68,36 +68,37 @@ QByteArray InfoString(const QByteArray& text)
     return result;
 }
 
-// A label's text inside "( ... ) Tj": each CR starts the next line, LFs are dropped.
-void AppendContentString(TByteBuffer& out, const QByteArray& text)
+// A label's text inside "( ... ) Tj", in code page 1252: each CR starts the next line, LFs are
+// dropped. The text must fit the code page (FitsCodePage1252).
+void AppendContentString(TByteBuffer& out, const QString& text)
 {
-    const char* const data = text.constData();
+    const char16_t* const units = reinterpret_cast<const char16_t*>(text.utf16());
     const qsizetype size = text.size();
-    qsizetype plain = 0; // start of the bytes not yet appended that are copied as they are
     for (qsizetype i = 0; i < size; ++i) {
-        const char c = data[i];
-        if (c != '\\' && c != '(' && c != ')' && c != '\r' && c != '\n')
-            continue;
-        out.Append(data + plain, i - plain);
-        plain = i + 1;
-        if (c == '\r')
-            out.Append(") Tj T* (");
-        else if (c != '\n') {
+        const char16_t unit = units[i];
+        switch (unit) {
+        case u'\\':
+        case u'(':
+        case u')':
             out.Append('\\');
-            out.Append(c);
+            out.Append(char(unit));
+            break;
+        case u'\r':
+            out.Append(") Tj T* (");
+            break;
+        case u'\n':
+            break;
+        default:
+            out.Append(unit < 0x80 ? char(unit) : char(CodePage1252Byte(unit)));
+            break;
         }
     }
-    out.Append(data + plain, size - plain);
 }
 
 // Whether the standard fonts' WinAnsi encoding holds every character of the label.
-bool FitsStandardFont(const TReportItem& item)
-{
-    Q_UNUSED(item);
-    return true;
-}
+bool FitsStandardFont(const TReportItem& item) { return FitsCodePage1252(item.Text); }
 
-QString LabelText(const TReportItem& item) { return FromCodePage1252(item.Text); }
+const QString& LabelText(const TReportItem& item) { return item.Text; }
 
 // The characters of the text, a lone surrogate as the replacement character.
 template <typename F>

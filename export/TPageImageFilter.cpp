@@ -272,7 +272,7 @@ void TPageImageFilter::WriteBand(TReportBand& band)
         if (rect.isEmpty())
             continue;
         m_page->Texts.push_back(TPageText{rect, m_page->FontIndex(item->Font ? *item->Font : defaultFont),
-                                          item->Alignment, item->Background, item->Text});
+                                          item->Alignment, item->Background, ToCodePage1252(item->Text)});
     }
 }
 

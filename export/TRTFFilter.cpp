@@ -193,7 +193,7 @@ void TRTFFilter::WriteBand(TReportBand& band)
             s.Append("\\ul ");
             formatted = true;
         }
-        AppendEscaped(s, item->Text);
+        AppendEscaped(s, ToCodePage1252(item->Text));
         if (formatted)
             s.Append("\\plain ");
         if (s.IsEmpty())

@@ -29,6 +29,9 @@ QString FontKey(const TFont& font)
         + QLatin1Char(font.Underline ? 'U' : '-') + QLatin1Char(font.StrikeOut ? 'S' : '-');
 }
 
+// Keeps an exact value from rounding up through binary noise.
+constexpr qreal Noise = 1e-6;
+
 // A sum of advances as the int the callers take; one that would not fit is held at the limit.
 int Limited(qint64 width)
 {
@@ -68,7 +71,11 @@ int TTextMeasurer::TextWidth(const TFont& font, const QString& text)
 {
     if (text.isEmpty())
         return 0;
-    TFontCache& cache = Cache(font);
+    return Width(Cache(font), text);
+}
+
+int TTextMeasurer::Width(TFontCache& cache, const QString& text)
+{
     qint64 width = 0;
     const qsizetype count = text.size();
     for (qsizetype i = 0; i < count; ++i) {
@@ -111,13 +118,13 @@ int TTextMeasurer::Width(TFontCache& cache, const TFont& font, const QByteArray&
     return Limited(width);
 }
 
-QSize TTextMeasurer::TextSize(const TFont& font, const QByteArray& text)
+QSize TTextMeasurer::TextSize(const TFont& font, const QString& text)
 {
     TFontCache& cache = Cache(font);
-    return QSize(text.isEmpty() ? 0 : Width(cache, font, text), Height(cache));
+    return QSize(text.isEmpty() ? 0 : Width(cache, text), Height(cache));
 }
 
-const TTextMeasurer::TBrowserMetrics& TTextMeasurer::Browser(const TFont& font)
+TTextMeasurer::TBrowserMetrics& TTextMeasurer::Browser(const TFont& font)
 {
     TFontCache& cache = Cache(font);
     if (cache.Browser)
@@ -133,10 +140,11 @@ const TTextMeasurer::TBrowserMetrics& TTextMeasurer::Browser(const TFont& font)
         return metrics;
     }
     // The metrics are read at one pixel per font unit, where they are exact, and scaled to the font's
-    // real pixel size. The small allowance keeps an exact value from rounding up through binary noise.
+    // real pixel size.
     raw.setPixelSize(unitsPerEm);
+    metrics.Raw = raw;
     const qreal scale = std::clamp(font.Size, 1, MaxFontSize) * 96.0 / 72.0 / unitsPerEm;
-    constexpr qreal Noise = 1e-6;
+    metrics.Scale = scale;
     for (int byte = 0; byte < 256; ++byte) {
         const QList<quint32> glyphs = raw.glyphIndexesForString(FromCodePage1252(QByteArray(1, char(byte))));
         qreal units = 0;
@@ -148,19 +156,56 @@ const TTextMeasurer::TBrowserMetrics& TTextMeasurer::Browser(const TFont& font)
     return metrics;
 }
 
-int TTextMeasurer::BrowserWidth(const TBrowserMetrics& metrics, const QByteArray& text)
+int TTextMeasurer::BrowserAdvance(const TFont& font, TBrowserMetrics& metrics, char32_t character)
+{
+    const int byte = CodePage1252Byte(character);
+    if (byte >= 0)
+        return metrics.Advances[std::size_t(byte)];
+    auto found = metrics.Others.constFind(character);
+    if (found != metrics.Others.constEnd())
+        return found.value();
+    const QString text = QString::fromUcs4(&character, 1);
+    int advance = 0;
+    if (metrics.Raw.isValid() && metrics.Raw.supportsCharacter(character)) {
+        qreal units = 0;
+        const QList<quint32> glyphs = metrics.Raw.glyphIndexesForString(text);
+        for (const QPointF& step : metrics.Raw.advancesForGlyphIndexes(glyphs, QRawFont::UseDesignMetrics))
+            units += step.x();
+        advance = int(std::ceil(units * metrics.Scale * 64 - Noise));
+    } else {
+        // Drawn in a fallback font: the desktop's measurement at the exact size is the best there is.
+        QFont exact = font.ToQFont();
+        exact.setPointSizeF(std::clamp(font.Size, 1, MaxFontSize));
+        advance = int(std::ceil(QFontMetricsF(exact, &Device96()).horizontalAdvance(text) * 64 - Noise));
+    }
+    metrics.Others.insert(character, advance);
+    return advance;
+}
+
+int TTextMeasurer::BrowserWidth(const TFont& font, TBrowserMetrics& metrics, const QString& text)
 {
     qint64 sixtyFourths = 0;
-    for (const char byte : text)
-        sixtyFourths += metrics.Advances[static_cast<unsigned char>(byte)];
+    const qsizetype count = text.size();
+    const char16_t* const units = reinterpret_cast<const char16_t*>(text.utf16());
+    for (qsizetype i = 0; i < count; ++i) {
+        const char16_t unit = units[i];
+        if (unit < 0x80 || (unit >= 0xA0 && unit <= 0xFF)) {
+            sixtyFourths += metrics.Advances[unit];
+            continue;
+        }
+        char32_t character = unit;
+        if (QChar::isHighSurrogate(unit) && i + 1 < count && QChar::isLowSurrogate(units[i + 1]))
+            character = QChar::surrogateToUcs4(unit, units[++i]);
+        sixtyFourths += BrowserAdvance(font, metrics, character);
+    }
     return Limited((sixtyFourths + 63) / 64);
 }
 
-int TTextMeasurer::BrowserTextWidth(const TFont& font, const QByteArray& text)
+int TTextMeasurer::BrowserTextWidth(const TFont& font, const QString& text)
 {
     if (text.isEmpty())
         return 0;
-    return BrowserWidth(Browser(font), text);
+    return BrowserWidth(font, Browser(font), text);
 }
 
 int TTextMeasurer::BrowserTextHeight(const TFont& font)
@@ -168,10 +213,10 @@ int TTextMeasurer::BrowserTextHeight(const TFont& font)
     return Browser(font).Height;
 }
 
-QSize TTextMeasurer::BrowserTextSize(const TFont& font, const QByteArray& text)
+QSize TTextMeasurer::BrowserTextSize(const TFont& font, const QString& text)
 {
-    const TBrowserMetrics& metrics = Browser(font);
-    return QSize(BrowserWidth(metrics, text), metrics.Height);
+    TBrowserMetrics& metrics = Browser(font);
+    return QSize(BrowserWidth(font, metrics, text), metrics.Height);
 }
 
 int TTextMeasurer::Height(TFontCache& cache)

@@ -71,7 +71,7 @@ void TWK1Filter::WriteBand(TReportBand& band)
     m_records.Clear();
     int column = 0;
     for (const TReportItem* item : band) {
-        QByteArray text = item->Text;
+        QByteArray text = ToCodePage1252(item->Text);
         if (item->Kind == rkText)
             text = ReplaceAll(text, QByteArrayLiteral("\r\n"), QByteArrayLiteral(" "));
         AppendLabelRecord(m_records, column, RowCounter, CodePage1252To437(text));

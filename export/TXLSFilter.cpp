@@ -173,7 +173,7 @@ void TXLSFilter::WriteBand(TReportBand& band)
     }
     int column = 0;
     for (const TReportItem* item : band) {
-        const QByteArray text = ReplaceAll(item->Text, QByteArrayLiteral("\r\n"), QByteArrayLiteral(" ")).left(MaxLabelLength);
+        const QByteArray text = ReplaceAll(ToCodePage1252(item->Text), QByteArrayLiteral("\r\n"), QByteArrayLiteral(" ")).left(MaxLabelLength);
         m_cells.AppendInt16(0x0204);
         m_cells.AppendInt16(int(text.size()) + 8);
         m_cells.AppendInt16(RowCounter);

@@ -71,7 +71,7 @@ QList<QByteArray> Texts(const TWrittenBand& band)
 {
     QList<QByteArray> texts;
     for (const TReportItem& item : band.Items)
-        texts.append(item.Text);
+        texts.append(item.Text.toUtf8());
     return texts;
 }
 
@@ -209,7 +209,7 @@ TEST_F(TExtraFilterTest, MeasuresTextAndPlacesItsLeftEdge)
     EXPECT_EQ(centre.TextLeft, anchor - centre.Width / 2);
     EXPECT_EQ(right.Width, left.Width);
     // An empty line still becomes an item, with no width.
-    EXPECT_EQ(empty.Text, QByteArray());
+    EXPECT_EQ(empty.Text, QString());
     EXPECT_EQ(empty.Width, 0);
 }
 

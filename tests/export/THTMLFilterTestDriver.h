@@ -82,7 +82,7 @@ inline qint32 MeasuredHeight(const TFont& font)
 inline qint32 BrowserBoxWidth(const TFont& font, const QString& text)
 {
     TTextMeasurer measurer;
-    return measurer.BrowserTextWidth(font, ToCodePage1252(text));
+    return measurer.BrowserTextWidth(font, text);
 }
 
 inline qint32 BrowserBoxHeight(const TFont& font)

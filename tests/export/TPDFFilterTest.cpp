@@ -282,15 +282,17 @@ TEST_F(TPDFFilterTest, GivesEveryNameBackInItsScriptAndKeepsWinAnsiTextInTheStan
         // Text the standard fonts hold is set in them as it always was, on a page with either kind.
         EXPECT_TRUE(Content(pdf).contains("Td (Name) Tj \r\n"));
         EXPECT_EQ(pdf.contains("/Subtype /Type0 "), row.Composite);
-        EXPECT_EQ(pdf.contains("/Subtype /Type1 \r\n/Name /F0 \r\n/BaseFont /Helvetica "), true);
-        if (!row.Composite)
+        EXPECT_TRUE(pdf.contains("/Subtype /Type1 \r\n/Name /F0 \r\n/BaseFont /Helvetica "));
+        if (!row.Composite) {
             EXPECT_TRUE(Content(pdf).contains(" Td (" + ToCodePage1252(row.Text) + ") Tj \r\n"));
+        }
 
         if (!readers)
             continue;
         const TToolRun check = RunTool(QStringLiteral("qpdf"), {QStringLiteral("--check"), file});
-        if (check.Ran)
+        if (check.Ran) {
             EXPECT_EQ(check.ExitCode, 0) << check.Output.toStdString();
+        }
         const TToolRun text = RunTool(QStringLiteral("pdftotext"), {file, QStringLiteral("-")});
         QStringList lines;
         for (const QString& line : QString::fromUtf8(text.Output).split(QLatin1Char('\n'))) {
