@@ -98,8 +98,6 @@ void AppendContentString(TByteBuffer& out, const QString& text)
 // Whether the standard fonts' WinAnsi encoding holds every character of the label.
 bool FitsStandardFont(const TReportItem& item) { return FitsCodePage1252(item.Text); }
 
-const QString& LabelText(const TReportItem& item) { return item.Text; }
-
 // The characters of the text, a lone surrogate as the replacement character.
 template <typename F>
 void ForEachCharacter(const QString& text, F&& f)
@@ -346,7 +344,7 @@ void TPDFFilter::WriteBand(TReportBand& band)
         if (FitsStandardFont(*item))
             FontIndex(*item->Font);
         else
-            RegisterUnicodeFonts(FontInfo(*item->Font), LabelText(*item));
+            RegisterUnicodeFonts(FontInfo(*item->Font), item->Text);
     }
 
     WriteText("/MediaBox [0 0 " + QByteArray::number(PageWidthPt) + " " + QByteArray::number(PageHeightPt) + "] ");
@@ -391,7 +389,7 @@ void TPDFFilter::WriteBand(TReportBand& band)
             // Set from the composite fonts' own advances, so right and centred labels end or centre
             // where the layout put them whatever the widths the page model measured.
             m_unicodeText.Clear();
-            const double width = AppendUnicodeText(m_unicodeText, info, LabelText(*item));
+            const double width = AppendUnicodeText(m_unicodeText, info, item->Text);
             if (item->Alignment == taRightJustify)
                 x = qRound64(MicronsToPoints(item->X - 2000) - width);
             else if (item->Alignment == taCenter)
