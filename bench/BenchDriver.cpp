@@ -13,6 +13,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <algorithm>
 #include <cstdio>
@@ -313,6 +314,25 @@ QString EnsureDemoDatabase(const QString& folder, int enrolments, quint32 seed, 
     return written;
 }
 
+void EnsureOtherScripts(const QString& folder, const TBenchOptions& options, const TDemoServer& server)
+{
+    if (!server.Host.isEmpty())
+        throw std::runtime_error("--other-scripts changes the SQLite file only; leave out --server");
+    QFile marker(QDir(folder).filePath(QStringLiteral("other-scripts")));
+    if (marker.exists())
+        return;
+    const QString update = QStringLiteral("update lead set lastname = 'Łę' || lastname, firstname = 'Şğ' || firstname;");
+    QProcess shell;
+    shell.start(options.Sqlite3, {QDir(folder).filePath(QStringLiteral("Data/club.db")), update});
+    if (!shell.waitForFinished(-1) || shell.exitStatus() != QProcess::NormalExit || shell.exitCode() != 0)
+        throw std::runtime_error(QStringLiteral("%1 could not rename the members: %2")
+                                     .arg(options.Sqlite3, QString::fromLocal8Bit(shell.readAllStandardError()))
+                                     .toStdString());
+    if (!marker.open(QIODevice::WriteOnly) || !marker.flush())
+        throw std::runtime_error(
+            QStringLiteral("%1 cannot be written: %2").arg(marker.fileName(), marker.errorString()).toStdString());
+}
+
 int RunBenchmark(const TBenchOptions& options, const QString& program)
 {
     QTemporaryDir work;
@@ -355,6 +375,8 @@ int RunBenchmark(const TBenchOptions& options, const QString& program)
             QString folder = QDir(dataFolder).filePath(QStringLiteral("demo-%1-s%2").arg(size).arg(options.Seed));
             if (onServer)
                 folder += QStringLiteral("-server");
+            if (options.OtherScripts)
+                folder += QStringLiteral("-scripts");
             QString aliasFile;
             QElapsedTimer building;
             building.start();
@@ -364,6 +386,8 @@ int RunBenchmark(const TBenchOptions& options, const QString& program)
                               : QStringLiteral("%1 enrolments: database in %2").arg(size).arg(folder));
             try {
                 aliasFile = EnsureDemoDatabase(folder, size, options.Seed, engine);
+                if (options.OtherScripts)
+                    EnsureOtherScripts(folder, options, engine);
             } catch (const std::exception& error) {
                 Progress(QStringLiteral("activityrep-bench: the database of %1 enrolments cannot be built: %2")
                              .arg(size)

@@ -58,6 +58,10 @@ TBenchOptions ParseBenchOptions(const QStringList& arguments)
             options.Preview = false;
             continue;
         }
+        if (option == QLatin1String("--other-scripts")) {
+            options.OtherScripts = true;
+            continue;
+        }
         if (!option.startsWith(QLatin1String("--")))
             Fail(QStringLiteral("Unexpected argument \"%1\"; see --help.").arg(option));
         if (i + 1 >= arguments.size())
@@ -152,6 +156,8 @@ QString BenchUsageText()
         "  --data DIR          keep the databases in DIR and reuse them on the next run (default: a\n"
         "                      temporary folder removed at the end)\n"
         "  --seed S            seed of the demo generator (default 1)\n"
+        "  --other-scripts     demo clubs whose every name starts with letters code page 1252 lacks\n"
+        "                      (\"Łę\", \"Şğ\"), kept beside the plain ones; made with the sqlite3 shell\n"
         "  --sqlite3 PROGRAM   the sqlite3 shell (default sqlite3 from PATH)\n"
         "  --server HOST       also measure the club on this PostgreSQL server (a host name, an address\n"
         "                      or the folder of its socket): the shell, the query, the layout and the\n"

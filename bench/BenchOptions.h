@@ -37,6 +37,9 @@ struct TBenchOptions
     quint32 Seed = 1;
     QString Sqlite3 = QStringLiteral("sqlite3");
     bool Preview = true;
+    // Every member's names hold letters code page 1252 lacks, so each name takes the writers'
+    // other-script path (the PDF's composite fonts).
+    bool OtherScripts = false;
     // A PostgreSQL server to measure as well: empty Host runs the SQLite file only.
     QString ServerHost;
     int ServerPort = 5432;

@@ -1,8 +1,12 @@
 #include "TPDFFilter.h"
 
 #include "CodePages.h"
+#include "EExportError.h"
 #include "TExtraOptions.h"
+#include "TFontLocator.h"
+#include "TPdfUnicodeFont.h"
 
+#include <QFile>
 #include <QFontMetricsF>
 #include <QImage>
 #include <algorithm>
@@ -64,27 +68,53 @@ QByteArray InfoString(const QByteArray& text)
     return result;
 }
 
-// A label's text inside "( ... ) Tj": each CR starts the next line, LFs are dropped.
-void AppendContentString(TByteBuffer& out, const QByteArray& text)
+// A label's text inside "( ... ) Tj", in code page 1252: each CR starts the next line, LFs are
+// dropped. The text must fit the code page (FitsCodePage1252).
+void AppendContentString(TByteBuffer& out, const QString& text)
 {
-    const char* const data = text.constData();
+    const char16_t* const units = reinterpret_cast<const char16_t*>(text.utf16());
     const qsizetype size = text.size();
-    qsizetype plain = 0; // start of the bytes not yet appended that are copied as they are
     for (qsizetype i = 0; i < size; ++i) {
-        const char c = data[i];
-        if (c != '\\' && c != '(' && c != ')' && c != '\r' && c != '\n')
-            continue;
-        out.Append(data + plain, i - plain);
-        plain = i + 1;
-        if (c == '\r')
-            out.Append(") Tj T* (");
-        else if (c != '\n') {
+        const char16_t unit = units[i];
+        switch (unit) {
+        case u'\\':
+        case u'(':
+        case u')':
             out.Append('\\');
-            out.Append(c);
+            out.Append(char(unit));
+            break;
+        case u'\r':
+            out.Append(") Tj T* (");
+            break;
+        case u'\n':
+            break;
+        default:
+            out.Append(unit < 0x80 ? char(unit) : char(CodePage1252Byte(unit)));
+            break;
         }
     }
-    out.Append(data + plain, size - plain);
 }
+
+// Whether the standard fonts' WinAnsi encoding holds every character of the label.
+bool FitsStandardFont(const TReportItem& item) { return FitsCodePage1252(item.Text); }
+
+// The characters of the text, a lone surrogate as the replacement character.
+template <typename F>
+void ForEachCharacter(const QString& text, F&& f)
+{
+    const qsizetype size = text.size();
+    for (qsizetype i = 0; i < size; ++i) {
+        const QChar c = text[i];
+        if (c.isHighSurrogate() && i + 1 < size && text[i + 1].isLowSurrogate()) {
+            f(char32_t(QChar::surrogateToUcs4(c, text[i + 1])));
+            ++i;
+        } else {
+            f(c.isSurrogate() ? char32_t(0xFFFD) : char32_t(c.unicode()));
+        }
+    }
+}
+
+QString FaceKey(const TFontFace& face) { return face.File + QLatin1Char('#') + QString::number(face.Index); }
 
 } // namespace
 
@@ -92,6 +122,8 @@ TPDFFilter::TPDFFilter(const QString& fileName)
     : TExtraFilter(fileName)
 {
 }
+
+TPDFFilter::~TPDFFilter() = default;
 
 QString TPDFFilter::Description() const { return DisplayName(); }
 
@@ -137,7 +169,7 @@ QByteArray TPDFFilter::AllocateObject() { return QByteArray::number(NextObject++
 
 void TPDFFilter::AddXRef(const QByteArray& number) { XRefEntries.emplace_back(number.toInt(), FileOffset); }
 
-const TPDFFilter::TFontInfo& TPDFFilter::FontInfo(const TFont& font)
+TPDFFilter::TFontInfo& TPDFFilter::FontInfo(const TFont& font)
 {
     // A report uses a handful of fonts, usually the same one for many labels in a row.
     if (m_lastFont < m_fonts.size() && m_fonts[m_lastFont].Font == font)
@@ -167,6 +199,94 @@ const TPDFFilter::TFontInfo& TPDFFilter::FontInfo(const TFont& font)
 
 int TPDFFilter::FontIndex(const TFont& font) { return FontInfo(font).Index; }
 
+int TPDFFilter::UnicodeFont(TFontInfo& info, char32_t character)
+{
+    const auto known = info.UnicodeFont.constFind(character);
+    if (known != info.UnicodeFont.cend())
+        return *known;
+    if (!info.Locator) {
+        // Sizes and colours of one family and style share their fonts.
+        const QString style = info.Font.Name + QLatin1Char('|') + QLatin1Char(info.Font.Bold ? 'b' : '-')
+            + QLatin1Char(info.Font.Italic ? 'i' : '-');
+        std::shared_ptr<TFontLocator>& locator = m_locators[style];
+        if (!locator)
+            locator = std::make_shared<TFontLocator>(info.Font);
+        info.Locator = locator;
+    }
+    // A character no installed font has is shown as the best match's missing-glyph box; its code
+    // still carries it into searched and copied text.
+    const TFontFace* face = info.Locator->FaceFor(character);
+    if (!face)
+        face = info.Locator->PrimaryFace();
+    if (!face)
+        throw EExportError(QStringLiteral("No TrueType font is installed to write the names that the standard "
+                                          "PDF fonts cannot show (\"%1\").").arg(info.Font.Name));
+    const QString key = FaceKey(*face);
+    int index = m_unicodeFontOfFace.value(key, -1);
+    if (index < 0) {
+        auto font = std::make_unique<TPdfUnicodeFont>(*face);
+        if (!font->Valid())
+            throw EExportError(QStringLiteral("The font file \"%1\" cannot be read.").arg(face->File));
+        index = int(m_unicodeFonts.size());
+        m_unicodeFonts.push_back(TUnicodeFont{std::move(font), int(FontTable.size())});
+        m_unicodeFontOfFace.insert(key, index);
+        FontTable.append(QFile::encodeName(key));
+        FontObjects.append(AllocateObject());
+    }
+    info.UnicodeFont.insert(character, index);
+    return index;
+}
+
+void TPDFFilter::RegisterUnicodeFonts(TFontInfo& info, const QString& text)
+{
+    ForEachCharacter(text, [&](char32_t c) {
+        if (c != '\r' && c != '\n')
+            UnicodeFont(info, c);
+    });
+}
+
+double TPDFFilter::AppendUnicodeText(TByteBuffer& out, TFontInfo& info, const QString& text)
+{
+    const int size = info.Font.Size;
+    int current = -1;
+    bool open = false;
+    qint64 line = 0; // thousandths of the size
+    qint64 widest = 0;
+    ForEachCharacter(text, [&](char32_t c) {
+        if (c == '\n')
+            return;
+        if (c == '\r') {
+            if (open)
+                out.Append("> Tj ");
+            open = false;
+            out.Append("T* ");
+            widest = std::max(widest, line);
+            line = 0;
+            return;
+        }
+        const int index = UnicodeFont(info, c);
+        if (index != current) {
+            if (open)
+                out.Append("> Tj ");
+            open = false;
+            current = index;
+            out.Append("/F");
+            out.AppendNumber(m_unicodeFonts[std::size_t(index)].TableIndex);
+            out.Append(' ');
+            out.AppendNumber(size);
+            out.Append(" Tf ");
+        }
+        if (!open)
+            out.Append('<');
+        open = true;
+        line += m_unicodeFonts[std::size_t(index)].Font->AppendCode(out, c);
+    });
+    if (open)
+        out.Append("> Tj ");
+    widest = std::max(widest, line);
+    return double(widest) * size / 1000.0;
+}
+
 void TPDFFilter::BeginDocument()
 {
     TExtraFilter::BeginDocument();
@@ -175,6 +295,9 @@ void TPDFFilter::BeginDocument()
     FontObjects.clear();
     m_fonts.clear();
     m_lastFont = 0;
+    m_unicodeFonts.clear();
+    m_unicodeFontOfFace.clear();
+    m_locators.clear();
     XRefEntries.clear();
     PageGroups.clear();
     m_pending.Clear();
@@ -216,8 +339,12 @@ void TPDFFilter::WriteBand(TReportBand& band)
     m_sorted.assign(band.begin(), band.end());
     std::stable_sort(m_sorted.begin(), m_sorted.end(), CompareBySequence);
     for (const TReportItem* item : std::as_const(m_sorted)) {
-        if (item->Kind == rkText)
+        if (item->Kind != rkText)
+            continue;
+        if (FitsStandardFont(*item))
             FontIndex(*item->Font);
+        else
+            RegisterUnicodeFonts(FontInfo(*item->Font), item->Text);
     }
 
     WriteText("/MediaBox [0 0 " + QByteArray::number(PageWidthPt) + " " + QByteArray::number(PageHeightPt) + "] ");
@@ -252,29 +379,48 @@ void TPDFFilter::WriteBand(TReportBand& band)
             continue;
         const qsizetype start = out.Size();
         const TFont& font = *item->Font;
-        const TFontInfo& info = FontInfo(font);
-        const qint32 x = MicronsToPoints(item->TextLeft);
+        TFontInfo& info = FontInfo(font);
+        qint64 x = MicronsToPoints(item->TextLeft);
         const qint64 top = qint64(PageHeightPt) - MicronsToPoints(item->Y);
         // The first baseline lies one ascent below the top, so the text fills the measured box.
         const qint64 baseline = top - info.Ascent;
+        const bool standard = FitsStandardFont(*item);
+        if (!standard) {
+            // Set from the composite fonts' own advances, so right and centred labels end or centre
+            // where the layout put them whatever the widths the page model measured.
+            m_unicodeText.Clear();
+            const double width = AppendUnicodeText(m_unicodeText, info, item->Text);
+            if (item->Alignment == taRightJustify)
+                x = qRound64(MicronsToPoints(item->X - 2000) - width);
+            else if (item->Alignment == taCenter)
+                x = qRound64(MicronsToPoints(item->X) - width / 2);
+        }
         out.Append("BT\r\n");
         if (font.Color != clBlack) {
             out.Append(PdfColor(font.Color));
             out.Append(" rg\r\n");
         }
-        out.Append("/F");
-        out.AppendNumber(info.Index);
-        out.Append(' ');
-        out.AppendNumber(font.Size);
-        out.Append(" Tf\r\n");
+        if (standard) {
+            out.Append("/F");
+            out.AppendNumber(info.Index);
+            out.Append(' ');
+            out.AppendNumber(font.Size);
+            out.Append(" Tf\r\n");
+        }
         out.AppendNumber(qint64(font.Size) + 2);
         out.Append(" TL\r\n");
         out.AppendNumber(x);
         out.Append(' ');
         out.AppendNumber(baseline);
-        out.Append(" Td (");
-        AppendContentString(out, ToCodePage1252(item->Text));
-        out.Append(") Tj \r\n");
+        if (standard) {
+            out.Append(" Td (");
+            AppendContentString(out, item->Text);
+            out.Append(") Tj \r\n");
+        } else {
+            out.Append(" Td ");
+            out.Append(m_unicodeText.View());
+            out.Append("\r\n");
+        }
         if (font.Color != clBlack) {
             out.Append(PdfColor(clBlack));
             out.Append(" rg\r\n");
@@ -305,9 +451,30 @@ void TPDFFilter::EndPageOutput()
     WriteText("endobj");
 }
 
+void TPDFFilter::WriteUnicodeFont(qsizetype tableIndex, const TPdfUnicodeFont& font)
+{
+    QList<QByteArray> numbers{FontObjects[tableIndex]};
+    while (numbers.size() < TPdfUnicodeFont::ObjectCount)
+        numbers.append(AllocateObject());
+    const QList<QByteArray> objects = font.Objects(numbers);
+    for (qsizetype i = 0; i < objects.size(); ++i) {
+        AddXRef(numbers[i]);
+        WriteText(numbers[i] + " 0 obj");
+        WriteText(objects[i]);
+        WriteText("endobj");
+    }
+}
+
 void TPDFFilter::EndDocument()
 {
+    std::vector<const TPdfUnicodeFont*> unicodeAt(std::size_t(FontTable.size()), nullptr);
+    for (const TUnicodeFont& font : m_unicodeFonts)
+        unicodeAt[std::size_t(font.TableIndex)] = font.Font.get();
     for (qsizetype i = 0; i < FontTable.size(); ++i) {
+        if (unicodeAt[std::size_t(i)]) {
+            WriteUnicodeFont(i, *unicodeAt[std::size_t(i)]);
+            continue;
+        }
         AddXRef(FontObjects[i]);
         WriteText(FontObjects[i] + " 0 obj");
         WriteText("<< /Type /Font ");
@@ -376,6 +543,9 @@ void TPDFFilter::EndDocument()
     FontTable.clear();
     FontObjects.clear();
     m_fonts.clear();
+    m_unicodeFonts.clear();
+    m_unicodeFontOfFace.clear();
+    m_locators.clear();
     XRefEntries.clear();
     PageGroups.clear();
     TExtraFilter::EndDocument();

@@ -3,9 +3,13 @@
 #include "TPDFFilter.h"
 
 #include <QFontMetricsF>
+#include <QProcess>
 #include <QRegularExpression>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 using namespace WriterTest;
 
@@ -189,4 +193,133 @@ TEST(TPDFFilter, ChoosesAStandardFontByName)
         TFont font{QString::fromLatin1(row.Name), 10, row.Bold};
         EXPECT_EQ(TPDFFilter::StandardFontName(font), row.Standard);
     }
+}
+
+namespace {
+
+// What a program prints for the arguments; not started: nothing, and `ran` false.
+struct TToolRun
+{
+    bool Ran = false;
+    int ExitCode = -1;
+    QByteArray Output;
+};
+
+TToolRun RunTool(const QString& program, const QStringList& arguments)
+{
+    TToolRun run;
+    if (QStandardPaths::findExecutable(program).isEmpty())
+        return run;
+    QProcess process;
+    process.start(program, arguments);
+    if (!process.waitForFinished(60000))
+        return run;
+    run.Ran = true;
+    run.ExitCode = process.exitCode();
+    run.Output = process.readAllStandardOutput();
+    return run;
+}
+
+struct TWord
+{
+    QString Text;
+    double XMin = 0;
+    double XMax = 0;
+};
+
+// The words pdftotext finds and their boxes, in points from the left edge.
+QList<TWord> PdfWords(const QString& file)
+{
+    QList<TWord> words;
+    const TToolRun run = RunTool(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), file, QStringLiteral("-")});
+    static const QRegularExpression word(
+        QStringLiteral("<word xMin=\"([\\d.]+)\" yMin=\"[\\d.]+\" xMax=\"([\\d.]+)\" yMax=\"[\\d.]+\">([^<]*)</word>"));
+    auto matches = word.globalMatch(QString::fromUtf8(run.Output));
+    while (matches.hasNext()) {
+        const QRegularExpressionMatch match = matches.next();
+        words.append(TWord{match.captured(3), match.captured(1).toDouble(), match.captured(2).toDouble()});
+    }
+    return words;
+}
+
+} // namespace
+
+TEST_F(TPDFFilterTest, GivesEveryNameBackInItsScriptAndKeepsWinAnsiTextInTheStandardFonts)
+{
+    const bool readers = !QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty();
+    const TFont boldItalic{QStringLiteral("Times New Roman"), 12, true, true};
+    const TFont courier{QStringLiteral("Courier New"), 9};
+    struct TRow
+    {
+        const char* Script;
+        QString Text;
+        const TFont* Font;
+        int Alignment;
+        bool Composite;
+    };
+    const TRow rows[] = {
+        {"Polish", QStringLiteral("Wałęsa, Łukasz"), nullptr, taLeftJustify, true},
+        {"Czech", QStringLiteral("Dvořák, Jiří"), &boldItalic, taLeftJustify, true},
+        {"Turkish", QStringLiteral("Şahin, Ayşe Ğül"), &courier, taRightJustify, true},
+        {"Vietnamese", QStringLiteral("Nguyễn, Thị Hồng"), nullptr, taCenter, true},
+        {"Greek", QStringLiteral("Παπαδόπουλος, Γιώργος"), &boldItalic, taRightJustify, true},
+        {"Cyrillic", QStringLiteral("Дмитриев, Иван"), &courier, taLeftJustify, true},
+        // Beyond the BMP: a surrogate pair in the text and in the ToUnicode map, from a fallback font.
+        {"Mathematical", QStringLiteral("Bold \U0001D400\U0001D401"), nullptr, taLeftJustify, true},
+        {"Code page 1252", QStringLiteral("Müller, José € Œ"), nullptr, taLeftJustify, false},
+    };
+    for (const TRow& row : rows) {
+        SCOPED_TRACE(row.Script);
+        const QString file = m_dir.filePath(QStringLiteral("names.pdf"));
+        {
+            TPDFFilter filter(file);
+            // The anchor of a right-aligned label is its right edge, of a centred one its centre.
+            RunReport(filter, {TPage{TLabel{200, 300, QStringLiteral("Name")},
+                                     TLabel{1000, 600, row.Text, row.Font, row.Alignment}}});
+        }
+        const QByteArray pdf = ReadFile(file);
+        EXPECT_TRUE(pdf.startsWith("%PDF-1.2\r\n"));
+        // Text the standard fonts hold is set in them as it always was, on a page with either kind.
+        EXPECT_TRUE(Content(pdf).contains("Td (Name) Tj \r\n"));
+        EXPECT_EQ(pdf.contains("/Subtype /Type0 "), row.Composite);
+        EXPECT_TRUE(pdf.contains("/Subtype /Type1 \r\n/Name /F0 \r\n/BaseFont /Helvetica "));
+        if (!row.Composite) {
+            EXPECT_TRUE(Content(pdf).contains(" Td (" + ToCodePage1252(row.Text) + ") Tj \r\n"));
+        }
+
+        if (!readers)
+            continue;
+        const TToolRun check = RunTool(QStringLiteral("qpdf"), {QStringLiteral("--check"), file});
+        if (check.Ran) {
+            EXPECT_EQ(check.ExitCode, 0) << check.Output.toStdString();
+        }
+        const TToolRun text = RunTool(QStringLiteral("pdftotext"), {file, QStringLiteral("-")});
+        QStringList lines;
+        for (const QString& line : QString::fromUtf8(text.Output).split(QLatin1Char('\n'))) {
+            if (!line.trimmed().isEmpty())
+                lines.append(line.trimmed());
+        }
+        ASSERT_EQ(lines.size(), 2) << text.Output.toStdString();
+        EXPECT_EQ(lines[0], QStringLiteral("Name"));
+        EXPECT_EQ(lines[1], row.Text);
+
+        // The label ends, centres or starts where the layout put its anchor.
+        double left = 1e9;
+        double right = 0;
+        for (const TWord& word : PdfWords(file)) {
+            if (word.Text != QStringLiteral("Name")) {
+                left = std::min(left, word.XMin);
+                right = std::max(right, word.XMax);
+            }
+        }
+        const double anchor = MicronsToPoints(NativeToMicrons(1000));
+        if (row.Alignment == taLeftJustify)
+            EXPECT_NEAR(left, anchor, 1.0);
+        else if (row.Alignment == taCenter)
+            EXPECT_NEAR((left + right) / 2, anchor, 1.0);
+        else
+            EXPECT_NEAR(right, MicronsToPoints(NativeToMicrons(1000) - 2000), 1.0);
+    }
+    if (!readers)
+        GTEST_SKIP() << "pdftotext (poppler-utils) is not installed; the text was not read back";
 }
