@@ -144,6 +144,24 @@ QString NearestLetters(const QString& text, THolds holds)
     return result;
 }
 
+// Whether every unit of the text has a byte; report text is nearly always ASCII, which one vectorised
+// pass settles. A surrogate has no byte, so text beyond the BMP never fits.
+bool Fits(const QString& text, int (*byteOf)(char32_t))
+{
+    const char16_t* const units = reinterpret_cast<const char16_t*>(text.utf16());
+    const qsizetype count = text.size();
+    char16_t high = 0;
+    for (qsizetype i = 0; i < count; ++i)
+        high |= units[i] & 0xFF80;
+    if (high == 0)
+        return true;
+    for (qsizetype i = 0; i < count; ++i) {
+        if (units[i] >= 0x80 && byteOf(units[i]) < 0)
+            return false;
+    }
+    return true;
+}
+
 } // namespace
 
 int CodePage437Byte(char32_t character)
@@ -157,18 +175,7 @@ int CodePage437Byte(char32_t character)
 
 bool FitsCodePage437(const QString& text)
 {
-    const char16_t* const units = reinterpret_cast<const char16_t*>(text.utf16());
-    const qsizetype count = text.size();
-    char16_t high = 0;
-    for (qsizetype i = 0; i < count; ++i)
-        high |= units[i] & 0xFF80;
-    if (high == 0)
-        return true;
-    for (qsizetype i = 0; i < count; ++i) {
-        if (units[i] >= 0x80 && CodePage437Byte(units[i]) < 0)
-            return false;
-    }
-    return true;
+    return Fits(text, CodePage437Byte);
 }
 
 QString NearestLetters1252(const QString& text)
@@ -217,18 +224,7 @@ int CodePage1252Byte(char32_t character)
 
 bool FitsCodePage1252(const QString& text)
 {
-    const char16_t* const units = reinterpret_cast<const char16_t*>(text.utf16());
-    const qsizetype count = text.size();
-    char16_t high = 0;
-    for (qsizetype i = 0; i < count; ++i)
-        high |= units[i] & 0xFF80;
-    if (high == 0)
-        return true;
-    for (qsizetype i = 0; i < count; ++i) {
-        if (units[i] >= 0x80 && CodePage1252Byte(units[i]) < 0)
-            return false;
-    }
-    return true;
+    return Fits(text, CodePage1252Byte);
 }
 
 QString FromCodePage1252(const QByteArray& bytes)
