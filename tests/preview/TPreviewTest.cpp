@@ -59,6 +59,12 @@ TEST(TPreviewLayout, FitsThePageOrItsWidthIntoTheViewport)
     layout.Refit(QSize(428, 2000));
     EXPECT_DOUBLE_EQ(layout.Zoom, 0.5);
     EXPECT_EQ(layout.Mode, zmFitWidth);
+
+    // A fitted page never needs a scroll bar, whatever the rounding of its scale.
+    for (int height = 300; height <= 1200; ++height) {
+        layout.FitPage(QSize(2000, height));
+        ASSERT_LE(layout.CanvasSize().height(), height) << height;
+    }
 }
 
 TEST(TPreviewLayout, PagingStaysWithinTheReport)
