@@ -1,5 +1,7 @@
 #include "TProgressWindow.h"
 
+#include "TPrompt.h"
+
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QHBoxLayout>
@@ -10,9 +12,9 @@
 #include <QVBoxLayout>
 
 TProgressWindow::TProgressWindow(const QString& caption, QWidget* parent)
-    // A small dialog: a caption and a close button (which cancels), nothing to minimise or maximise.
-    : QWidget(parent, Qt::Dialog | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint | Qt::WindowTitleHint
-                          | Qt::WindowCloseButtonHint)
+    // The frame of the program's dialogs (a caption and a close button, which cancels; nothing to
+    // minimise or maximise), kept on top.
+    : QWidget(parent, TQtPrompt::DialogFlags | Qt::WindowStaysOnTopHint)
 {
     setObjectName(QStringLiteral("ProgressForm"));
     setWindowTitle(caption);

@@ -3,6 +3,7 @@
 #include "ReportWindows.h"
 #include "TPreviewLayout.h"
 #include "TPreviewWindow.h"
+#include "TProgressWindow.h"
 #include "TPrompt.h"
 #include "TReportPrinter.h"
 
@@ -14,6 +15,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QPrinter>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -312,6 +314,34 @@ TEST_F(TPreviewWindowTest, GrabsTheDemoPreviewWhenAsked)
     window.FitPage();
     QApplication::processEvents();
     EXPECT_TRUE(window.grab().save(folder + QStringLiteral("/preview-last.png")));
+}
+
+// Screenshots of the whole screen, window manager frames included, when run on a display:
+// PREVIEW_GRAB_DIR=... QT_QPA_PLATFORM=xcb preview_tests --gtest_filter='*Screen*'. A long report in
+// the preview at its opening width, then the progress window of a print with its total.
+TEST_F(TPreviewWindowTest, GrabsTheScreenWithFramesWhenAsked)
+{
+    const QString folder = qEnvironmentVariable("PREVIEW_GRAB_DIR");
+    if (folder.isEmpty() || QGuiApplication::platformName() != QLatin1String("xcb"))
+        GTEST_SKIP() << "set PREVIEW_GRAB_DIR and run on a display to write the screenshots";
+    TActivityFixture f;
+    f.AddGroups(QList<int>(55, 2000));
+    TPreviewWindow window;
+    ASSERT_TRUE(window.StartLayout(f.Report));
+    window.show();
+    window.FinishLayout();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    QTest::qWait(500); // the window manager draws its frame
+    window.screen()->grabWindow(0).save(folder + QStringLiteral("/screen-preview.png"));
+    {
+        TProgressWindow progress(QStringLiteral("Printing progress"));
+        progress.move(window.geometry().center() - QPoint(170, 55));
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&progress));
+        progress.Update({137, 0, -1, window.PageCount()});
+        QTest::qWait(500);
+        progress.Update({137, 0, -1, window.PageCount()});
+        window.screen()->grabWindow(0).save(folder + QStringLiteral("/screen-progress.png"));
+    }
 }
 
 // Reports how long the first page of a large preview takes and how much memory the whole layout
