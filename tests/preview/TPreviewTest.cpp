@@ -344,6 +344,27 @@ TEST_F(TPreviewWindowTest, GrabsTheScreenWithFramesWhenAsked)
     }
 }
 
+// Prints a long report on a real queue and cancels after page 100, to see what the queue produces;
+// set PRINT_CANCEL_QUEUE to the queue's name to run it.
+TEST_F(TPreviewWindowTest, CancelsARealPrintJobWhenAsked)
+{
+    const QString queue = qEnvironmentVariable("PRINT_CANCEL_QUEUE");
+    if (queue.isEmpty())
+        GTEST_SKIP() << "set PRINT_CANCEL_QUEUE to print on a real queue";
+    TReportPrinter::SetPrinterFactory([queue] {
+        auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+        printer->setPrinterName(queue);
+        return printer;
+    });
+    TActivityFixture f;
+    f.AddGroups(QList<int>(10, 2000));
+    TReportPrinter printer;
+    QString message;
+    EXPECT_FALSE(f.Report.PrintTo(printer, [](const TReportProgress& at) { return at.Pages < 100; }, &message));
+    std::printf("%s\n", qPrintable(message));
+    TReportPrinter::SetPrinterFactory({});
+}
+
 // Reports how long the first page of a large preview takes and how much memory the whole layout
 // holds; set REPORT_PREVIEW_ROWS (e.g. 1000000) to run it. Nothing is asserted on time.
 TEST_F(TPreviewWindowTest, MeasuresALargePreviewWhenAsked)
