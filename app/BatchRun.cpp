@@ -200,12 +200,11 @@ void Export(TActivityReport& report, const TActivitySelection& selection, const 
     const TFilterEntry* entry = rowFormat ? nullptr : &FindFilter(line);
     const QString fileName = QFileInfo(line.ExportFile).absoluteFilePath();
     report.Open(selection);
+    // One line on a terminal, rewritten in place (the rest of the line cleared); nothing in a log.
     const bool terminal = isatty(fileno(stderr));
     const auto showProgress = [terminal](const TReportProgress& progress) {
-        if (terminal && progress.Pages == 0)
-            std::fprintf(stderr, "\rExporting: %d rows", progress.Rows);
-        else if (terminal)
-            std::fprintf(stderr, "\rExporting: page %d, %d rows", progress.Pages, progress.Rows);
+        if (terminal)
+            std::fprintf(stderr, "\rExporting: %s\033[K", qPrintable(progress.Text()));
         return true;
     };
     std::unique_ptr<TExtraFilter> filter = rowFormat ? nullptr : entry->Create(fileName);

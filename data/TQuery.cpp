@@ -6,6 +6,8 @@
 #include "TSqlSchema.h"
 #include "TSqliteStatement.h"
 #include <QDateTime>
+#include <algorithm>
+#include <climits>
 #include <QSqlError>
 #include <QSqlRecord>
 
@@ -334,4 +336,13 @@ QDateTime TQuery::FieldAsDateTime(const QString& name) const
 bool TQuery::FieldIsNull(const QString& name) const
 {
     return FieldValue(name).isNull();
+}
+
+int TQuery::RecordCount() const
+{
+    if (!m_active)
+        return -1;
+    if (m_sqlite)
+        return m_sqlite->Buffered() ? int(std::min<qint64>(m_sqlite->BufferedRows(), INT_MAX)) : -1;
+    return m_query ? m_query->size() : -1;
 }

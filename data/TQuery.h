@@ -50,6 +50,9 @@ public:
     void First(); // after Next(): from the first buffered row again, or on a server the statement runs again
     void Next();
     bool Eof() const { return m_eof; }
+    // Rows of the open result when known without reading them again: a SQLite result is buffered
+    // whole, a server tells its size when its driver can; -1 otherwise.
+    int RecordCount() const;
 
     // Persistent result fields: Open() checks that the statement delivers each of them (names compare
     // without regard to case) and converts the values to their types; texts are cut to their size.

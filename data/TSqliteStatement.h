@@ -57,6 +57,7 @@ public:
     void Rewind();
     // Bytes the buffered rows take.
     qint64 BufferedBytes() const;
+    qint64 BufferedRows() const { return m_bufferedRows; }
 
     // A field of the current row, delivered as the layer's type.
     QVariant Value(int column, TFieldType type) const;

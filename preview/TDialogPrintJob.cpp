@@ -101,20 +101,28 @@ bool TDialogPrintJob::Run(const TReportDocument& document, int currentPage, QWid
         Prompt().ShowWarning(error);
         return false;
     }
-    for (size_t i = 0; i < order.size(); ++i) {
-        if (!printer.PrintPage(document, document.Page(order[i]), &error)) {
-            printer.Abort();
-            Prompt().ShowWarning(error);
-            return false;
-        }
-        if (!progress.Update({int(i) + 1, int(i) + 1, int(order.size())})) {
-            printer.Abort();
-            return false;
-        }
-    }
-    if (!printer.End(&error)) {
+    const bool printed = Send(printer, document, order, progress.Callback(), &error);
+    if (!printed && !error.isEmpty())
         Prompt().ShowWarning(error);
-        return false;
+    return printed;
+}
+
+bool TDialogPrintJob::Send(TPrintTarget& printer, const TReportDocument& document, const std::vector<int>& order,
+                           const TProgressCallback& progress, QString* error)
+{
+    const int total = int(order.size());
+    for (int sent = 0; sent < total; ++sent) {
+        if (!printer.PrintPage(document, document.Page(order[size_t(sent)]), error)) {
+            printer.Abort();
+            return false;
+        }
+        // Asked after every page: once Cancel is pressed no further page goes out.
+        if (progress && !progress({sent + 1, 0, -1, total})) {
+            printer.Abort();
+            if (error)
+                *error = TPrintTarget::CancelledMessage(sent + 1);
+            return false;
+        }
     }
-    return true;
+    return printer.End(error);
 }

@@ -1,9 +1,13 @@
 #pragma once
+#include "ReportProgress.h"
+
+#include <QString>
 #include <functional>
 #include <vector>
 
 class QPrinter;
 class QWidget;
+class TPrintTarget;
 class TReportDocument;
 
 // What the print dialog chose, as the pages to send. Copies counts only the copies the program
@@ -32,6 +36,11 @@ public:
 
     // True when every chosen page was printed; failures are shown.
     static bool Run(const TReportDocument& document, int currentPage, QWidget* parent);
+    // Sends the pages of order to a started printer and ends the job, asking progress after each page.
+    // A refused page or a Cancel aborts the job; error then says why, or which pages were already
+    // sent (empty when none).
+    static bool Send(TPrintTarget& printer, const TReportDocument& document, const std::vector<int>& order,
+                     const TProgressCallback& progress, QString* error);
     // The choice the dialog left in the printer.
     static TPrintSelection Selection(const QPrinter& printer, int pageCount, int currentPage);
 };

@@ -26,7 +26,10 @@ QSizeF TPreviewLayout::PageSize() const
 QSize TPreviewLayout::CanvasSize() const
 {
     const QSizeF page = PageSize();
-    return QSize(int(std::ceil(page.width())) + 2 * Gap, int(std::ceil(page.height())) + 2 * Gap);
+    // A fitted page is a whole number of pixels give or take the rounding of the scale; rounding that
+    // error up would make the fitted page one pixel too large, and scroll.
+    const auto pixels = [](double length) { return int(std::ceil(length - 1e-6)); };
+    return QSize(pixels(page.width()) + 2 * Gap, pixels(page.height()) + 2 * Gap);
 }
 
 QPointF TPreviewLayout::PageToScreen(QPointF paper) const

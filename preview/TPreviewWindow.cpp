@@ -18,8 +18,13 @@
 #include <QCloseEvent>
 #include <QElapsedTimer>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QSettings>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QScrollBar>
@@ -95,58 +100,96 @@ TPreviewWindow::TPreviewWindow(QWidget* parent) : QMainWindow(parent)
     setWindowTitle(QStringLiteral("Print Preview"));
     resize(800, 600);
 
+    // Every action is on the toolbar and in the menus (Alt+letter reaches them from the keyboard); the
+    // toolbar shows the short text, the menus the full one, and each tooltip names the keys.
     auto* toolBar = addToolBar(QStringLiteral("Preview"));
     toolBar->setObjectName(QStringLiteral("ToolBar"));
     toolBar->setMovable(false);
-    auto add = [this, toolBar](const char* name, const QString& text, const QString& tip,
-                               std::function<void()> run) {
-        QAction* a = toolBar->addAction(text);
+    QMenu* fileMenu = menuBar()->addMenu(QStringLiteral("&File"));
+    QMenu* viewMenu = menuBar()->addMenu(QStringLiteral("&View"));
+    QMenu* goMenu = menuBar()->addMenu(QStringLiteral("&Go"));
+    auto add = [this, toolBar](QMenu* menu, const char* name, const QString& text, const QString& shortText,
+                               const QString& tip, const QList<QKeySequence>& keys, std::function<void()> run) {
+        auto* a = new QAction(text, this);
         a->setObjectName(QLatin1String(name));
-        a->setToolTip(tip);
+        a->setIconText(shortText);
+        a->setShortcuts(keys);
+        a->setToolTip(keys.isEmpty() ? tip
+                                     : QStringLiteral("%1 (%2)").arg(tip, keys.constFirst().toString(QKeySequence::NativeText)));
         connect(a, &QAction::triggered, this, [run] { Guarded(run); });
+        toolBar->addAction(a);
+        menu->addAction(a);
         return a;
     };
-    add("actOpen", QStringLiteral("Open"), QStringLiteral("Open a saved report (Ctrl+O)"), [this] { OpenReport(); });
+    const QKeySequence ctrlPlus(Qt::CTRL | Qt::Key_Plus);
+    const QKeySequence ctrlMinus(Qt::CTRL | Qt::Key_Minus);
+    add(fileMenu, "actOpen", QStringLiteral("&Open..."), QStringLiteral("Open"), QStringLiteral("Open a saved report"),
+        {QKeySequence(Qt::CTRL | Qt::Key_O)}, [this] { OpenReport(); });
     toolBar->addSeparator();
-    m_first = add("actFirst", QStringLiteral("|<"), QStringLiteral("First page (Home)"), [this] { GoToPage(0); });
-    m_prior = add("actPrior", QStringLiteral("<"), QStringLiteral("Previous page (Page Up)"),
+    m_first = add(goMenu, "actFirst", QStringLiteral("&First Page"), QStringLiteral("|<"), QStringLiteral("First page"),
+                  {QKeySequence(Qt::Key_Home)}, [this] { GoToPage(0); });
+    m_prior = add(goMenu, "actPrior", QStringLiteral("&Previous Page"), QStringLiteral("<"),
+                  QStringLiteral("Previous page"), {QKeySequence(Qt::Key_PageUp)},
                   [this] { GoToPage(m_layout.PageIndex - 1); });
     m_pageEdit = new QSpinBox(toolBar);
     m_pageEdit->setObjectName(QStringLiteral("edPage"));
+    m_pageEdit->setAccessibleName(QStringLiteral("Page number"));
     m_pageEdit->setRange(1, 1);
     m_pageEdit->setKeyboardTracking(false);
+    m_pageEdit->setButtonSymbols(QAbstractSpinBox::NoButtons); // the arrows beside it turn pages
+    m_pageEdit->installEventFilter(this);
     toolBar->addWidget(m_pageEdit);
     connect(m_pageEdit, &QSpinBox::valueChanged, this, [this](int page) { Guarded([&] { GoToPage(page - 1); }); });
-    m_next = add("actNext", QStringLiteral(">"), QStringLiteral("Next page (Page Down)"),
-                 [this] { GoToPage(m_layout.PageIndex + 1); });
-    m_last = add("actLast", QStringLiteral(">|"), QStringLiteral("Last page (End)"),
-                 [this] { GoToPage(m_layout.PageCount - 1); });
+    m_next = add(goMenu, "actNext", QStringLiteral("&Next Page"), QStringLiteral(">"), QStringLiteral("Next page"),
+                 {QKeySequence(Qt::Key_PageDown)}, [this] { GoToPage(m_layout.PageIndex + 1); });
+    m_last = add(goMenu, "actLast", QStringLiteral("&Last Page"), QStringLiteral(">|"), QStringLiteral("Last page"),
+                 {QKeySequence(Qt::Key_End)}, [this] { GoToPage(m_layout.PageCount - 1); });
     m_pageLabel = new QLabel(toolBar);
     m_pageLabel->setObjectName(QStringLiteral("lblPage"));
-    m_pageLabel->setMargin(6);
+    m_pageLabel->setMargin(4);
+    // Room for a long report's count from the start, so the toolbar does not grow as pages come.
+    m_pageLabel->setMinimumWidth(m_pageLabel->fontMetrics().horizontalAdvance(QStringLiteral("Page 8888 of 8888"))
+                                 + 2 * m_pageLabel->margin());
     toolBar->addWidget(m_pageLabel);
     toolBar->addSeparator();
-    // Short captions keep every button on the toolbar at the window's opening width.
-    add("actZoomIn", QStringLiteral("+"), QStringLiteral("Zoom in (Ctrl++, Ctrl+wheel)"), [this] { ZoomIn(); });
-    add("actZoomOut", QStringLiteral("-"), QStringLiteral("Zoom out (Ctrl+-, Ctrl+wheel)"), [this] { ZoomOut(); });
-    add("actFitWidth", QStringLiteral("Fit Width"), QStringLiteral("Fit the page width"), [this] { FitWidth(); });
-    add("actFitPage", QStringLiteral("Fit Page"), QStringLiteral("Fit the whole page"), [this] { FitPage(); });
+    // Short captions keep every button, Close included, on the toolbar at the window's opening width.
+    add(viewMenu, "actZoomIn", QStringLiteral("Zoom &In"), QStringLiteral("+"), QStringLiteral("Zoom in"),
+        {ctrlPlus, QKeySequence(Qt::Key_Plus), QKeySequence(Qt::KeypadModifier | Qt::Key_Plus),
+         QKeySequence(Qt::CTRL | Qt::Key_Equal)},
+        [this] { ZoomIn(); });
+    add(viewMenu, "actZoomOut", QStringLiteral("Zoom O&ut"), QStringLiteral("-"), QStringLiteral("Zoom out"),
+        {ctrlMinus, QKeySequence(Qt::Key_Minus), QKeySequence(Qt::KeypadModifier | Qt::Key_Minus)},
+        [this] { ZoomOut(); });
+    add(viewMenu, "actFitWidth", QStringLiteral("Fit &Width"), QStringLiteral("Width"), QStringLiteral("Fit the page width"),
+        {}, [this] { FitWidth(); });
+    add(viewMenu, "actFitPage", QStringLiteral("Fit &Page"), QStringLiteral("Page"), QStringLiteral("Fit the whole page"),
+        {}, [this] { FitPage(); });
     toolBar->addSeparator();
-    add("actFind", QStringLiteral("Find"), QStringLiteral("Find a text in the report (Ctrl+F)"),
-        [this] { ShowFindBar(); });
-    m_thumbnailsAction = add("actThumbnails", QStringLiteral("Thumbnails"), QStringLiteral("Show the page thumbnails"),
+    viewMenu->addSeparator();
+    add(viewMenu, "actFind", QStringLiteral("&Find..."), QStringLiteral("Find"), QStringLiteral("Find a text in the report"),
+        {QKeySequence(Qt::CTRL | Qt::Key_F)}, [this] { ShowFindBar(); });
+    m_thumbnailsAction = add(viewMenu, "actThumbnails", QStringLiteral("&Thumbnails"), QStringLiteral("Pages"),
+                             QStringLiteral("Show the page thumbnails"), {},
                              [this] { ShowThumbnails(m_thumbnailsAction->isChecked()); });
     m_thumbnailsAction->setCheckable(true);
     toolBar->addSeparator();
-    add("actPrint", QStringLiteral("Print"), QStringLiteral("Print the report (Ctrl+P)"), [this] { PrintReport(); });
-    add("actSave", QStringLiteral("Save"), QStringLiteral("Save the report to a file"), [this] { SaveReport(); });
-    add("actClose", QStringLiteral("Close"), QStringLiteral("Close the preview (Esc)"), [this] { close(); });
+    add(fileMenu, "actPrint", QStringLiteral("&Print..."), QStringLiteral("Print"), QStringLiteral("Print the report"),
+        {QKeySequence(Qt::CTRL | Qt::Key_P)}, [this] { PrintReport(); });
+    add(fileMenu, "actSave", QStringLiteral("&Save As..."), QStringLiteral("Save"), QStringLiteral("Save the report to a file"),
+        {QKeySequence(Qt::CTRL | Qt::Key_S)}, [this] { SaveReport(); });
+    fileMenu->addSeparator();
+    // Escape closes (the find bar first when it is open), handled with the other keys.
+    QAction* closeAction = add(fileMenu, "actClose", QStringLiteral("&Close"), QStringLiteral("Close"),
+                               QStringLiteral("Close the preview"), {}, [this] { close(); });
+    closeAction->setToolTip(QStringLiteral("Close the preview (Esc)"));
 
     m_scroll = new QScrollArea(this);
     m_scroll->setObjectName(QStringLiteral("ScrollBox"));
     m_scroll->setAlignment(Qt::AlignCenter);
     m_scroll->setWidgetResizable(false);
     m_view = new TPageView(m_layout, m_document, m_match, m_scroll);
+    m_view->setAccessibleName(QStringLiteral("Report page"));
+    m_view->setAccessibleDescription(QStringLiteral("The page of the report shown"));
     m_scroll->setWidget(m_view);
     setCentralWidget(m_scroll);
     m_scroll->installEventFilter(this);
@@ -382,14 +425,38 @@ void TPreviewWindow::PrintReport()
         TDialogPrintJob::Run(*m_document, m_layout.PageIndex, this);
 }
 
-bool TPreviewWindow::ShowSaveDialog(QString& fileName, int& choice)
+namespace {
+
+// Where the save dialog opened last, per user: the folder and the extension of the type.
+constexpr auto SaveFolderKey = "Preview/SaveFolder";
+constexpr auto SaveTypeKey = "Preview/SaveType";
+
+} // namespace
+
+bool TPreviewWindow::OffersRowFormats() const
 {
     // The row formats write the report's data set, which a report opened from a file lacks.
-    const QStringList filters = TReportSaver::NameFilters(m_report && m_rows && !m_report->RowExport.IsEmpty());
+    return m_report && m_rows && !m_report->RowExport.IsEmpty();
+}
+
+bool TPreviewWindow::ShowSaveDialog(QString& fileName, int& choice)
+{
+    const QStringList filters = TReportSaver::NameFilters(OffersRowFormats());
     QFileDialog dialog(this, QStringLiteral("Save Report"));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setNameFilters(filters);
-    dialog.setDefaultSuffix(TReportSaver::Extension(0));
+    // It opens where the last save went, on the type used then.
+    const QSettings settings;
+    const QString folder = settings.value(QLatin1String(SaveFolderKey)).toString();
+    if (!folder.isEmpty() && QFileInfo(folder).isDir())
+        dialog.setDirectory(folder);
+    int initial = 0;
+    const QString type = settings.value(QLatin1String(SaveTypeKey)).toString();
+    for (int i = 0; i < filters.size(); ++i)
+        if (!type.isEmpty() && TReportSaver::Extension(i).compare(type, Qt::CaseInsensitive) == 0)
+            initial = i;
+    dialog.selectNameFilter(filters[initial]);
+    dialog.setDefaultSuffix(TReportSaver::Extension(initial).toLower());
     connect(&dialog, &QFileDialog::filterSelected, &dialog, [&dialog, &filters](const QString& filter) {
         dialog.setDefaultSuffix(TReportSaver::Extension(int(filters.indexOf(filter))).toLower());
     });
@@ -398,6 +465,29 @@ bool TPreviewWindow::ShowSaveDialog(QString& fileName, int& choice)
     fileName = dialog.selectedFiles().constFirst();
     choice = int(filters.indexOf(dialog.selectedNameFilter()));
     return choice >= 0;
+}
+
+int TPreviewWindow::ReconcileSaveChoice(const QString& fileName, int choice)
+{
+    const int typed = TReportSaver::ChoiceOfName(fileName, OffersRowFormats());
+    if (typed < 0 || typed == choice)
+        return choice;
+    const QStringList filters = TReportSaver::NameFilters(OffersRowFormats());
+    if (choice < 0 || choice >= filters.size())
+        return typed;
+    // The name says one format, the type list another: the user says which was meant.
+    QMessageBox box(QMessageBox::Question, QStringLiteral("Save Report"),
+                    QStringLiteral("\"%1\" ends in .%2, but the type chosen is %3.\n\nSave it as %4?")
+                        .arg(QFileInfo(fileName).fileName(), QFileInfo(fileName).suffix(), filters[choice],
+                             filters[typed]),
+                    QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, this);
+    box.setInformativeText(QStringLiteral("No saves it as %1 under the name given.").arg(filters[choice]));
+    box.setDefaultButton(QMessageBox::Yes);
+    switch (Prompt().ExecModal(box)) {
+    case QMessageBox::Yes: return typed;
+    case QMessageBox::No: return choice;
+    default: return -1;
+    }
 }
 
 bool TPreviewWindow::ShowOpenDialog(QString& fileName)
@@ -451,7 +541,16 @@ void TPreviewWindow::SaveReport()
     const bool chosen = SaveDialog ? SaveDialog(fileName, choice) : ShowSaveDialog(fileName, choice);
     if (!chosen || fileName.isEmpty())
         return;
+    // A typed extension naming one of the formats chooses it, as on the command line.
+    choice = ReconcileSaveChoice(fileName, choice);
+    if (choice < 0)
+        return;
     fileName = TReportSaver::WithExtension(fileName, choice);
+    if (!SaveDialog) {
+        QSettings settings;
+        settings.setValue(QLatin1String(SaveFolderKey), QFileInfo(fileName).absolutePath());
+        settings.setValue(QLatin1String(SaveTypeKey), TReportSaver::Extension(choice).toLower());
+    }
     // What is saved is what this window laid out: its pages, and the rows the layout read.
     FinishLayout();
     TReportSaver::Save(fileName, choice, m_report, m_document.get(), {}, m_rows ? &m_rows->Recorded() : nullptr);
@@ -467,6 +566,7 @@ bool TPreviewWindow::HandleKey(QKeyEvent* event)
         case Qt::Key_O: OpenReport(); return true;
         case Qt::Key_F: ShowFindBar(); return true;
         case Qt::Key_P: PrintReport(); return true;
+        case Qt::Key_S: SaveReport(); return true;
         default: break;
         }
     }
@@ -479,17 +579,13 @@ bool TPreviewWindow::HandleKey(QKeyEvent* event)
     case Qt::Key_Home: GoToPage(0); return true;
     case Qt::Key_End: GoToPage(m_layout.PageCount - 1); return true;
     case Qt::Key_Escape: close(); return true;
-    case Qt::Key_Plus:
+    case Qt::Key_Plus: ZoomIn(); return true;
     case Qt::Key_Equal:
         if (!ctrl)
             return false;
         ZoomIn();
         return true;
-    case Qt::Key_Minus:
-        if (!ctrl)
-            return false;
-        ZoomOut();
-        return true;
+    case Qt::Key_Minus: ZoomOut(); return true;
     default: return false;
     }
 }
@@ -500,8 +596,34 @@ void TPreviewWindow::keyPressEvent(QKeyEvent* event)
         event->accept();
 }
 
+namespace {
+
+// Home, End, Page Up and Page Down without Ctrl, Alt or Shift: the keys that turn pages.
+bool IsPageKey(const QKeyEvent* event)
+{
+    const Qt::KeyboardModifiers modifiers = event->modifiers() & ~Qt::KeypadModifier;
+    switch (event->key()) {
+    case Qt::Key_Home:
+    case Qt::Key_End:
+    case Qt::Key_PageUp:
+    case Qt::Key_PageDown: return modifiers == Qt::NoModifier;
+    default: return false;
+    }
+}
+
+} // namespace
+
 bool TPreviewWindow::eventFilter(QObject* watched, QEvent* event)
 {
+    // The page box would take the page keys for itself (the cursor, steps of ten): they turn pages
+    // there too.
+    if (watched == m_pageEdit && (event->type() == QEvent::ShortcutOverride || event->type() == QEvent::KeyPress)
+        && IsPageKey(static_cast<QKeyEvent*>(event))) {
+        event->accept();
+        if (event->type() == QEvent::KeyPress)
+            Guarded([&] { HandleKey(static_cast<QKeyEvent*>(event)); });
+        return true;
+    }
     if (event->type() == QEvent::KeyPress) {
         bool handled = false;
         Guarded([&] { handled = HandleKey(static_cast<QKeyEvent*>(event)); });

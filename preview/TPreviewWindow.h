@@ -89,6 +89,10 @@ private:
     void DocumentReplaced();
     void ShowMatch(const TFindMatch& match);
     bool ShowSaveDialog(QString& fileName, int& choice);
+    bool OffersRowFormats() const;
+    // The choice to save fileName with: the one its extension names when the user confirms it over
+    // the chosen type; -1 when the user cancelled.
+    int ReconcileSaveChoice(const QString& fileName, int choice);
     bool ShowOpenDialog(QString& fileName);
 
     TPreviewLayout m_layout;

@@ -1,5 +1,7 @@
 #include "TProgressWindow.h"
 
+#include "TPrompt.h"
+
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QHBoxLayout>
@@ -10,7 +12,9 @@
 #include <QVBoxLayout>
 
 TProgressWindow::TProgressWindow(const QString& caption, QWidget* parent)
-    : QWidget(parent, Qt::Dialog | Qt::WindowStaysOnTopHint)
+    // The frame of the program's dialogs (a caption and a close button, which cancels; nothing to
+    // minimise or maximise), kept on top.
+    : QWidget(parent, TQtPrompt::DialogFlags | Qt::WindowStaysOnTopHint)
 {
     setObjectName(QStringLiteral("ProgressForm"));
     setWindowTitle(caption);
@@ -31,22 +35,24 @@ TProgressWindow::TProgressWindow(const QString& caption, QWidget* parent)
     buttons->addWidget(m_cancel);
     layout->addLayout(buttons);
     connect(m_cancel, &QPushButton::clicked, this, [this] { m_cancelled = true; });
-    resize(320, 110);
+    resize(340, 110);
     show();
 }
 
 bool TProgressWindow::Update(const TReportProgress& progress)
 {
-    if (progress.RowCount > 0) {
-        m_bar->setRange(0, progress.RowCount);
-        m_bar->setValue(std::min(progress.Rows, progress.RowCount));
-    }
-    // Row exports make no pages; they tell their rows.
-    m_label->setText(progress.Pages > 0 || progress.Rows == 0 ? QStringLiteral("Page %1").arg(progress.Pages)
-                                                              : QStringLiteral("%1 rows").arg(progress.Rows));
+    // A known total makes the bar measure the run; without one it only shows that work goes on.
+    m_bar->setRange(0, progress.Total());
+    m_bar->setValue(progress.Done());
+    m_label->setText(progress.Text());
     // Keeps the window painted and lets Cancel through; safe because the window is modal.
     QCoreApplication::processEvents();
     return !m_cancelled;
+}
+
+QString TProgressWindow::Text() const
+{
+    return m_label->text();
 }
 
 TProgressCallback TProgressWindow::Callback()

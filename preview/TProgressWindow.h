@@ -18,6 +18,8 @@ public:
     // Shows where the run stands and lets the user click Cancel; false once cancelled.
     bool Update(const TReportProgress& progress);
     bool Cancelled() const { return m_cancelled; }
+    QString Text() const;
+    QProgressBar* Bar() const { return m_bar; }
     // A callback for the engine's runs, valid while this window lives.
     TProgressCallback Callback();
 

@@ -100,6 +100,22 @@ QString TReportSaver::Extension(int choice)
     return entries[choice - 1].FileExtension;
 }
 
+int TReportSaver::ChoiceOfName(const QString& fileName, bool withRowFormats)
+{
+    QString suffix = QFileInfo(fileName).suffix();
+    if (suffix.compare(QLatin1String("jpeg"), Qt::CaseInsensitive) == 0)
+        suffix = QStringLiteral("jpg");
+    else if (suffix.compare(QLatin1String("html"), Qt::CaseInsensitive) == 0)
+        suffix = QStringLiteral("htm");
+    if (suffix.isEmpty())
+        return -1;
+    const int count = int(NameFilters(withRowFormats).size());
+    for (int choice = 0; choice < count; ++choice)
+        if (Extension(choice).compare(suffix, Qt::CaseInsensitive) == 0)
+            return choice;
+    return -1;
+}
+
 QString TReportSaver::WithExtension(const QString& fileName, int choice)
 {
     const QString extension = Extension(choice);

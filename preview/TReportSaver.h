@@ -23,6 +23,9 @@ public:
     static QStringList NameFilters(bool withRowFormats = true);
     // The extension (without dot) that choice proposes; empty for an unknown choice.
     static QString Extension(int choice);
+    // The choice whose extension fileName ends in (any letter case; .jpeg and .html name the .jpg and
+    // .htm formats), among the choices NameFilters(withRowFormats) offers; -1 when none does.
+    static int ChoiceOfName(const QString& fileName, bool withRowFormats = true);
     // fileName with the choice's extension appended when it has none.
     static QString WithExtension(const QString& fileName, int choice);
 

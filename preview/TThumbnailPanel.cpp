@@ -89,6 +89,7 @@ public:
             return {};
         switch (role) {
         case Qt::DisplayRole: return QString::number(index.row() + 1);
+        case Qt::AccessibleTextRole: return QStringLiteral("Page %1").arg(index.row() + 1);
         case Qt::ToolTipRole: return QStringLiteral("Page %1").arg(index.row() + 1);
         case Qt::SizeHintRole: return ImageSize();
         case Qt::DecorationRole: return Thumbnail(index.row());
@@ -134,6 +135,7 @@ TThumbnailPanel::TThumbnailPanel(QWidget* parent) : QDockWidget(QStringLiteral("
     m_model = new TThumbnailModel(this);
     m_list = new QListView(this);
     m_list->setObjectName(QStringLiteral("ThumbnailList"));
+    m_list->setAccessibleName(QStringLiteral("Page thumbnails"));
     m_list->setModel(m_model);
     m_list->setItemDelegate(new TThumbnailDelegate(m_list));
     m_list->setUniformItemSizes(true);

@@ -116,20 +116,25 @@ bool TBandedReport::PrintTo(TPrintTarget& printer, const TProgressCallback& prog
         return true;
     if (!printer.Begin(document, error))
         return false;
+    int sent = 0;
     while (true) {
         generator.StepToPage();
+        // Cancel is asked after every page, so no page goes out once it is pressed.
         while (generator.HasPage()) {
             if (!printer.PrintPage(document, generator.TakePage(), error)) {
                 printer.Abort();
                 return false;
             }
+            ++sent;
+            if (progress && !progress({sent, generator.RowsDone(), generator.RowCount()})) {
+                printer.Abort();
+                if (error)
+                    *error = TPrintTarget::CancelledMessage(sent);
+                return false;
+            }
         }
         if (generator.Finished())
             break;
-        if (progress && !progress({generator.PagesLaidOut(), generator.RowsDone(), generator.RowCount()})) {
-            printer.Abort();
-            return false;
-        }
     }
     return printer.End(error);
 }

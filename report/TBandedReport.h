@@ -54,8 +54,8 @@ public:
     std::function<void(TBandedReport&, bool& printReport)> BeforePrint;
 
     // Generates the report afresh onto the printer, handing over each page as it is laid out. False
-    // when the printer failed (error says why) or the progress callback cancelled (error left
-    // empty); the printer's job is then dropped. A report its BeforePrint cancelled prints nothing.
+    // when the printer failed (error says why) or the progress callback cancelled (error then says
+    // which pages were already sent, empty when none); the printer's job is then aborted. A report its BeforePrint cancelled prints nothing.
     bool PrintTo(TPrintTarget& printer, const TProgressCallback& progress = {}, QString* error = nullptr);
     // Generates the report afresh into the filter, handing over each page as it is laid out.
     // False when cancelled through the progress callback. Errors of the filter propagate.

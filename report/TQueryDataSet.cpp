@@ -24,6 +24,11 @@ bool TQueryDataSet::Eof() const
     return !m_query.Active() || m_query.Eof();
 }
 
+int TQueryDataSet::RecordCount() const
+{
+    return m_query.RecordCount();
+}
+
 int TQueryDataSet::FieldIndex(const QString& name) const
 {
     if (!m_fieldsRead)

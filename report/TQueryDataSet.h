@@ -14,6 +14,7 @@ public:
     void First() override;
     void Next() override;
     bool Eof() const override;
+    int RecordCount() const override;
     int FieldIndex(const QString& name) const override;
     QVariant Value(int field) const override;
     TFieldType Type(int field) const override;

@@ -128,7 +128,10 @@ TEST_F(TQueryOps, ResultOfAnyLengthIsWalkedToTheEnd)
                         " insert into grpdata (leadid, groupid) select i, 1 from n"));
     TQuery query;
     query.SQL() << QStringLiteral("select leadid from grpdata");
+    EXPECT_EQ(query.RecordCount(), -1) << "not open";
     query.Open();
+    // The count a progress bar measures against is known before the first row is read.
+    EXPECT_EQ(query.RecordCount(), 20000);
     qint64 sum = 0;
     int rows = 0;
     for (; !query.Eof(); query.Next(), ++rows)

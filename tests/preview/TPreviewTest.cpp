@@ -3,6 +3,7 @@
 #include "ReportWindows.h"
 #include "TPreviewLayout.h"
 #include "TPreviewWindow.h"
+#include "TProgressWindow.h"
 #include "TPrompt.h"
 #include "TReportPrinter.h"
 
@@ -14,6 +15,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QPrinter>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -59,6 +61,12 @@ TEST(TPreviewLayout, FitsThePageOrItsWidthIntoTheViewport)
     layout.Refit(QSize(428, 2000));
     EXPECT_DOUBLE_EQ(layout.Zoom, 0.5);
     EXPECT_EQ(layout.Mode, zmFitWidth);
+
+    // A fitted page never needs a scroll bar, whatever the rounding of its scale.
+    for (int height = 300; height <= 1200; ++height) {
+        layout.FitPage(QSize(2000, height));
+        ASSERT_LE(layout.CanvasSize().height(), height) << height;
+    }
 }
 
 TEST(TPreviewLayout, PagingStaysWithinTheReport)
@@ -306,6 +314,55 @@ TEST_F(TPreviewWindowTest, GrabsTheDemoPreviewWhenAsked)
     window.FitPage();
     QApplication::processEvents();
     EXPECT_TRUE(window.grab().save(folder + QStringLiteral("/preview-last.png")));
+}
+
+// Screenshots of the whole screen, window manager frames included, when run on a display:
+// PREVIEW_GRAB_DIR=... QT_QPA_PLATFORM=xcb preview_tests --gtest_filter='*Screen*'. A long report in
+// the preview at its opening width, then the progress window of a print with its total.
+TEST_F(TPreviewWindowTest, GrabsTheScreenWithFramesWhenAsked)
+{
+    const QString folder = qEnvironmentVariable("PREVIEW_GRAB_DIR");
+    if (folder.isEmpty() || QGuiApplication::platformName() != QLatin1String("xcb"))
+        GTEST_SKIP() << "set PREVIEW_GRAB_DIR and run on a display to write the screenshots";
+    TActivityFixture f;
+    f.AddGroups(QList<int>(55, 2000));
+    TPreviewWindow window;
+    ASSERT_TRUE(window.StartLayout(f.Report));
+    window.show();
+    window.FinishLayout();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    QTest::qWait(500); // the window manager draws its frame
+    window.screen()->grabWindow(0).save(folder + QStringLiteral("/screen-preview.png"));
+    {
+        TProgressWindow progress(QStringLiteral("Printing progress"));
+        progress.move(window.geometry().center() - QPoint(170, 55));
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&progress));
+        progress.Update({137, 0, -1, window.PageCount()});
+        QTest::qWait(500);
+        progress.Update({137, 0, -1, window.PageCount()});
+        window.screen()->grabWindow(0).save(folder + QStringLiteral("/screen-progress.png"));
+    }
+}
+
+// Prints a long report on a real queue and cancels after page 100, to see what the queue produces;
+// set PRINT_CANCEL_QUEUE to the queue's name to run it.
+TEST_F(TPreviewWindowTest, CancelsARealPrintJobWhenAsked)
+{
+    const QString queue = qEnvironmentVariable("PRINT_CANCEL_QUEUE");
+    if (queue.isEmpty())
+        GTEST_SKIP() << "set PRINT_CANCEL_QUEUE to print on a real queue";
+    TReportPrinter::SetPrinterFactory([queue] {
+        auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+        printer->setPrinterName(queue);
+        return printer;
+    });
+    TActivityFixture f;
+    f.AddGroups(QList<int>(10, 2000));
+    TReportPrinter printer;
+    QString message;
+    EXPECT_FALSE(f.Report.PrintTo(printer, [](const TReportProgress& at) { return at.Pages < 100; }, &message));
+    std::printf("%s\n", qPrintable(message));
+    TReportPrinter::SetPrinterFactory({});
 }
 
 // Reports how long the first page of a large preview takes and how much memory the whole layout

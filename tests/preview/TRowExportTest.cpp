@@ -8,6 +8,7 @@
 #include "TFilterLibrary.h"
 #include "TPreviewWindow.h"
 #include "TPrompt.h"
+#include "TReportDocument.h"
 #include "TReportSaver.h"
 #include "TRowExporter.h"
 #include "TRowSink.h"
@@ -20,6 +21,10 @@
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QMessageBox>
+#include <QRegularExpression>
+#include <QSettings>
+#include <QStandardPaths>
 #include <QSet>
 #include <QTemporaryDir>
 #include <QThread>
@@ -461,4 +466,116 @@ TEST_F(TSavePathTest, ThePreviewOffersTheRowFormatsOnlyForAReportItRuns)
     reopened.show();
     EXPECT_EQ(OfferedFilters(reopened, QStringLiteral("save-dialog-from-file.png")), offered.mid(0, 10));
     UnregisterExtraFilters();
+}
+
+TEST_F(TSavePathTest, ATypedExtensionChoosesTheFormatAfterAsking)
+{
+    // The extensions the dialog knows, in any letter case; the others leave the choice alone.
+    const QStringList filters = TReportSaver::NameFilters();
+    const int csv = int(filters.indexOf(QRegularExpression(QStringLiteral(".*\\(\\*\\.csv\\)"))));
+    ASSERT_GE(csv, 1);
+    const struct
+    {
+        const char* Name;
+        int Expected;
+    } names[] = {{"out/typed_ext.rpt", 0}, {"out/typed_ext.RPT", 0}, {"typed.csv", csv}, {"typed.CSV", csv},
+                 {"typed.notes", -1},      {"typed", -1},             {"archive.rpt.gz", -1}};
+    for (const auto& row : names)
+        EXPECT_EQ(TReportSaver::ChoiceOfName(QLatin1String(row.Name)), row.Expected) << row.Name;
+
+    // In the window: "typed.csv" with the type left at Report File asks which is meant.
+    TActivityFixture f;
+    DeclareRows(f);
+    f.AddGroups({30});
+    TPreviewWindow previewWindow;
+    ASSERT_TRUE(previewWindow.StartLayout(f.Report));
+    previewWindow.FinishLayout();
+    TPreviewWindow* window = &previewWindow;
+    const struct
+    {
+        const char* Name;
+        int Answer;
+        bool Rows;   // a row file was written
+        bool Report; // a saved-report file was written
+    } answers[] = {{"yes: the typed extension", QMessageBox::Yes, true, false},
+                   {"no: the chosen type", QMessageBox::No, false, true},
+                   {"cancel: nothing", QMessageBox::Cancel, false, false}};
+    int run = 0;
+    for (const auto& row : answers) {
+        SCOPED_TRACE(row.Name);
+        const QString fileName = Dir.filePath(QStringLiteral("typed%1.csv").arg(++run));
+        window->SaveDialog = [&](QString& name, int& choice) {
+            name = fileName;
+            choice = 0; // Report File (*.rpt)
+            return true;
+        };
+        QString question;
+        Prompt.ModalActions << [&](QDialog& dialog) {
+            question = static_cast<QMessageBox&>(dialog).text();
+            return row.Answer;
+        };
+        window->SaveReport();
+        EXPECT_TRUE(question.contains(QStringLiteral("Report File (*.rpt)"))) << question.toStdString();
+        ASSERT_EQ(QFile::exists(fileName), row.Rows || row.Report);
+        if (QFile::exists(fileName)) {
+            QString error;
+            EXPECT_EQ(TReportDocument::LoadFromFile(fileName, &error) != nullptr, row.Report) << error.toStdString();
+        }
+    }
+    // A name whose extension agrees with the type is saved without a question.
+    const int asked = Prompt.ModalCount;
+    window->SaveDialog = [&](QString& name, int& choice) {
+        name = Dir.filePath(QStringLiteral("plain.csv"));
+        choice = csv;
+        return true;
+    };
+    window->SaveReport();
+    EXPECT_EQ(Prompt.ModalCount, asked);
+    EXPECT_TRUE(QFile::exists(Dir.filePath(QStringLiteral("plain.csv"))));
+}
+
+TEST_F(TSavePathTest, TheSaveDialogOpensInTheLastFolderAndTypeUsed)
+{
+    // The user's settings go into the test's folder.
+    const QString defaultSettings = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, Dir.filePath(QStringLiteral("config")));
+    TActivityFixture f;
+    DeclareRows(f);
+    f.AddGroups({2});
+    TPreviewWindow window;
+    ASSERT_TRUE(window.StartLayout(f.Report));
+    window.show();
+    ASSERT_TRUE(QDir(Dir.path()).mkdir(QStringLiteral("exports")));
+    const QString folder = QDir(Dir.filePath(QStringLiteral("exports"))).canonicalPath();
+
+    // Runs the save dialog once: notes where it opened, then saves `name` as `filter` or cancels.
+    const auto runDialog = [&](const QString& name, const QString& filter, QString* openedIn, QString* openedOn) {
+        QTimer::singleShot(0, [&] {
+            for (QWidget* widget : QApplication::topLevelWidgets()) {
+                auto* dialog = qobject_cast<QFileDialog*>(widget);
+                if (!dialog || !dialog->isVisible())
+                    continue;
+                if (openedIn)
+                    *openedIn = dialog->directory().canonicalPath();
+                if (openedOn)
+                    *openedOn = dialog->selectedNameFilter();
+                if (name.isEmpty()) {
+                    dialog->reject();
+                    continue;
+                }
+                dialog->selectNameFilter(filter);
+                dialog->selectFile(name);
+                static_cast<QDialog*>(dialog)->accept();
+            }
+        });
+        window.findChild<QAction*>(QStringLiteral("actSave"))->trigger();
+    };
+    runDialog(folder + QStringLiteral("/members.csv"), QStringLiteral("CSV File (*.csv)"), nullptr, nullptr);
+    EXPECT_TRUE(QFile::exists(folder + QStringLiteral("/members.csv")));
+    QString openedIn;
+    QString openedOn;
+    runDialog({}, {}, &openedIn, &openedOn);
+    EXPECT_EQ(openedIn, folder);
+    EXPECT_EQ(openedOn, QStringLiteral("CSV File (*.csv)"));
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, defaultSettings);
 }

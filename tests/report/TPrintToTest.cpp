@@ -1,5 +1,5 @@
 // Printing drives a printer page by page: a page the printer refuses ends the job with the printer's
-// reason, and the job is dropped rather than ended as if it were whole.
+// reason, Cancel sends no further page, and the job is aborted rather than ended as if it were whole.
 #include "ReportTestSupport.h"
 
 #include "TPrintTarget.h"
@@ -38,14 +38,18 @@ TEST(PrintTo, SendsEveryPageOrStopsAtTheFirstOneRefused)
     const struct {
         const char* Name;
         int RefusePage;
-        int CancelAtPage; // the progress callback cancels once this many pages are laid out; 0: never
+        int CancelAtPage; // the progress callback cancels once this many pages are sent; 0: never
         bool Printed;
         int Pages;
         QString Error;
     } rows[] = {
         {"every page", -1, 0, true, 3, {}},
         {"the second page refused", 1, 0, false, 1, QStringLiteral("The printer refused a page.")},
-        {"cancelled", -1, 2, false, 1, {}},
+        // No page goes out after Cancel, and the message says which pages the printer already has.
+        {"cancelled after the first page", -1, 1, false, 1,
+         QStringLiteral("Printing cancelled after page 1; the printer may still print the pages it had received.")},
+        {"cancelled after the second page", -1, 2, false, 2,
+         QStringLiteral("Printing cancelled after page 2; the printer may still print the pages it had received.")},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.Name);
