@@ -144,6 +144,25 @@ QString NearestLetters(const QString& text, THolds holds)
     return result;
 }
 
+// Whether every unit of the text is one the code page holds. Report text is nearly always ASCII,
+// which the first loop settles without a look-up.
+template <typename THolds>
+bool FitsCodePage(const QString& text, THolds holds)
+{
+    const char16_t* const units = reinterpret_cast<const char16_t*>(text.utf16());
+    const qsizetype count = text.size();
+    char16_t high = 0;
+    for (qsizetype i = 0; i < count; ++i)
+        high |= units[i] & 0xFF80;
+    if (high == 0)
+        return true;
+    for (qsizetype i = 0; i < count; ++i) {
+        if (units[i] >= 0x80 && !holds(units[i]))
+            return false;
+    }
+    return true;
+}
+
 } // namespace
 
 int CodePage437Byte(char32_t character)
@@ -157,18 +176,7 @@ int CodePage437Byte(char32_t character)
 
 bool FitsCodePage437(const QString& text)
 {
-    const char16_t* const units = reinterpret_cast<const char16_t*>(text.utf16());
-    const qsizetype count = text.size();
-    char16_t high = 0;
-    for (qsizetype i = 0; i < count; ++i)
-        high |= units[i] & 0xFF80;
-    if (high == 0)
-        return true;
-    for (qsizetype i = 0; i < count; ++i) {
-        if (units[i] >= 0x80 && CodePage437Byte(units[i]) < 0)
-            return false;
-    }
-    return true;
+    return FitsCodePage(text, [](char16_t unit) { return CodePage437Byte(unit) >= 0; });
 }
 
 QString NearestLetters1252(const QString& text)
@@ -217,18 +225,7 @@ int CodePage1252Byte(char32_t character)
 
 bool FitsCodePage1252(const QString& text)
 {
-    const char16_t* const units = reinterpret_cast<const char16_t*>(text.utf16());
-    const qsizetype count = text.size();
-    char16_t high = 0;
-    for (qsizetype i = 0; i < count; ++i)
-        high |= units[i] & 0xFF80;
-    if (high == 0)
-        return true;
-    for (qsizetype i = 0; i < count; ++i) {
-        if (units[i] >= 0x80 && CodePage1252Byte(units[i]) < 0)
-            return false;
-    }
-    return true;
+    return FitsCodePage(text, [](char16_t unit) { return CodePage1252Byte(unit) >= 0; });
 }
 
 QString FromCodePage1252(const QByteArray& bytes)
