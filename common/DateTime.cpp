@@ -19,8 +19,11 @@ constexpr double MsecsPerDay = 86400000.0;
 constexpr double FirstDay = -693593.0;
 constexpr double LastDay = 2958465.0;
 
-QString g_shortDateFormat = QStringLiteral("M/d/yyyy");
-QChar g_dateSeparator = QLatin1Char('/');
+constexpr QLatin1StringView StartShortDateFormat("M/d/yyyy");
+constexpr QLatin1Char StartDateSeparator('/');
+
+QString g_shortDateFormat = StartShortDateFormat;
+QChar g_dateSeparator = StartDateSeparator;
 TClock g_clock;
 
 QString Pad(int value, int width)
@@ -230,6 +233,13 @@ QChar DateSeparator()
 void SetDateSeparator(QChar separator)
 {
     g_dateSeparator = separator;
+}
+
+void ResetDateSettings()
+{
+    g_clock = {};
+    g_shortDateFormat = StartShortDateFormat;
+    g_dateSeparator = StartDateSeparator;
 }
 
 QChar DateSeparatorOf(const QString& shortDateFormat)

@@ -53,6 +53,8 @@ void SetDateSeparator(QChar separator);
 // when it is "/", "-" or "."; "/" otherwise, and when there is none.
 QChar SystemDateSeparator();
 QChar DateSeparatorOf(const QString& shortDateFormat);
+// The system clock, "M/d/yyyy" and "/" again, as a fresh process has them (tests).
+void ResetDateSettings();
 // A date as text in the short date format.
 QString DateToStr(TDateTime value);
 

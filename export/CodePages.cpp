@@ -144,9 +144,10 @@ QString NearestLetters(const QString& text, THolds holds)
     return result;
 }
 
-// Whether every unit of the text has a byte; report text is nearly always ASCII, which one vectorised
-// pass settles. A surrogate has no byte, so text beyond the BMP never fits.
-bool Fits(const QString& text, int (*byteOf)(char32_t))
+// Whether every unit of the text is one the code page holds. Report text is nearly always ASCII,
+// which the first loop settles without a look-up.
+template <typename THolds>
+bool FitsCodePage(const QString& text, THolds holds)
 {
     const char16_t* const units = reinterpret_cast<const char16_t*>(text.utf16());
     const qsizetype count = text.size();
@@ -156,7 +157,7 @@ bool Fits(const QString& text, int (*byteOf)(char32_t))
     if (high == 0)
         return true;
     for (qsizetype i = 0; i < count; ++i) {
-        if (units[i] >= 0x80 && byteOf(units[i]) < 0)
+        if (units[i] >= 0x80 && !holds(units[i]))
             return false;
     }
     return true;
@@ -175,7 +176,7 @@ int CodePage437Byte(char32_t character)
 
 bool FitsCodePage437(const QString& text)
 {
-    return Fits(text, CodePage437Byte);
+    return FitsCodePage(text, [](char16_t unit) { return CodePage437Byte(unit) >= 0; });
 }
 
 QString NearestLetters1252(const QString& text)
@@ -224,7 +225,7 @@ int CodePage1252Byte(char32_t character)
 
 bool FitsCodePage1252(const QString& text)
 {
-    return Fits(text, CodePage1252Byte);
+    return FitsCodePage(text, [](char16_t unit) { return CodePage1252Byte(unit) >= 0; });
 }
 
 QString FromCodePage1252(const QByteArray& bytes)

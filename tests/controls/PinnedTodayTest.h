@@ -1,6 +1,7 @@
 #pragma once
 // Base of the date-control tests: "today" is 15 June 2026, dialogs go to a scripted prompt, and the
-// program-wide short date format is M/d/yyyy with "/" again afterwards.
+// program-wide state of the controls (short date format M/d/yyyy with "/" among it) is reset afterwards.
+#include "ControlsState.h"
 #include "DateTime.h"
 #include "TPrompt.h"
 
@@ -17,10 +18,7 @@ protected:
     }
     void TearDown() override
     {
-        SetPrompt(nullptr);
-        SetClock({});
-        SetShortDateFormat(QStringLiteral("M/d/yyyy"));
-        SetDateSeparator(QLatin1Char('/'));
+        ResetControlsState();
     }
 
     TScriptedPrompt m_prompt;

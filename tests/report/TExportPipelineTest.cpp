@@ -5,6 +5,7 @@
 
 #include "EExportError.h"
 #include "ExportThreads.h"
+#include "ReportState.h"
 #include "TBMPFilter.h"
 #include "TCSS2Filter.h"
 #include "THTMLFilter.h"
@@ -61,12 +62,7 @@ protected:
         // Three activities over a dozen pages, the last ones short of rows.
         m_report.AddGroups({150, 200, 95});
     }
-    void TearDown() override
-    {
-        SetExportThreads(-1);
-        TStagedFile::ClearSimulatedFaults();
-        TPDFFilter::SetToday({});
-    }
+    void TearDown() override { ResetReportState(); }
 
     // Exports the report into the folder with `threads` threads besides the caller's; the error, if any.
     QString Export(int threads, const QString& folder, const TProgressCallback& progress = {}, bool* completed = nullptr)

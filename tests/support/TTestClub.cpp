@@ -1,9 +1,6 @@
 #include "TTestClub.h"
 
-#include "AccessRights.h"
-#include "DateTime.h"
-#include "TSession.h"
-#include "TUserInfo.h"
+#include "CommonState.h"
 #include "TbrmIniFile.h"
 #include "WorkstationFingerprint.h"
 
@@ -14,36 +11,15 @@
 #include <QSqlQuery>
 #include <gtest/gtest.h>
 
-namespace {
-
-void ResetCommonServices()
+TTestClub::TTestClub(const QString& dataFolder, bool makeConfigFolder) : TClubFolder(ResetCommonState)
 {
-    TSession::Instance().Reset();
-    ResetSuiteIni();
-    SetCurrentUser(nullptr);
-    ResetSecurityRights();
-    SetPrompt(nullptr);
-    SetFingerprintSources({});
-    TbrmIniFile::SetTerminate({});
-    SetClock({});
-}
-
-} // namespace
-
-TTestClub::TTestClub(const QString& dataFolder, bool makeConfigFolder)
-{
-    ResetCommonServices();
     const QString dataPath = Root() + dataFolder;
     QDir().mkpath(dataPath);
-    m_configFolder = dataFolder.endsWith(QLatin1Char('/')) ? dataPath + QStringLiteral("Config/")
-                                                           : QFileInfo(dataPath).path() + QStringLiteral("/Config/");
+    SetConfigFolder(dataFolder.endsWith(QLatin1Char('/')) ? dataPath + QStringLiteral("Config/")
+                                                          : QFileInfo(dataPath).path() + QStringLiteral("/Config/"));
     if (makeConfigFolder)
-        QDir().mkpath(m_configFolder);
-
-    QFile aliases(AliasFile());
-    EXPECT_TRUE(aliases.open(QIODevice::WriteOnly));
-    aliases.write("[Brelmdata]\nDRIVER=SQLITE\nPATH=" + dataPath.toUtf8() + "\n");
-    aliases.close();
+        QDir().mkpath(ConfigFolder());
+    WriteAliasFile("[Brelmdata]\nDRIVER=SQLITE\nPATH=" + dataPath.toUtf8() + "\n");
 
     static int connections = 0;
     m_connection = QStringLiteral("comm_test_%1").arg(++connections);
@@ -59,7 +35,6 @@ TTestClub::TTestClub(const QString& dataFolder, bool makeConfigFolder)
     Exec(QStringLiteral("CREATE TABLE Security (Keyword VARCHAR(40), Level1 INTEGER, Level2 INTEGER, Level3 INTEGER)"));
     Exec(QStringLiteral("CREATE TABLE UserEvents (UserID INTEGER, EventType VARCHAR(20), EventTimeStamp TIMESTAMP)"));
 
-    TSession::Instance().SetAliasFile(AliasFile());
     SetPrompt(&Prompt);
     SetMachine("test-workstation");
     TbrmIniFile::SetTerminate([this] { ++TerminateRequests; });
@@ -67,7 +42,7 @@ TTestClub::TTestClub(const QString& dataFolder, bool makeConfigFolder)
 
 TTestClub::~TTestClub()
 {
-    ResetCommonServices();
+    // The base resets the common services after this.
     QSqlDatabase::database(m_connection).close();
     QSqlDatabase::removeDatabase(m_connection);
 }
@@ -106,19 +81,6 @@ void TTestClub::AddRight(const QString& keyword, int level1)
 {
     Exec(QStringLiteral("INSERT INTO Security (Keyword, Level1, Level2, Level3) VALUES (?, ?, 99, 99)"),
          {keyword, level1});
-}
-
-void TTestClub::WriteConfig(const QString& fileName, const QByteArray& bytes)
-{
-    QFile file(m_configFolder + fileName);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-}
-
-QByteArray TTestClub::ReadConfig(const QString& fileName) const
-{
-    QFile file(m_configFolder + fileName);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 void TTestClub::SetMachine(const QByteArray& machineId)

@@ -1,16 +1,15 @@
 #pragma once
-// A club of the application's own making in a temporary folder: the club tables, users, the report
-// right, the configuration folder with this (fixed) workstation registered and a club name, the alias
-// file naming it Brelmdata. The clock is pinned to Today, a scripted prompt answers every dialog, and
-// every process-wide object the application touches is reset on both ends.
+// The club of the program's tests, in a temporary folder: the club tables, users, the report right,
+// the configuration folder with this (fixed) workstation registered and a club name, the alias file
+// naming it Brelmdata. The clock is pinned to Today, a scripted prompt answers every dialog, and every
+// process-wide object of the program is reset on both ends (ResetProcessState).
 // The club tables live in a SQLite file, or in a database of its own on the test server (TTestServer),
 // dropped again at the end; check TTestServer::SkipReason() before asking for the server.
-#include "TDemoDatabase.h"
+#include "TClubFolder.h"
 #include "TPrompt.h"
 #include "TSqlSchema.h"
 
 #include <QDate>
-#include <QTemporaryDir>
 #include <QVariantList>
 #include <ostream>
 
@@ -20,7 +19,7 @@ inline void PrintTo(const QString& text, std::ostream* os)
     *os << '"' << text.toStdString() << '"';
 }
 
-class TAppClub
+class TAppClub : public TClubFolder
 {
 public:
     static inline const QDate Today{2010, 3, 15}; // a Monday
@@ -30,20 +29,12 @@ public:
     // Users: 1 MANAGER/secret level 9, 2 CLERK/clerk level 1, 3 DEMO/"" level 5 (the right's level).
     explicit TAppClub(TSqlEngine engine = seSqlite);
     ~TAppClub();
-    TAppClub(const TAppClub&) = delete;
-    TAppClub& operator=(const TAppClub&) = delete;
 
     // The club's database on the test server; Host is empty for a SQLite club.
     const TDemoServer& Server() const { return m_server; }
 
-    QString Folder() const { return m_dir.path(); }
-    QString AliasFile() const { return m_aliasFile; }
-    QString ConfigFolder() const { return m_dir.path() + QStringLiteral("/Config/"); }
-
-    // The engine's own SQL, past the data layer: write what both engines take (true/false for
-    // booleans, "user" and security for the tables the suite spells "User" and "Security").
-    void Exec(const QString& sql, const QVariantList& values = {});
-    QList<QVariantList> Rows(const QString& sql);
+    // Exec and Rows take the engine's own SQL: write what both engines take (true/false for booleans,
+    // "user" and security for the tables the suite spells "User" and "Security").
     int Count(const QString& sql);
 
     void AddActivity(int id, const QString& description);
@@ -57,6 +48,4 @@ public:
 private:
     TSqlEngine m_engine;
     TDemoServer m_server;
-    QTemporaryDir m_dir;
-    QString m_aliasFile;
 };

@@ -1,46 +1,17 @@
 #include "TAppClub.h"
 
-#include "AccessRights.h"
-#include "Application.h"
 #include "DateTime.h"
-#include "TDemoDatabase.h"
-#include "SqlRows.h"
-#include "TOutputGuard.h"
-#include "TSession.h"
+#include "ProcessState.h"
 #include "TTestServer.h"
-#include "TUserInfo.h"
-#include "TbrmIniFile.h"
 #include "TextFunctions.h"
+#include "TbrmIniFile.h"
 #include "WorkstationFingerprint.h"
 
 #include <QDir>
-#include <QFile>
-#include <QSqlError>
-#include <QSqlQuery>
 #include <gtest/gtest.h>
 
-namespace {
-
-void ResetApplicationState()
+TAppClub::TAppClub(TSqlEngine engine) : TClubFolder(ResetProcessState), m_engine(engine)
 {
-    TSession::Instance().Reset();
-    ResetSuiteIni();
-    SetCurrentUser(nullptr);
-    ResetSecurityRights();
-    SetPrompt(nullptr);
-    SetFingerprintSources({});
-    TbrmIniFile::SetTerminate({});
-    SetClock({});
-    SetFirstArgument(QString());
-    ResetTerminateRequest();
-    TOutputGuard::Clear();
-}
-
-} // namespace
-
-TAppClub::TAppClub(TSqlEngine engine) : m_engine(engine)
-{
-    ResetApplicationState();
     SetShortDateFormat(QStringLiteral("M/d/yyyy"));
     SetDateSeparator(QLatin1Char('/'));
     SetClock([] { return QDateTime(Today, QTime(10, 30), Qt::UTC); });
@@ -48,22 +19,13 @@ TAppClub::TAppClub(TSqlEngine engine) : m_engine(engine)
     SetPrompt(&Prompt);
     TbrmIniFile::SetTerminate([] {});
 
-    if (m_engine == sePostgres) {
+    if (m_engine == sePostgres)
         m_server = TTestServer::NewDatabase();
-        m_aliasFile = CreateClubDatabase(m_dir.path(), m_server);
-        TSession::Instance().SetAliasFile(m_aliasFile);
-    } else {
-        m_aliasFile = CreateClubDatabase(m_dir.path());
-        TSession::Instance().SetAliasFile(m_aliasFile);
-        Exec(QStringLiteral("pragma synchronous = off"));
-    }
+    CreateClub(m_server);
 
     QDir().mkpath(ConfigFolder());
-    QFile ini(ConfigFolder() + QStringLiteral("VKD.INI"));
-    EXPECT_TRUE(ini.open(QIODevice::WriteOnly));
-    ini.write("[General]\nClubName=" + ClubName.toLatin1() + "\n[WorkStations]\n" + WorkstationCode().toLatin1()
-              + "=Front_Desk\n");
-    ini.close();
+    WriteConfig(QStringLiteral("VKD.INI"), "[General]\nClubName=" + ClubName.toLatin1() + "\n[WorkStations]\n"
+                                               + WorkstationCode().toLatin1() + "=Front_Desk\n");
 
     const char* const users[] = {"(1, 'MANAGER', 'secret', 'Maria', 'Lopez', 9, true)",
                                  "(2, 'CLERK', 'clerk', 'Tom', 'Baker', 1, true)",
@@ -78,7 +40,7 @@ TAppClub::TAppClub(TSqlEngine engine) : m_engine(engine)
 TAppClub::~TAppClub()
 {
     // Closes the session's connection before its database goes.
-    ResetApplicationState();
+    ResetProcessState();
     if (m_engine != sePostgres)
         return;
     try {
@@ -86,26 +48,6 @@ TAppClub::~TAppClub()
     } catch (const std::exception& error) {
         ADD_FAILURE() << "cannot drop the test database " << qPrintable(m_server.Database) << ": " << error.what();
     }
-}
-
-void TAppClub::Exec(const QString& sql, const QVariantList& values)
-{
-    QSqlQuery query(TSession::Instance().Database(QStringLiteral("Brelmdata")));
-    bool done = false;
-    if (values.isEmpty()) {
-        done = query.exec(sql); // the server prepares no DDL
-    } else {
-        query.prepare(sql);
-        for (const QVariant& value : values)
-            query.addBindValue(value);
-        done = query.exec();
-    }
-    EXPECT_TRUE(done) << qPrintable(sql) << ": " << qPrintable(query.lastError().text());
-}
-
-QList<QVariantList> TAppClub::Rows(const QString& sql)
-{
-    return SqlRows(sql);
 }
 
 int TAppClub::Count(const QString& sql)

@@ -1,0 +1,8 @@
+#include "DataState.h"
+
+#include "TSession.h"
+
+void ResetDataState()
+{
+    TSession::Instance().Reset();
+}
