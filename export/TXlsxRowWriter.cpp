@@ -9,6 +9,7 @@
 #include <QRegularExpression>
 #include <algorithm>
 #include <cerrno>
+#include <cmath>
 #include <xlsxwriter.h>
 
 namespace {
@@ -67,6 +68,16 @@ QString CellText(const QString& text)
     result.replace(QLatin1String("\r\n"), QLatin1String("\n"));
     result.replace(QLatin1Char('\r'), QLatin1Char('\n'));
     return result;
+}
+
+// Whether a spreadsheet's number holds the cell's value as it is: not an infinite one (a reader would
+// take the file for damaged) nor an integer a double rounds to another.
+bool HoldsAsNumber(const TRowCell& cell)
+{
+    constexpr double ExactIntegers = 9007199254740992.0; // 2^53
+    if (!std::isfinite(cell.Number))
+        return false;
+    return cell.Kind != ckInteger || std::abs(cell.Number) < ExactIntegers;
 }
 
 int TextWidth(const TRowCell& cell)
@@ -191,8 +202,13 @@ void TXlsxRowWriter::WriteRow(const QList<TRowCell>& cells)
         case ckEmpty: continue;
         case ckText: WriteText(m_sheet, int(row), column, cell.Text, nullptr); break;
         case ckInteger:
-        case ckNumber: Check(worksheet_write_number(m_sheet, row, col, cell.Number, nullptr)); break;
-        case ckCurrency: Check(worksheet_write_number(m_sheet, row, col, cell.Number, m_currency)); break;
+        case ckNumber:
+        case ckCurrency:
+            if (HoldsAsNumber(cell))
+                Check(worksheet_write_number(m_sheet, row, col, cell.Number, cell.Kind == ckCurrency ? m_currency : nullptr));
+            else
+                WriteText(m_sheet, int(row), column, cell.Text, nullptr);
+            break;
         case ckDate:
             if (ToSheetDate(cell.Number, date))
                 Check(worksheet_write_datetime(m_sheet, row, col, &date, m_date));
