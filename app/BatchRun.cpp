@@ -20,6 +20,7 @@
 #include "TExtraFilter.h"
 #include "TFilterLibrary.h"
 #include "TPrompt.h"
+#include "TStagedFileSet.h"
 #include "TTable.h"
 #include "TbrmIniFile.h"
 #include "TextFunctions.h"
@@ -227,6 +228,10 @@ int Run(const TCommandLine& line, TBatchPrompt& prompt)
     TTable activities(QStringLiteral("Brelmdata"), QStringLiteral("ckActs.DB"));
     activities.Open();
     CheckUser(prompt);
+    // A page set whose export was killed in the target folder is completed before this run reads or
+    // writes anything more, whether or not the run gets as far as its own export.
+    if (!line.ExportFile.isEmpty())
+        TStagedFileSet::RecoverFolder(QFileInfo(line.ExportFile).absolutePath());
     const TActivitySelection selection = ReadSelection(line, ActivityIdsInListOrder(activities));
 
     if (!line.ExportFile.isEmpty()) {
