@@ -245,11 +245,15 @@ TEST_F(ActivityRowExport, CountsAndAmountsBeyondTheirFieldsAreWrittenAsStored)
         const char* Rate;
         QString CountText;     // on the page and in the CSV
         QString RateText;      // in the CSV; the page's has the currency sign about it
-        bool RateIsNumber;     // a number cell in the workbook
+        bool CountIsNumber;    // a number cell in the workbook, else a text cell
+        double RateNumber;     // the workbook's number cell; 0: a text cell
     } rows[] = {
-        {"9223372036854775807", "1e308", QStringLiteral("9223372036854775807"), QStringLiteral("1e+308"), true},
-        {"-9223372036854775808", "-9e999", QStringLiteral("-9223372036854775808"), QStringLiteral("-Overflow"), false},
-        {"9007199254740993", "9e999", QStringLiteral("9007199254740993"), QStringLiteral("Overflow"), false},
+        {"9223372036854775807", "1e308", QStringLiteral("9223372036854775807"), QStringLiteral("1e+308"), false, 1e308},
+        {"-9223372036854775808", "-9e999", QStringLiteral("-9223372036854775808"), QStringLiteral("-Overflow"), false, 0},
+        {"9007199254740993", "9e999", QStringLiteral("9007199254740993"), QStringLiteral("Overflow"), false, 0},
+        // A count stored as a floating-point number: beyond 64 bits as stored, else as the nearest integer.
+        {"1e308", "12.5", QStringLiteral("1e+308"), QStringLiteral("12.50"), false, 12.5},
+        {"5000000000.5", "12.5", QStringLiteral("5000000001"), QStringLiteral("12.50"), true, 12.5},
     };
     // One enrolment of its own per row, named so that it is found in every output.
     for (int i = 0; i < int(std::size(rows)); ++i) {
@@ -300,12 +304,18 @@ TEST_F(ActivityRowExport, CountsAndAmountsBeyondTheirFieldsAreWrittenAsStored)
         while (row <= sheet.LastRow && sheet.Cell(QStringLiteral("E%1").arg(row)).Value != name)
             ++row;
         ASSERT_LE(row, sheet.LastRow);
-        EXPECT_EQ(sheet.Cell(QStringLiteral("H%1").arg(row)).Type, QStringLiteral("inlineStr"));
-        EXPECT_EQ(sheet.Cell(QStringLiteral("H%1").arg(row)).Value, rows[i].CountText);
+        const auto count = sheet.Cell(QStringLiteral("H%1").arg(row));
+        if (rows[i].CountIsNumber) {
+            EXPECT_EQ(count.Type, QString());
+            EXPECT_EQ(count.Value.toLongLong(), rows[i].CountText.toLongLong());
+        } else {
+            EXPECT_EQ(count.Type, QStringLiteral("inlineStr"));
+            EXPECT_EQ(count.Value, rows[i].CountText);
+        }
         const auto rate = sheet.Cell(QStringLiteral("I%1").arg(row));
-        if (rows[i].RateIsNumber) {
+        if (rows[i].RateNumber != 0) {
             EXPECT_EQ(rate.Type, QString());
-            EXPECT_EQ(rate.Value.toDouble(), 1e308);
+            EXPECT_EQ(rate.Value.toDouble(), rows[i].RateNumber);
         } else {
             EXPECT_EQ(rate.Type, QStringLiteral("inlineStr"));
             EXPECT_EQ(rate.Value, rows[i].RateText);
