@@ -20,10 +20,12 @@
 #include "TExtraFilter.h"
 #include "TFilterLibrary.h"
 #include "TPrompt.h"
+#include "TStagedFileSet.h"
 #include "TTable.h"
 #include "TbrmIniFile.h"
 #include "TextFunctions.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <cstdio>
 #include <unistd.h>
@@ -226,6 +228,15 @@ int Run(const TCommandLine& line, TBatchPrompt& prompt)
     TTable activities(QStringLiteral("Brelmdata"), QStringLiteral("ckActs.DB"));
     activities.Open();
     CheckUser(prompt);
+    // A page set whose export was killed in the target folder (its file ".pageset.tmp*" is left) is
+    // completed before this run reads or writes anything more, whether or not the run gets as far as
+    // its own export. Without one the folder is left to the export's own clean-up, which removes
+    // other temporary files of killed runs as well.
+    if (!line.ExportFile.isEmpty()) {
+        const QDir folder = QFileInfo(line.ExportFile).absoluteDir();
+        if (!folder.entryList({QStringLiteral(".pageset.tmp*")}, QDir::Files | QDir::Hidden | QDir::System).isEmpty())
+            TStagedFileSet::RecoverFolder(folder.path());
+    }
     const TActivitySelection selection = ReadSelection(line, ActivityIdsInListOrder(activities));
 
     if (!line.ExportFile.isEmpty()) {

@@ -1,4 +1,5 @@
 #include "TSqlSchema.h"
+#include <cmath>
 #include <limits>
 #include "EDatabaseError.h"
 #include <QDate>
@@ -406,9 +407,11 @@ QVariant TSqlSchema::FromStorage(TFieldType type, const QVariant& stored)
         const QVariant v = NumberOrNull(stored);
         if (v.isNull())
             return {};
-        if (v.typeId() == QMetaType::LongLong)
-            return fitted(v.toLongLong());
-        return static_cast<int>(v.toLongLong());
+        // A number stored as a double is delivered as the nearest integer, or as stored where no
+        // integer of 64 bits holds it (1e308 is not 0).
+        if (v.typeId() == QMetaType::Double && !(std::abs(v.toDouble()) < 9.2e18))
+            return v.toDouble();
+        return fitted(v.toLongLong());
     }
     case ftBoolean:
         if (stored.typeId() == QMetaType::QString) {

@@ -1,8 +1,10 @@
 #pragma once
 #include <QByteArray>
+#include <QString>
 
 // Options of one filter. Setting Active registers the filter's class with FilterLibrary() (true) or
-// removes it (false). Texts are code-page-1252 bytes, as the writers write them.
+// removes it (false). The PDF writer's texts are code-page-1252 bytes, as it writes them; the page
+// writers' titles and navigation labels are text, written in their pages' own way.
 class TExtraFilterOptions
 {
 public:
@@ -20,19 +22,19 @@ class THTMLFilterOptions : public TExtraFilterOptions
 {
 public:
     void SetActive(bool active) override;
-    QByteArray PrevText = QByteArrayLiteral("&lt&lt");
-    QByteArray NextText = QByteArrayLiteral("&gt&gt");
+    QString PrevText = QStringLiteral("&lt&lt"); // markup, as the navigation line holds it
+    QString NextText = QStringLiteral("&gt&gt");
     bool UseFileName = false;
-    QByteArray Title;
+    QString Title;
 };
 
 class TCSS2FilterOptions : public TExtraFilterOptions
 {
 public:
     void SetActive(bool active) override;
-    QByteArray PrevText = QByteArrayLiteral("&lt&lt");
-    QByteArray NextText = QByteArrayLiteral("&gt&gt");
-    QByteArray Title;
+    QString PrevText = QStringLiteral("&lt&lt"); // markup, as the navigation line holds it
+    QString NextText = QStringLiteral("&gt&gt");
+    QString Title;
     bool UseFileName = false;
 };
 

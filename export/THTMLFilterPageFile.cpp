@@ -63,10 +63,21 @@ void THTMLFilterPageFile::AppendEscaped(TByteBuffer& out, const QByteArray& text
     out.Append(plain, end - plain);
 }
 
-void THTMLFilterPageFile::AppendText(TByteBuffer& out, const QString& text)
+namespace {
+
+// Text in the pages' code page: what code page 1252 holds as its bytes, escaped or not, and every other
+// character as a numeric character reference.
+void AppendCharacters(TByteBuffer& out, const QString& text, bool escape)
 {
+    const auto appendBytes = [&out, escape](const QString& part) {
+        const QByteArray bytes = ToCodePage1252(part);
+        if (escape)
+            THTMLFilterPageFile::AppendEscaped(out, bytes);
+        else
+            out.Append(bytes.constData(), bytes.size());
+    };
     if (FitsCodePage1252(text)) {
-        AppendEscaped(out, ToCodePage1252(text));
+        appendBytes(text);
         return;
     }
     const char16_t* const units = reinterpret_cast<const char16_t*>(text.utf16());
@@ -76,7 +87,7 @@ void THTMLFilterPageFile::AppendText(TByteBuffer& out, const QString& text)
         const char16_t unit = units[i];
         if (CodePage1252Byte(unit) >= 0)
             continue;
-        AppendEscaped(out, ToCodePage1252(text.mid(plain, i - plain)));
+        appendBytes(text.mid(plain, i - plain));
         char32_t character = unit;
         if (QChar::isHighSurrogate(unit) && i + 1 < count && QChar::isLowSurrogate(units[i + 1]))
             character = QChar::surrogateToUcs4(unit, units[++i]);
@@ -87,7 +98,33 @@ void THTMLFilterPageFile::AppendText(TByteBuffer& out, const QString& text)
         out.Append(';');
         plain = i + 1;
     }
-    AppendEscaped(out, ToCodePage1252(text.mid(plain)));
+    appendBytes(text.mid(plain));
+}
+
+} // namespace
+
+void THTMLFilterPageFile::AppendText(TByteBuffer& out, const QString& text)
+{
+    AppendCharacters(out, text, true);
+}
+
+void THTMLFilterPageFile::AppendMarkup(TByteBuffer& out, const QString& markup)
+{
+    AppendCharacters(out, markup, false);
+}
+
+QByteArray THTMLFilterPageFile::Text(const QString& text)
+{
+    TByteBuffer result;
+    AppendText(result, text);
+    return result.View().toByteArray();
+}
+
+QByteArray THTMLFilterPageFile::Markup(const QString& markup)
+{
+    TByteBuffer result;
+    AppendMarkup(result, markup);
+    return result.View().toByteArray();
 }
 
 QByteArray THTMLFilterPageFile::CodePageDeclaration()
@@ -110,7 +147,7 @@ void THTMLFilterPageFile::Create(const QString& path)
 void THTMLFilterPageFile::Write(QByteArrayView bytes) { m_page->Write(bytes); }
 
 void THTMLFilterPageFile::WriteNavigation(const QString& chosenFile, int page, bool lastPage, bool useFileName,
-                                          const QByteArray& prevText, const QByteArray& nextText)
+                                          const QString& prevText, const QString& nextText)
 {
     const bool hasPrev = page > 1;
     const bool hasNext = !lastPage;
@@ -118,11 +155,11 @@ void THTMLFilterPageFile::WriteNavigation(const QString& chosenFile, int page, b
         return;
     QByteArray line = QByteArrayLiteral("<H1><B><P ALIGN=CENTER>");
     if (hasPrev)
-        line += "<A HREF=\"" + LinkBytes(chosenFile, page - 1, useFileName) + "\">" + prevText + "</A>";
+        line += "<A HREF=\"" + LinkBytes(chosenFile, page - 1, useFileName) + "\">" + Markup(prevText) + "</A>";
     if (hasPrev && hasNext)
         line += ' ';
     if (hasNext)
-        line += "<A HREF=\"" + LinkBytes(chosenFile, page + 1, useFileName) + "\">" + nextText + "</A>";
+        line += "<A HREF=\"" + LinkBytes(chosenFile, page + 1, useFileName) + "\">" + Markup(nextText) + "</A>";
     line += "</B></H1>";
     Write(line);
 }
@@ -142,9 +179,15 @@ const QByteArray& THtmlStyleCache::FontNameBytes(const QString& name)
 {
     if (name != m_lastFontName || m_lastFontNameBytes.isNull()) {
         m_lastFontName = name;
-        m_lastFontNameBytes = ToCodePage1252(name);
-        if (m_lastFontNameBytes.isNull())
-            m_lastFontNameBytes = QByteArray("");
+        m_lastFontNameBytes = QByteArray("");
+        // A character the code page does not hold is a CSS escape of six hex digits, which reads the
+        // same in a style sheet and in a style attribute.
+        for (const char32_t character : name.toUcs4()) {
+            if (const int byte = CodePage1252Byte(character); byte >= 0)
+                m_lastFontNameBytes += char(byte);
+            else
+                m_lastFontNameBytes += '\\' + QByteArray::number(uint(character), 16).toUpper().rightJustified(6, '0');
+        }
     }
     return m_lastFontNameBytes;
 }
@@ -191,7 +234,7 @@ void THTMLPageFilter::BeginPageOutput()
     PageFile.Create(THTMLFilterPageFile::FilePath(FileName(), PageNumber, options.UseFileName));
     WriteText("<HTML>" + CrLf);
     WriteText(THTMLFilterPageFile::CodePageDeclaration() + CrLf);
-    WriteText("<TITLE>" + THTMLFilterPageFile::Escaped(options.Title) + "</TITLE>" + CrLf);
+    WriteText("<TITLE>" + THTMLFilterPageFile::Text(options.Title) + "</TITLE>" + CrLf);
     WritePageHead();
 }
 

@@ -28,6 +28,11 @@ public:
     // Text as the pages hold it: what code page 1252 holds as its bytes, escaped as above, and every
     // other character as a numeric character reference ("&#322;").
     static void AppendText(TByteBuffer& out, const QString& text);
+    static QByteArray Text(const QString& text);
+    // Markup such as the navigation labels ("&lt&lt"): what code page 1252 holds as its bytes, as it
+    // stands, and every other character as a numeric character reference.
+    static void AppendMarkup(TByteBuffer& out, const QString& markup);
+    static QByteArray Markup(const QString& markup);
     // The head element that names the pages' code page (1252), so that readers show accented names.
     static QByteArray CodePageDeclaration();
 
@@ -37,7 +42,7 @@ public:
     // Writes the links to the neighbouring pages: none for a single page, only the previous link on
     // the last page, only the next link on the first.
     void WriteNavigation(const QString& chosenFile, int page, bool lastPage, bool useFileName,
-                         const QByteArray& prevText, const QByteArray& nextText);
+                         const QString& prevText, const QString& nextText);
     // Completes the page; a failed write raises "File Error: " + path and the reason.
     void Commit();
     // Puts every page in place and removes pages of the same series numbered above lastPage, left by
@@ -82,9 +87,9 @@ protected:
     struct TPageFileOptions
     {
         bool UseFileName = false;
-        QByteArray Title;
-        QByteArray PrevText;
-        QByteArray NextText;
+        QString Title;
+        QString PrevText; // markup
+        QString NextText;
     };
     virtual TPageFileOptions PageFileOptions() const = 0;
     // What follows the title in the writer's pages, and what precedes the navigation line.

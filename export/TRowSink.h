@@ -9,7 +9,8 @@ enum TCellKind : quint8 { ckEmpty, ckText, ckInteger, ckNumber, ckDate, ckCurren
 
 // One value of a data row. Number holds integers, numbers, amounts and dates (whole days from
 // 30 December 1899); Text is the value as plain text, the same on every system: the text itself,
-// integers in decimal, dates as M/D/YYYY, amounts with a decimal point and no currency sign.
+// integers in decimal, dates as M/D/YYYY, amounts with a decimal point and no currency sign. A number
+// no spreadsheet number holds as it is (infinite, or an integer beyond 2^53) is written as its Text.
 struct TRowCell
 {
     TCellKind Kind = ckEmpty;

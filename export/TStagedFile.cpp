@@ -367,13 +367,27 @@ void TStagedFile::Commit()
 {
     if (m_temporary.isEmpty())
         Fail(faReplace, QStringLiteral("Nothing was written"));
+    // The lock says "being written" until the rename: another export into the folder removes the
+    // unlocked temporary files of killed runs, and closing the file would drop the lock. A second
+    // descriptor of the same open file keeps it.
+    int locked = -1;
     if (IsOpen()) {
         Flush();
         if (ReplacesRegularFile() && ::fdatasync(m_fd) != 0 && errno != EINVAL && errno != EROFS)
             FailErrno(faWrite, errno);
-        Close();
+        locked = ::fcntl(m_fd, F_DUPFD_CLOEXEC, 0);
+        try {
+            Close();
+        } catch (...) {
+            if (locked >= 0)
+                ::close(locked);
+            throw;
+        }
     }
-    if (const int error = Rename(m_temporary, m_target))
+    const int error = Rename(m_temporary, m_target);
+    if (locked >= 0)
+        ::close(locked);
+    if (error)
         FailErrno(faReplace, error);
     m_temporary.clear();
 }

@@ -22,7 +22,9 @@ QByteArray Record(quint16 type, const QByteArray& payload)
 QByteArray FontPayload(const TFont& font)
 {
     const int flags = (font.Bold ? 1 : 0) | (font.Italic ? 2 : 0) | (font.Underline ? 4 : 0) | (font.StrikeOut ? 8 : 0);
-    const QByteArray name = ToCodePage1252(font.Name).left(255);
+    // A name the code page cannot hold is written as its nearest letters, as the cells' texts are.
+    const QByteArray name =
+        ToCodePage1252(FitsCodePage1252(font.Name) ? font.Name : NearestLetters1252(font.Name)).left(255);
     // The height field holds 16 bits of twentieths of a point.
     const int height = int(std::clamp<qint64>(qint64(font.Size) * 20, 0, 0x7FFF));
     return Int16Bytes(height) + Int16Bytes(flags) + Int16Bytes(0) + char(name.size()) + name;

@@ -9,6 +9,10 @@
 #include <QRegularExpression>
 #include <algorithm>
 #include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <mutex>
+#include <unistd.h>
 #include <xlsxwriter.h>
 
 namespace {
@@ -69,6 +73,63 @@ QString CellText(const QString& text)
     return result;
 }
 
+// The library prints each failure on stderr besides returning it, and the program's own message already
+// names the file and the reason. So stderr becomes a stream that passes everything on to the file
+// descriptor, except what a thread writes while it calls the library: the other threads' messages
+// (the progress line among them) pass as before.
+thread_local int t_libraryCalls = 0;
+
+ssize_t PassOn(void*, const char* data, size_t size)
+{
+    if (t_libraryCalls > 0)
+        return ssize_t(size);
+    const int savedErrno = errno; // the library's caller reads errno after a failure
+    size_t done = 0;
+    while (done < size) {
+        const ssize_t written = ::write(STDERR_FILENO, data + done, size - done);
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0)
+            break;
+        done += size_t(written);
+    }
+    errno = savedErrno;
+    return done > 0 ? ssize_t(done) : -1;
+}
+
+void RouteStandardError()
+{
+    static std::once_flag once;
+    std::call_once(once, [] {
+        const cookie_io_functions_t functions = {nullptr, PassOn, nullptr, nullptr};
+        if (FILE* routed = ::fopencookie(nullptr, "w", functions)) {
+            std::setvbuf(routed, nullptr, _IONBF, 0);
+            std::fflush(stderr);
+            stderr = routed; // the C library allows it: stderr is a variable
+        }
+    });
+}
+
+// Keeps the library's lines from stderr while it lives, on this thread only.
+class TLibraryCall
+{
+public:
+    TLibraryCall() { ++t_libraryCalls; }
+    ~TLibraryCall() { --t_libraryCalls; }
+    TLibraryCall(const TLibraryCall&) = delete;
+    TLibraryCall& operator=(const TLibraryCall&) = delete;
+};
+
+// Whether a spreadsheet's number holds the cell's value as it is: not an infinite one (a reader would
+// take the file for damaged) nor an integer a double rounds to another.
+bool HoldsAsNumber(const TRowCell& cell)
+{
+    constexpr double ExactIntegers = 9007199254740992.0; // 2^53
+    if (!std::isfinite(cell.Number))
+        return false;
+    return cell.Kind != ckInteger || std::abs(cell.Number) < ExactIntegers;
+}
+
 int TextWidth(const TRowCell& cell)
 {
     const int width = int(cell.Text.size()) + 1;
@@ -77,10 +138,14 @@ int TextWidth(const TRowCell& cell)
 
 } // namespace
 
-TXlsxRowWriter::TXlsxRowWriter(const QString& fileName) : m_file(fileName) {}
+TXlsxRowWriter::TXlsxRowWriter(const QString& fileName) : m_file(fileName)
+{
+    RouteStandardError();
+}
 
 TXlsxRowWriter::~TXlsxRowWriter()
 {
+    const TLibraryCall call;
     // An unfinished workbook is dropped without writing it; the output file discards itself.
     if (m_workbook)
         lxw_workbook_free(m_workbook);
@@ -99,6 +164,7 @@ void TXlsxRowWriter::Check(int error) const
 
 void TXlsxRowWriter::Start(const TRowTable& table)
 {
+    const TLibraryCall call;
     m_table = table;
     m_file.Open();
     m_folder = QFile::encodeName(QFileInfo(m_file.TargetPath()).absolutePath());
@@ -178,6 +244,7 @@ void TXlsxRowWriter::CloseDataSheet()
 
 void TXlsxRowWriter::WriteRow(const QList<TRowCell>& cells)
 {
+    const TLibraryCall call;
     if (m_sheetRows >= m_maxDataRows) {
         CloseDataSheet();
         AddDataSheet();
@@ -191,8 +258,13 @@ void TXlsxRowWriter::WriteRow(const QList<TRowCell>& cells)
         case ckEmpty: continue;
         case ckText: WriteText(m_sheet, int(row), column, cell.Text, nullptr); break;
         case ckInteger:
-        case ckNumber: Check(worksheet_write_number(m_sheet, row, col, cell.Number, nullptr)); break;
-        case ckCurrency: Check(worksheet_write_number(m_sheet, row, col, cell.Number, m_currency)); break;
+        case ckNumber:
+        case ckCurrency:
+            if (HoldsAsNumber(cell))
+                Check(worksheet_write_number(m_sheet, row, col, cell.Number, cell.Kind == ckCurrency ? m_currency : nullptr));
+            else
+                WriteText(m_sheet, int(row), column, cell.Text, nullptr);
+            break;
         case ckDate:
             if (ToSheetDate(cell.Number, date))
                 Check(worksheet_write_datetime(m_sheet, row, col, &date, m_date));
@@ -230,6 +302,7 @@ void TXlsxRowWriter::WriteCounts(const TRowCounts& counts)
 
 void TXlsxRowWriter::Finish(const TRowCounts& counts)
 {
+    const TLibraryCall call;
     CloseDataSheet();
     WriteCounts(counts);
     // Closing writes the whole package and frees the workbook, whether it succeeds or not.

@@ -8,6 +8,7 @@
 #include <QLocale>
 #include <QTime>
 #include <bit>
+#include <cmath>
 
 TDataFieldElement::TDataFieldElement(const QString& name, double leftPx, double topPx, const QString& fieldName,
                                      const TFont& font, TAlignment alignment, double designWidthPx)
@@ -84,7 +85,29 @@ QString DateTimeText(const QDateTime& dt)
     return text;
 }
 
+// An amount in the locale's currency format, with a number text of its own in place of the digits
+// the locale would write: the currency sign, the minus sign and their places stay the locale's.
+QString CurrencyText(double value, const QString& number)
+{
+    const QLocale locale;
+    const QString digits = locale.toString(1.0, 'f', 2);
+    QString text = locale.toCurrencyString(value < 0 ? -1.0 : 1.0);
+    const qsizetype at = text.indexOf(digits);
+    if (at < 0)
+        return number;
+    return text.replace(at, digits.size(), number.startsWith(QLatin1Char('-')) ? number.mid(1) : number);
+}
+
 } // namespace
+
+QString TDataFieldElement::LargeNumberText(double value)
+{
+    if (std::isinf(value))
+        return value < 0 ? QStringLiteral("-Overflow") : QStringLiteral("Overflow");
+    if (std::isnan(value))
+        return QStringLiteral("Overflow");
+    return QString::number(value, 'g', QLocale::FloatingPointShortest);
+}
 
 QString TDataFieldElement::DisplayText(const QVariant& value, TFieldType type)
 {
@@ -108,6 +131,9 @@ QString TDataFieldElement::DisplayText(const QVariant& value, TFieldType type)
     case ftInteger:
         if (value.typeId() == QMetaType::Int) // what the data layer delivers: no conversion through the variant
             return QString::number(*static_cast<const int*>(value.constData()));
+        // A number stored as a double beyond 64 bits is written as it is stored.
+        if (value.typeId() == QMetaType::Double && !(std::abs(value.toDouble()) < 9.2e18))
+            return LargeNumberText(value.toDouble());
         return QString::number(value.toLongLong());
     case ftBoolean:
         return value.toBool() ? QStringLiteral("True") : QStringLiteral("False");
@@ -119,10 +145,21 @@ QString TDataFieldElement::DisplayText(const QVariant& value, TFieldType type)
         if (value.typeId() == QMetaType::QDate)
             return DateToStr(FromQDate(value.toDate()));
         return DateTimeText(value.toDateTime());
-    case ftCurrency:
-        return QLocale().toCurrencyString(value.toDouble());
-    case ftFloat:
-        return QString::number(value.toDouble(), 'g', 15);
+    case ftCurrency: {
+        const double amount = value.toDouble();
+        if (!(std::abs(amount) < LargestFixedAmount)) {
+            if (!std::isfinite(amount))
+                return LargeNumberText(amount);
+            return CurrencyText(amount, LargeNumberText(amount));
+        }
+        return QLocale().toCurrencyString(amount);
+    }
+    case ftFloat: {
+        const double number = value.toDouble();
+        if (!std::isfinite(number))
+            return LargeNumberText(number);
+        return QString::number(number, 'g', 15);
+    }
     default:
         if (value.typeId() == QMetaType::QString)
             return *static_cast<const QString*>(value.constData());

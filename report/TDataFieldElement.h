@@ -18,8 +18,17 @@ public:
     int FieldIndexUsed() const override { return m_field; }
 
     // Integers in decimal, dates in the short date format, currency in the locale's currency format,
-    // text as stored; an empty value gives an empty text.
+    // text as stored; an empty value gives an empty text. Numbers too large for their format are
+    // written as LargeNumberText gives them, never as another number.
     static QString DisplayText(const QVariant& value, TFieldType type);
+
+    // Amounts are written to the cent or to four decimals only below this size: beyond it a double
+    // holds no such digits, and rounding to them could overflow.
+    static constexpr double LargestFixedAmount = 1e15;
+    // A number too large for a fixed number of decimals in the shortest plain text that reads back as
+    // the stored value ("1e+308"); an infinite one (a value beyond what a number holds) as the
+    // overflow mark, "Overflow" or "-Overflow".
+    static QString LargeNumberText(double value);
 
 private:
     QString CachedText(const QVariant& value) const;

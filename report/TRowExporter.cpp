@@ -33,6 +33,8 @@ const TBand* OutermostGroup(const TBandedReport& report)
 
 QString TRowExporter::AmountText(double amount)
 {
+    if (!(std::abs(amount) < TDataFieldElement::LargestFixedAmount))
+        return TDataFieldElement::LargeNumberText(amount);
     // Amounts are kept to four decimals; rounding first keeps "-0.00" from appearing.
     amount = std::round(amount * 10000) / 10000;
     if (amount == 0)
@@ -77,6 +79,9 @@ TRowCell TRowExporter::Cell(const QVariant& value, TCellKind kind)
             const int number = *static_cast<const int*>(value.constData());
             return {ckInteger, double(number), QString::number(number)};
         }
+        // A number stored as a double beyond 64 bits is written as it is stored.
+        if (value.typeId() == QMetaType::Double && !(std::abs(value.toDouble()) < 9.2e18))
+            return {ckInteger, value.toDouble(), TDataFieldElement::LargeNumberText(value.toDouble())};
         bool ok = false;
         const qlonglong number = value.toLongLong(&ok);
         if (ok)
@@ -89,6 +94,9 @@ TRowCell TRowExporter::Cell(const QVariant& value, TCellKind kind)
         const double number = value.toDouble(&ok);
         if (ok && std::isfinite(number))
             return {kind, number, kind == ckCurrency ? CachedAmountText(number) : QString::number(number, 'g', 15)};
+        // Beyond what a number holds: the overflow mark, as the report prints it.
+        if (ok && std::isinf(number))
+            return {kind, number, TDataFieldElement::LargeNumberText(number)};
         break;
     }
     case ckDate: {

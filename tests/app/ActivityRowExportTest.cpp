@@ -12,6 +12,7 @@
 #include "TBandedReport.h"
 #include "TCommandLine.h"
 #include "TRadioGroup.h"
+#include "TReportDocument.h"
 #include "TbrmIniFile.h"
 #include "TfrmActivityRep.h"
 #include "XlsxContent.h"
@@ -231,4 +232,93 @@ TEST_F(ActivityRowExport, ABatchRunNamesTheRowFormatsByExtensionOrName)
     const QByteArray batch = ReadFile(Path(QStringLiteral("batch")));
     ASSERT_FALSE(batch.isEmpty());
     EXPECT_EQ(batch, ReadFile(Path(QStringLiteral("window.csv"))));
+}
+
+// Counts and amounts stored beyond what their fields hold print as stored, or as the overflow mark
+// where no number holds them, never as another number: on the report's pages, in the CSV and in
+// the workbook, whose cells keep a number only where a spreadsheet number holds it exactly.
+TEST_F(ActivityRowExport, CountsAndAmountsBeyondTheirFieldsAreWrittenAsStored)
+{
+    const struct
+    {
+        const char* CountDown; // SQL literals as stored
+        const char* Rate;
+        QString CountText;     // on the page and in the CSV
+        QString RateText;      // in the CSV; the page's has the currency sign about it
+        bool CountIsNumber;    // a number cell in the workbook, else a text cell
+        double RateNumber;     // the workbook's number cell; 0: a text cell
+    } rows[] = {
+        {"9223372036854775807", "1e308", QStringLiteral("9223372036854775807"), QStringLiteral("1e+308"), false, 1e308},
+        {"-9223372036854775808", "-9e999", QStringLiteral("-9223372036854775808"), QStringLiteral("-Overflow"), false, 0},
+        {"9007199254740993", "9e999", QStringLiteral("9007199254740993"), QStringLiteral("Overflow"), false, 0},
+        // A count stored as a floating-point number: beyond 64 bits as stored, else as the nearest integer.
+        {"1e308", "12.5", QStringLiteral("1e+308"), QStringLiteral("12.50"), false, 12.5},
+        {"5000000000.5", "12.5", QStringLiteral("5000000001"), QStringLiteral("12.50"), true, 12.5},
+    };
+    // One enrolment of its own per row, named so that it is found in every output.
+    for (int i = 0; i < int(std::size(rows)); ++i) {
+        const int lead = 50 + i;
+        Club.AddPerson(lead, 900 + i, QStringLiteral("Large%1").arg(i), QStringLiteral("Stored"));
+        Club.Enrol(lead, 5, QDate(2010, 3, 1), 1);
+        Club.Exec(QStringLiteral("update ckprof set countdown = %1, pymtrate = %2 where leadid = %3")
+                      .arg(QLatin1String(rows[i].CountDown), QLatin1String(rows[i].Rate))
+                      .arg(lead));
+    }
+    const auto window = OpenWindow();
+    const auto document = window->Report().Generate();
+    ASSERT_TRUE(document);
+    QStringList pageTexts;
+    for (int page = 0; page < document->PageCount(); ++page) {
+        const TReportPage& p = document->Page(page);
+        for (const TPageElement& e : p.Elements()) {
+            if (e.Kind == pkText)
+                pageTexts.append(p.Text(e));
+        }
+    }
+    Export(*window, 1, Path(QStringLiteral("rows.csv")));
+    const QList<QStringList> lines = ParseCsv(ReadFile(Path(QStringLiteral("rows.csv"))));
+    Export(*window, 0, Path(QStringLiteral("rows.xlsx")));
+    const TXlsxContent book = ReadXlsx(Path(QStringLiteral("rows.xlsx")));
+    ASSERT_EQ(book.Error, QString());
+    ASSERT_FALSE(book.Sheets.isEmpty());
+
+    for (int i = 0; i < int(std::size(rows)); ++i) {
+        SCOPED_TRACE(rows[i].CountDown);
+        const QString name = QStringLiteral("Large%1, Stored").arg(i);
+        // The page: start, end, count and rate follow the name in the detail line.
+        const qsizetype at = pageTexts.indexOf(name);
+        ASSERT_GE(at, 0);
+        const QStringList line = pageTexts.mid(at, 5);
+        EXPECT_TRUE(line.contains(rows[i].CountText)) << line.join(QLatin1Char('|')).toStdString();
+        EXPECT_EQ(line.filter(rows[i].RateText).size(), 1) << line.join(QLatin1Char('|')).toStdString();
+        for (const QString& text : line)
+            EXPECT_FALSE(text.contains(QLatin1String("inf"))) << text.toStdString();
+
+        const auto csv = std::find_if(lines.begin(), lines.end(), [&](const QStringList& l) { return l.value(4) == name; });
+        ASSERT_NE(csv, lines.end());
+        EXPECT_EQ(csv->value(7), rows[i].CountText);
+        EXPECT_EQ(csv->value(8), rows[i].RateText);
+
+        const TXlsxSheet& sheet = book.Sheets[0];
+        int row = 2;
+        while (row <= sheet.LastRow && sheet.Cell(QStringLiteral("E%1").arg(row)).Value != name)
+            ++row;
+        ASSERT_LE(row, sheet.LastRow);
+        const auto count = sheet.Cell(QStringLiteral("H%1").arg(row));
+        if (rows[i].CountIsNumber) {
+            EXPECT_EQ(count.Type, QString());
+            EXPECT_EQ(count.Value.toLongLong(), rows[i].CountText.toLongLong());
+        } else {
+            EXPECT_EQ(count.Type, QStringLiteral("inlineStr"));
+            EXPECT_EQ(count.Value, rows[i].CountText);
+        }
+        const auto rate = sheet.Cell(QStringLiteral("I%1").arg(row));
+        if (rows[i].RateNumber != 0) {
+            EXPECT_EQ(rate.Type, QString());
+            EXPECT_EQ(rate.Value.toDouble(), rows[i].RateNumber);
+        } else {
+            EXPECT_EQ(rate.Type, QStringLiteral("inlineStr"));
+            EXPECT_EQ(rate.Value, rows[i].RateText);
+        }
+    }
 }

@@ -137,35 +137,53 @@ int RunProgram(const QStringList& arguments, int killBeforeRename = 0)
 } // namespace
 
 // An HTML export of one activity is killed between two renames of its pages, over the longer set of
-// the whole report. The next export into the folder, of another file, completes the killed one: the
-// folder then holds exactly the pages of the one-activity report, as an export that ran through
-// writes them, and no temporary file.
-TEST(SharedClubKill, AKilledPageSetExportIsCompletedByTheNextExport)
+// the whole report. The next run with an export into the folder completes the killed one, also a run
+// that stops at its input before exporting anything: the folder then holds exactly the pages of the
+// one-activity report, as an export that ran through writes them, and no temporary file.
+TEST(SharedClubKill, AKilledPageSetExportIsCompletedByTheNextRunIntoTheFolder)
 {
     TAppClub club;
     FillClub(club);
-    const QString folder = club.Folder() + QStringLiteral("/pages");
     const QString reference = club.Folder() + QStringLiteral("/reference");
-    ASSERT_TRUE(QDir().mkpath(folder));
     ASSERT_TRUE(QDir().mkpath(reference));
     const auto exportTo = [&](const QString& target, const QString& activities) {
         return Arguments(club, {QStringLiteral("--activities"), activities, QStringLiteral("--export"), target,
                                 QStringLiteral("--format"), QStringLiteral("HTML")});
     };
-    ASSERT_EQ(RunProgram(exportTo(folder + QStringLiteral("/r.htm"), QStringLiteral("all"))), ecDone);
     ASSERT_EQ(RunProgram(exportTo(reference + QStringLiteral("/r.htm"), QStringLiteral("5"))), ecDone);
-    const QStringList whole = PageFiles(folder);
     const QStringList oneActivity = PageFiles(reference);
     ASSERT_GT(oneActivity.size(), 1);
-    ASSERT_GT(whole.size(), oneActivity.size());
 
-    EXPECT_EQ(RunProgram(exportTo(folder + QStringLiteral("/r.htm"), QStringLiteral("5")), 2), -1);
-    EXPECT_NE(PageFiles(folder), oneActivity); // torn until the next export
+    const struct
+    {
+        const char* Name;
+        QStringList Arguments; // of the run after the killed one, exporting into the folder
+        int ExitCode;
+    } nextRuns[] = {
+        {"another export", {QStringLiteral("--export"), QStringLiteral("r.pdf")}, ecDone},
+        {"a run refused for its dates",
+         {QStringLiteral("--from"), QStringLiteral("not a date"), QStringLiteral("--to"), QStringLiteral("3/31/2010"),
+          QStringLiteral("--export"), QStringLiteral("r.pdf")},
+         ecBadInput},
+    };
+    int round = 0;
+    for (const auto& next : nextRuns) {
+        SCOPED_TRACE(next.Name);
+        const QString folder = club.Folder() + QStringLiteral("/pages%1").arg(++round);
+        ASSERT_TRUE(QDir().mkpath(folder));
+        ASSERT_EQ(RunProgram(exportTo(folder + QStringLiteral("/r.htm"), QStringLiteral("all"))), ecDone);
+        ASSERT_GT(PageFiles(folder).size(), oneActivity.size());
 
-    ASSERT_EQ(RunProgram(Arguments(club, {QStringLiteral("--export"), folder + QStringLiteral("/r.pdf")})), ecDone);
-    EXPECT_EQ(PageFiles(folder), oneActivity);
-    for (const QString& page : oneActivity)
-        EXPECT_EQ(ReadFile(folder + QLatin1Char('/') + page), ReadFile(reference + QLatin1Char('/') + page)) << page.toStdString();
-    const QStringList all = QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System);
-    EXPECT_TRUE(all.filter(QStringLiteral(".tmp")).isEmpty()) << all.join(QLatin1Char(' ')).toStdString();
+        EXPECT_EQ(RunProgram(exportTo(folder + QStringLiteral("/r.htm"), QStringLiteral("5")), 2), -1);
+        EXPECT_NE(PageFiles(folder), oneActivity); // torn until the next run
+
+        QStringList arguments = next.Arguments;
+        arguments.last() = folder + QLatin1Char('/') + arguments.last();
+        ASSERT_EQ(RunProgram(Arguments(club, arguments)), next.ExitCode);
+        EXPECT_EQ(PageFiles(folder), oneActivity);
+        for (const QString& page : oneActivity)
+            EXPECT_EQ(ReadFile(folder + QLatin1Char('/') + page), ReadFile(reference + QLatin1Char('/') + page)) << page.toStdString();
+        const QStringList all = QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System);
+        EXPECT_TRUE(all.filter(QStringLiteral(".tmp")).isEmpty()) << all.join(QLatin1Char(' ')).toStdString();
+    }
 }

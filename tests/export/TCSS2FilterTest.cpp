@@ -72,9 +72,9 @@ TEST_F(TCSS2FilterTest, CentresBlockOnTheAnchor)
 
 TEST_F(TCSS2FilterTest, UsesItsOwnOptions)
 {
-    ExtraOptions().HTML.Title = "HTML title";
-    ExtraOptions().CSS2.Title = "CSS2 title";
-    ExtraOptions().CSS2.NextText = "next";
+    ExtraOptions().HTML.Title = QStringLiteral("HTML title");
+    ExtraOptions().CSS2.Title = QStringLiteral("CSS2 title");
+    ExtraOptions().CSS2.NextText = QStringLiteral("next");
     TCSS2Filter filter(m_dir.filePath(QStringLiteral("x.htm")));
     RunReport(filter, OneLabelPages(2));
     const QByteArray page = ReadFile(m_dir.filePath(QStringLiteral("RPT0001.HTM")));

@@ -65,8 +65,8 @@ TEST_F(TFilterLibraryTest, OptionsStartWithTheirDefaultsAndActiveRegisters)
 {
     TExtraOptions& options = ExtraOptions();
     EXPECT_FALSE(options.XLS.Active());
-    EXPECT_EQ(options.HTML.PrevText, QByteArray("&lt&lt"));
-    EXPECT_EQ(options.CSS2.NextText, QByteArray("&gt&gt"));
+    EXPECT_EQ(options.HTML.PrevText, QStringLiteral("&lt&lt"));
+    EXPECT_EQ(options.CSS2.NextText, QStringLiteral("&gt&gt"));
     EXPECT_FALSE(options.HTML.UseFileName);
     EXPECT_EQ(options.BMP.PixelFormat, pf8bit);
     EXPECT_EQ(options.PDF.Creator, QByteArray("TExtraFilters"));

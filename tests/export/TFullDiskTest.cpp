@@ -7,11 +7,14 @@
 #include "THTMLFilter.h"
 #include "TPDFFilter.h"
 #include "TXLSFilter.h"
+#include "TXlsxRowWriter.h"
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <cerrno>
+#include <cstdio>
+#include <thread>
 #include <cstring>
 #include <gtest/gtest.h>
 #include <sys/mount.h>
@@ -84,3 +87,34 @@ INSTANTIATE_TEST_SUITE_P(Families, TFullDisk,
                                            TFamily{"HtmlPages", "r.htm", "RPT0001.HTM", FilterFactory<THTMLFilter>()},
                                            TFamily{"PageImages", "r.bmp", "IMG0001.bmp", FilterFactory<TBMPFilter>()}),
                          [](const ::testing::TestParamInfo<TFamily>& info) { return std::string(info.param.Name); });
+
+// The workbook library prints its own lines on stderr when the disk is full; the program's message,
+// which names the file and the system's reason, is the only one the user gets. What another thread
+// prints meanwhile, and what follows, still reaches stderr.
+TEST_F(TFullDisk, AFullWorkbookReachesStderrOnlyAsTheProgramsOwnMessage)
+{
+    const QString file = m_dir.filePath(QStringLiteral("rows.xlsx"));
+    QString message;
+    ::testing::internal::CaptureStderr();
+    {
+        TXlsxRowWriter writer(file);
+        try {
+            writer.Start(TRowTable{QStringLiteral("Rows"), {QStringLiteral("Name"), QStringLiteral("Count")}, {}, {}});
+            for (int row = 0; row < 20000; ++row) {
+                writer.WriteRow({TRowCell{ckText, 0, QStringLiteral("Member %1 of a club that fills the disk").arg(row)},
+                                 TRowCell{ckInteger, double(row), QString::number(row)}});
+            }
+            std::thread([] { std::fputs("another thread\n", stderr); }).join();
+            writer.Finish(TRowCounts{QStringLiteral("Counts"), QStringLiteral("Group"), QStringLiteral("Count"),
+                                     QStringLiteral("Total"), {}, 20000});
+        } catch (const EExportError& error) {
+            message = error.Message();
+        }
+    }
+    std::fputs("after\n", stderr);
+    const std::string printed = ::testing::internal::GetCapturedStderr();
+    EXPECT_TRUE(message.endsWith(QLatin1String("No space left on device"))) << message.toStdString();
+    EXPECT_EQ(printed, "another thread\nafter\n");
+    EXPECT_EQ(QDir(m_dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot),
+              QStringList());
+}

@@ -134,7 +134,7 @@ TEST_P(THTMLPageNamesTest, EmptyPageWritesNothingAndKeepsTheNumbering)
 
 TEST_P(THTMLPageNamesTest, TitleAndTextAreWrittenAsCharacterReferences)
 {
-    ExtraOptions().HTML.Title = ExtraOptions().CSS2.Title = "Smith & \"Sons\"";
+    ExtraOptions().HTML.Title = ExtraOptions().CSS2.Title = QStringLiteral("Smith & \"Sons\"");
     std::unique_ptr<TExtraFilter> filter = GetParam().Create(m_dir.filePath(QStringLiteral("x.htm")));
     RunReport(*filter, {TPage{TLabel{200, 300, QStringLiteral("<Smith> & Co")}}});
     const QByteArray page = ReadFile(m_dir.filePath(QStringLiteral("RPT0001.HTM")));
