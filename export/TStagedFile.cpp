@@ -81,6 +81,38 @@ TCachedFiles& CachedFiles()
 
 // "report.pdf.tmpA1b2C3": beside the target, so the rename stays on one file system, and plainly
 // temporary should a killed process leave it behind.
+bool TStagedFile::MarkBeingWritten(int fd, const QString& path)
+{
+    struct flock lock = {};
+    lock.l_type = F_WRLCK;
+    lock.l_whence = SEEK_SET;
+    if (::fcntl(fd, F_OFD_SETLK, &lock) != 0)
+        return errno != EAGAIN && errno != EACCES; // refused: a cleaner has it in hand
+    struct stat opened = {};
+    struct stat named = {};
+    return ::fstat(fd, &opened) == 0 && ::lstat(QFile::encodeName(path).constData(), &named) == 0
+        && opened.st_dev == named.st_dev && opened.st_ino == named.st_ino;
+}
+
+void TStagedFile::RemoveIfAbandoned(const QString& path)
+{
+    const QByteArray name = QFile::encodeName(path);
+    const int fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+    if (fd < 0)
+        return;
+    // The lock is refused while a running export holds its mark, and where the system cannot lock at
+    // all: the file is then left alone. A file read-only to us still takes a read lock.
+    struct flock lock = {};
+    lock.l_type = F_RDLCK;
+    lock.l_whence = SEEK_SET;
+    struct stat opened = {};
+    struct stat named = {};
+    if (::fcntl(fd, F_OFD_SETLK, &lock) == 0 && ::fstat(fd, &opened) == 0 && ::lstat(name.constData(), &named) == 0
+        && opened.st_dev == named.st_dev && opened.st_ino == named.st_ino)
+        ::unlink(name.constData());
+    ::close(fd);
+}
+
 QString TStagedFile::TemporaryName(const QString& target, const QString& letters)
 {
     const QFileInfo info(target);
@@ -192,15 +224,11 @@ void TStagedFile::Open()
     for (int attempt = 0; m_fd < 0; ++attempt) {
         const QString temporary = TemporaryName(m_target, m_letters);
         const int fd = ::open(QFile::encodeName(temporary).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd >= 0) {
+        if (fd >= 0 && MarkBeingWritten(fd, temporary)) {
             m_fd = fd;
             m_temporary = temporary;
-            // Says "being written" to a later export that cleans up after killed ones. A file system
-            // without locks leaves the file unmarked; it is then only ever removed by its own process.
-            struct flock lock = {};
-            lock.l_type = F_WRLCK;
-            lock.l_whence = SEEK_SET;
-            (void)::fcntl(fd, F_OFD_SETLK, &lock);
+        } else if (fd >= 0) {
+            ::close(fd); // removed by a cleaner before it was marked: another name
         } else if (errno != EEXIST || attempt == 100 || !m_letters.isEmpty()) {
             FailErrno(faCreate, errno);
         }

@@ -91,6 +91,15 @@ private:
     // rename(2), failing when a simulated fault says so; returns 0 or an errno value.
     static int Rename(const QString& from, const QString& to);
 
+    // The "being written" mark of a temporary: a lock on the file just created as fd at path. True when
+    // the name still leads to that file once it is locked: a cleaner of abandoned temporaries may have
+    // removed it between the creation and the lock, and the caller then makes another. A file system
+    // without locks leaves the file unmarked (true): it is then only ever removed by its own process.
+    static bool MarkBeingWritten(int fd, const QString& path);
+    // Removes a temporary that no running export has marked. The cleaner holds the file's lock while it
+    // removes the name, so a writer can never lose a file it has marked (see MarkBeingWritten).
+    static void RemoveIfAbandoned(const QString& path);
+
     QString m_target;
     QString m_temporary;
     int m_fd = -1;

@@ -83,21 +83,6 @@ void KillHookBeforeRename()
     }
 }
 
-// True when another open file holds a lock on the file: a running export is writing it. A file that
-// cannot be asked (no lock support, no permission) counts as held.
-bool HeldByAnother(const QString& path)
-{
-    const int fd = ::open(Native(path).constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
-    if (fd < 0)
-        return true;
-    struct flock lock = {};
-    lock.l_type = F_RDLCK;
-    lock.l_whence = SEEK_SET;
-    const bool held = ::fcntl(fd, F_OFD_GETLK, &lock) != 0 || lock.l_type != F_UNLCK;
-    ::close(fd);
-    return held;
-}
-
 // The plan of a commit: one line per step, names relative to the folder of the set's own file and
 // percent-encoded. "R staged target" puts a file in place, "A page aside" removes an older page
 // (renamed aside first), "K kept" drops the link kept to a replaced file. The last line is "end".
@@ -246,10 +231,10 @@ void TStagedFileSet::EnsureOwner(const QString& folder)
     // next in the same folder, names any real failure.
     if (fd < 0)
         return;
-    struct flock lock = {};
-    lock.l_type = F_WRLCK;
-    lock.l_whence = SEEK_SET;
-    (void)::fcntl(fd, F_OFD_SETLK, &lock);
+    if (!TStagedFile::MarkBeingWritten(fd, path)) {
+        ::close(fd); // taken for a killed run's by another export's clean-up: the set goes without it
+        return;
+    }
     m_owners.push_back(TOwner{folder, path, fd});
 }
 
@@ -328,8 +313,8 @@ void TStagedFileSet::RecoverFolder(const QString& folder) noexcept
                 // Single staged files, or the leftovers of a set whose own file is gone already.
                 for (const QString& name : members) {
                     const QString path = dir.filePath(name);
-                    if (!HeldByAnother(path) && !TOutputGuard::IsProtected(path))
-                        ::unlink(Native(path).constData());
+                    if (!TOutputGuard::IsProtected(path))
+                        TStagedFile::RemoveIfAbandoned(path);
                 }
                 continue;
             }
@@ -347,8 +332,8 @@ void TStagedFileSet::RecoverFolder(const QString& folder) noexcept
             RollForward(dir, ReadAll(fd));
             for (const QString& name : members) {
                 const QString path = dir.filePath(name);
-                if (name != ownerName && Exists(path) && !HeldByAnother(path) && !TOutputGuard::IsProtected(path))
-                    ::unlink(Native(path).constData());
+                if (name != ownerName && Exists(path) && !TOutputGuard::IsProtected(path))
+                    TStagedFile::RemoveIfAbandoned(path);
             }
             ::unlink(Native(ownerPath).constData());
             ::close(fd);
