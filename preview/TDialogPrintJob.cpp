@@ -120,7 +120,7 @@ bool TDialogPrintJob::Send(TPrintTarget& printer, const TReportDocument& documen
         if (progress && !progress({sent + 1, 0, -1, total})) {
             printer.Abort();
             if (error)
-                *error = TPrintTarget::CancelledMessage(sent + 1);
+                *error = TPrintTarget::CancelledMessage();
             return false;
         }
     }

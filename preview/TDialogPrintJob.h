@@ -37,8 +37,7 @@ public:
     // True when every chosen page was printed; failures are shown.
     static bool Run(const TReportDocument& document, int currentPage, QWidget* parent);
     // Sends the pages of order to a started printer and ends the job, asking progress after each page.
-    // A refused page or a Cancel aborts the job; error then says why, or which pages were already
-    // sent (empty when none).
+    // A refused page or a Cancel aborts the job, and nothing reaches the printer; error then says why.
     static bool Send(TPrintTarget& printer, const TReportDocument& document, const std::vector<int>& order,
                      const TProgressCallback& progress, QString* error);
     // The choice the dialog left in the printer.

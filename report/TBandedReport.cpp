@@ -129,7 +129,7 @@ bool TBandedReport::PrintTo(TPrintTarget& printer, const TProgressCallback& prog
             if (progress && !progress({sent, generator.RowsDone(), generator.RowCount()})) {
                 printer.Abort();
                 if (error)
-                    *error = TPrintTarget::CancelledMessage(sent);
+                    *error = TPrintTarget::CancelledMessage();
                 return false;
             }
         }

@@ -15,16 +15,13 @@ public:
     virtual bool PrintPage(const TReportDocument& document, const TReportPage& page, QString* error) = 0;
     // Ends the job; false when the pages did not reach the printer.
     virtual bool End(QString* error) = 0;
-    // Drops the job unfinished: no further page goes out, and the job is cancelled at the printer.
+    // Drops the job unfinished: no further page goes out, and nothing of the job reaches the printer.
     virtual void Abort() = 0;
 
-    // What a cancelled job tells the user: pages already sent may still come out of the printer.
-    // Empty when nothing was sent.
-    static QString CancelledMessage(int pagesSent)
+    // What a cancelled job tells the user: the pages are only handed to the printer once the job
+    // is whole, so a cancelled job leaves nothing there.
+    static QString CancelledMessage()
     {
-        if (pagesSent <= 0)
-            return {};
-        return QStringLiteral("Printing cancelled after page %1; the printer may still print the pages it had received.")
-            .arg(pagesSent);
+        return QStringLiteral("Printing cancelled; nothing was sent to the printer.");
     }
 };

@@ -2,16 +2,19 @@
 // the page keys turn pages wherever the focus is, Cancel stops the printer, and the progress window
 // measures against the total.
 #include "ReportTestSupport.h"
+#include "PrintTestSupport.h"
 #include "TDialogPrintJob.h"
 #include "TPreviewWindow.h"
 #include "TPrintTarget.h"
 #include "TProgressWindow.h"
 #include "TPrompt.h"
 #include "TReportDocument.h"
+#include "TReportPrinter.h"
 #include "TThumbnailPanel.h"
 
 #include <QAccessible>
 #include <QAction>
+#include <QFile>
 #include <QListView>
 #include <QMenuBar>
 #include <QProgressBar>
@@ -71,9 +74,9 @@ TEST(TPrintJob, CancelSendsNoFurtherPageAndAbortsTheJob)
     } rows[] = {
         {"every page", 0, {1, 2, 3, 4, 5, 6}, {}},
         {"cancelled after the first page", 1, {1},
-         QStringLiteral("Printing cancelled after page 1; the printer may still print the pages it had received.")},
+         QStringLiteral("Printing cancelled; nothing was sent to the printer.")},
         {"cancelled after the fourth page", 4, {1, 2, 3, 4},
-         QStringLiteral("Printing cancelled after page 4; the printer may still print the pages it had received.")},
+         QStringLiteral("Printing cancelled; nothing was sent to the printer.")},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.Name);
@@ -93,6 +96,67 @@ TEST(TPrintJob, CancelSendsNoFurtherPageAndAbortsTheJob)
         ASSERT_FALSE(seen.isEmpty());
         EXPECT_EQ(seen.constLast().Text(), QStringLiteral("Page %1 of 6").arg(row.Drawn.size()));
     }
+}
+
+// The queue gets a job only once every page is drawn: a cancelled or refused job leaves nothing
+// there, a whole one arrives once with every page, and the spooled file never stays behind.
+TEST(TPrintJob, TheQueueGetsOnlyAWholeJob)
+{
+    TActivityFixture f;
+    f.AddGroups({200});
+    const auto document = f.Report.Generate();
+    ASSERT_GE(document->PageCount(), 6);
+    const std::vector<int> order{0, 1, 2, 3, 4, 5};
+    const struct
+    {
+        const char* Name;
+        int CancelAfter; // 0: never
+        QString QueueRefuses; // the queue's reason; empty: it takes the job
+        int Jobs;
+        QString Message;
+    } rows[] = {
+        {"every page", 0, {}, 1, {}},
+        {"cancelled after the first page", 1, {}, 0, QStringLiteral("Printing cancelled; nothing was sent to the printer.")},
+        {"cancelled after the fifth page", 5, {}, 0, QStringLiteral("Printing cancelled; nothing was sent to the printer.")},
+        {"the queue refuses", 0, QStringLiteral("Printer is stopped"), 1,
+         QStringLiteral("The report could not be sent to the printer \"Club laser\": Printer is stopped")},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.Name);
+        UseTestPrinter(QStringLiteral("Club laser"));
+        QList<TSpooledJob> jobs;
+        QList<int> jobPages;
+        TReportPrinter::SetSubmitter([&](const TSpooledJob& job, QString* error) {
+            jobs << job;
+            jobPages << PdfPageCount(job.File);
+            if (row.QueueRefuses.isEmpty())
+                return true;
+            *error = row.QueueRefuses;
+            return false;
+        });
+        TReportPrinter printer;
+        QPrinter& chosen = printer.Prepare(*document);
+        QString message;
+        ASSERT_TRUE(printer.Start(&message)) << qPrintable(message);
+        const QString spooled = chosen.outputFileName();
+        EXPECT_FALSE(spooled.isEmpty());
+        const bool printed = TDialogPrintJob::Send(printer, *document, order, [&](const TReportProgress& at) {
+            return row.CancelAfter == 0 || at.Pages < row.CancelAfter;
+        }, &message);
+        EXPECT_EQ(printed, row.CancelAfter == 0 && row.QueueRefuses.isEmpty());
+        EXPECT_EQ(message, row.Message);
+        ASSERT_EQ(jobs.size(), row.Jobs);
+        if (row.Jobs == 1) {
+            EXPECT_EQ(jobs[0].Printer, QStringLiteral("Club laser"));
+            EXPECT_EQ(jobs[0].File, spooled);
+            EXPECT_EQ(jobPages[0], 6);
+            // One-sided as chosen, not whatever the queue does by default.
+            const std::pair<QString, QString> sides{QStringLiteral("sides"), QStringLiteral("one-sided")};
+            EXPECT_NE(std::find(jobs[0].Options.begin(), jobs[0].Options.end(), sides), jobs[0].Options.end());
+        }
+        EXPECT_FALSE(QFile::exists(spooled));
+    }
+    ResetTestPrinter();
 }
 
 TEST(TProgressWindow, MeasuresAgainstTheTotalWhenItIsKnown)

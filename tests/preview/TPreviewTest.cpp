@@ -100,6 +100,7 @@ protected:
         SetClock({});
         TReportPrinter::SetAvailabilityProbe({});
         TReportPrinter::SetPrinterFactory({});
+        TReportPrinter::SetSubmitter({});
     }
     TScriptedPrompt Prompt;
 };

@@ -35,6 +35,7 @@ protected:
         SetPrompt(nullptr);
         TReportPrinter::SetAvailabilityProbe({});
         TReportPrinter::SetPrinterFactory({});
+        TReportPrinter::SetSubmitter({});
         TDialogPrintJob::SetDialog({});
     }
 

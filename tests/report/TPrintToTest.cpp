@@ -45,11 +45,11 @@ TEST(PrintTo, SendsEveryPageOrStopsAtTheFirstOneRefused)
     } rows[] = {
         {"every page", -1, 0, true, 3, {}},
         {"the second page refused", 1, 0, false, 1, QStringLiteral("The printer refused a page.")},
-        // No page goes out after Cancel, and the message says which pages the printer already has.
+        // No page goes out after Cancel, and the message says that the printer has none.
         {"cancelled after the first page", -1, 1, false, 1,
-         QStringLiteral("Printing cancelled after page 1; the printer may still print the pages it had received.")},
+         QStringLiteral("Printing cancelled; nothing was sent to the printer.")},
         {"cancelled after the second page", -1, 2, false, 2,
-         QStringLiteral("Printing cancelled after page 2; the printer may still print the pages it had received.")},
+         QStringLiteral("Printing cancelled; nothing was sent to the printer.")},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.Name);
