@@ -11,6 +11,7 @@
 #include <QPrinterInfo>
 #include <QTemporaryDir>
 
+#include <algorithm>
 #include <cups/cups.h>
 
 namespace {
@@ -31,6 +32,16 @@ TReportPrinter::TSubmitter& SubmitterOverride()
 {
     static TReportPrinter::TSubmitter submitter;
     return submitter;
+}
+
+// Qt's PDF writer does not report a failed write (a full temporary folder): a job that did not reach
+// its end on disk is not handed to the queue, which would print a torn job.
+bool SpooledWhole(const QString& fileName)
+{
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly) || file.size() < 8 || !file.seek(std::max<qint64>(0, file.size() - 1024)))
+        return false;
+    return file.readAll().contains("%%EOF");
 }
 
 bool SubmitToQueue(const TSpooledJob& job, QString* error)
@@ -192,7 +203,7 @@ bool TReportPrinter::End(QString* error)
 {
     if (!m_painter)
         return false;
-    const bool drawn = m_painter->end();
+    const bool drawn = m_painter->end() && SpooledWhole(m_job.File);
     m_painter.reset();
     bool sent = false;
     if (!drawn) {
